@@ -1,0 +1,196 @@
+#include "GatewayClient.h"
+
+#include <QCoroNetworkReply>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrlQuery>
+
+#include <array>
+
+namespace fernholm {
+
+GatewaySession::GatewaySession(const QString& token, std::chrono::milliseconds timeout)
+    : m_manager(new QNetworkAccessManager()), m_authorization("Bearer " + token.toUtf8()), m_timeout(timeout) {
+    // Never through a proxy, also not the application's or the system's: while protection is on,
+    // the gateway itself is the system proxy.
+    m_manager->setProxy(QNetworkProxy::NoProxy);
+}
+
+GatewaySession::~GatewaySession() {
+    // A reply's continuation may be what drops the last copy of the client; the manager must
+    // outlive that signal emission.
+    m_manager->deleteLater();
+}
+
+GatewayClient::GatewayClient(int port, const QString& token, std::shared_ptr<ProofGate> gate)
+    : GatewayClient(port, std::make_shared<GatewaySession>(token), std::move(gate)) {}
+
+GatewayClient::GatewayClient(int port, std::shared_ptr<GatewaySession> session, std::shared_ptr<ProofGate> gate)
+    : m_baseURL(QStringLiteral("http://127.0.0.1:") + QString::number(port)), m_session(std::move(session)),
+      m_gate(std::move(gate)) {}
+
+std::optional<QString> GatewayClient::makeToken(const RandomFill& random) {
+    std::array<uint8_t, 32> bytes{};
+    if (random(bytes) != 0) {
+        return std::nullopt;
+    }
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()).toHex());
+}
+
+QJsonObject GatewayClient::withChoices(QJsonObject body, const QStringList& kept, const QStringList& hidden) {
+    if (!kept.isEmpty()) {
+        body.insert(QStringLiteral("keep"), QJsonArray::fromStringList(kept));
+    }
+    if (!hidden.isEmpty()) {
+        body.insert(QStringLiteral("hide"), QJsonArray::fromStringList(hidden));
+    }
+    return body;
+}
+
+QString GatewayClient::encodeQueryValue(const QString& value) {
+    // toPercentEncoding leaves exactly the unreserved characters alone and writes upper-case hex.
+    return QString::fromLatin1(value.toUtf8().toPercentEncoding());
+}
+
+QByteArray GatewayClient::compactJson(const QJsonObject& body) {
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
+QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Method method, QString path,
+                                                        QByteArray jsonBody, QList<int> accept, CancelToken cancel) {
+    if (client.m_gate && !client.m_gate->holds()) {
+        co_return GatewayError::unverified();
+    }
+    if (cancel.isCancelled()) {
+        co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
+    }
+
+    const QUrl url = QUrl::fromEncoded((client.m_baseURL + path).toUtf8(), QUrl::StrictMode);
+    if (!url.isValid()) {
+        co_return GatewayError::transport(QStringLiteral("Not a valid address: %1").arg(client.m_baseURL + path));
+    }
+
+    QNetworkRequest request(url);
+    request.setRawHeader("Authorization", client.m_session->authorization());
+    request.setTransferTimeout(static_cast<int>(client.m_session->timeout().count()));
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+
+    QNetworkAccessManager* manager = client.m_session->manager();
+    QNetworkReply* reply = nullptr;
+    if (method == Method::get) {
+        reply = manager->get(request);
+    } else {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        reply = manager->post(request, jsonBody);
+    }
+
+    // Our own abort and the transfer time-out both end as OperationCanceledError; remember which.
+    bool cancelledByCaller = false;
+    QMetaObject::Connection cancelConnection;
+    if (auto* notifier = cancel.notifier()) {
+        cancelConnection =
+            QObject::connect(notifier, &detail::CancelState::cancelRequested, reply, [&cancelledByCaller, reply] {
+                cancelledByCaller = true;
+                reply->abort();
+            });
+    }
+
+    co_await qCoro(reply).waitForFinished();
+
+    QObject::disconnect(cancelConnection);
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    const QString errorText = reply->errorString();
+    const bool answered = statusAttribute.isValid() || error == QNetworkReply::NoError;
+    QByteArray body = answered ? reply->readAll() : QByteArray();
+    reply->deleteLater();
+
+    if (cancelledByCaller) {
+        co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
+    }
+    // Qt flags a 500 reply as an error too: a status code means an HTTP answer arrived.
+    if (statusAttribute.isValid()) {
+        const int statusCode = statusAttribute.toInt();
+        if (!accept.contains(statusCode)) {
+            co_return GatewayError::http(statusCode);
+        }
+        co_return body;
+    }
+    if (error == QNetworkReply::NoError) {
+        co_return body;
+    }
+    if (client.m_gate) {
+        client.m_gate->revoke();
+    }
+    if (error == QNetworkReply::OperationCanceledError) {
+        co_return GatewayError::transport(QStringLiteral("The request timed out."));
+    }
+    co_return GatewayError::transport(errorText);
+}
+
+// --- Status and control ---
+
+QCoro::Task<Result<Status>> GatewayClient::status(CancelToken cancel) const {
+    return get<Status>(QStringLiteral("/api/status"), std::move(cancel));
+}
+
+QCoro::Task<Result<Status>> GatewayClient::setProtection(bool on, CancelToken cancel) const {
+    // A 500 carries a Status that says what went wrong.
+    return postObject<Status>(QStringLiteral("/api/protection"), QJsonObject{{QStringLiteral("on"), on}}, {200, 500},
+                              std::move(cancel));
+}
+
+QCoro::Task<Result<CAInstallResult>> GatewayClient::installCA(CancelToken cancel) const {
+    return postObject<CAInstallResult>(QStringLiteral("/api/ca/install"), {}, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<CAInstallResult>> GatewayClient::removeCA(CancelToken cancel) const {
+    return postObject<CAInstallResult>(QStringLiteral("/api/ca/remove"), {}, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<RetireResult>> GatewayClient::retireOldRoots(CancelToken cancel) const {
+    return postObject<RetireResult>(QStringLiteral("/api/ca/retire"), {}, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<Status>> GatewayClient::reportDataKeyReset(std::optional<QString> at, CancelToken cancel) const {
+    const QJsonValue value = at ? QJsonValue(*at) : QJsonValue(QJsonValue::Null);
+    return postObject<Status>(QStringLiteral("/api/data_key_reset"), QJsonObject{{QStringLiteral("at"), value}}, {200},
+                              std::move(cancel));
+}
+
+QCoro::Task<Result<Status>> GatewayClient::dismissRulesCleared(CancelToken cancel) const {
+    return postObject<Status>(QStringLiteral("/api/rules_cleared/dismiss"), {}, {200}, std::move(cancel));
+}
+
+// --- Events and request details ---
+
+// --- Prompt check, restore and copy stamping ---
+
+// --- Providers and redaction rules ---
+
+// --- Problem reports ---
+
+std::optional<QUrl> studioAuthURL(const std::optional<QString>& token, const QString& language, bool sample, int port) {
+    if (!token || token->isEmpty()) {
+        return std::nullopt;
+    }
+    QUrl url(QStringLiteral("http://127.0.0.1:%1/studio/auth").arg(port));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("t"), QString::fromLatin1(QUrl::toPercentEncoding(*token)));
+    query.addQueryItem(QStringLiteral("lang"), QString::fromLatin1(QUrl::toPercentEncoding(language)));
+    if (sample) {
+        query.addQueryItem(QStringLiteral("sample"), QStringLiteral("1"));
+    }
+    url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    if (!url.isValid()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+} // namespace fernholm

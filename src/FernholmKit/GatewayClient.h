@@ -1,0 +1,131 @@
+#pragma once
+
+#include "CancelToken.h"
+#include "GatewayError.h"
+#include "JsonDecoder.h"
+#include "Models.h"
+#include "ProofGate.h"
+#include "platform/SecureRandom.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace fernholm {
+
+// The HTTP session every copy of one client talks through: loopback only, never through a
+// proxy (the gateway itself is the system's proxy), nothing kept on disk, the bearer token on
+// every request and an idle time-out per request. Lives on the thread that made it.
+class GatewaySession {
+public:
+    static constexpr std::chrono::milliseconds defaultTimeout{60'000};
+
+    explicit GatewaySession(const QString& token, std::chrono::milliseconds timeout = defaultTimeout);
+    ~GatewaySession();
+    GatewaySession(const GatewaySession&) = delete;
+    GatewaySession& operator=(const GatewaySession&) = delete;
+
+    QNetworkAccessManager* manager() const { return m_manager; }
+    const QByteArray& authorization() const { return m_authorization; }
+    std::chrono::milliseconds timeout() const { return m_timeout; }
+
+private:
+    QNetworkAccessManager* m_manager;
+    QByteArray m_authorization;
+    std::chrono::milliseconds m_timeout;
+};
+
+// The control client of the gateway's HTTP/JSON API on 127.0.0.1. A value: copies share the
+// session and the proof gate. Every call answers the decoded reply or a GatewayError; while the
+// gate holds no proof every call answers `unverified` without any traffic, and a transport failure
+// (but not the caller's own cancellation) drops the proof.
+//
+// Calls are made, awaited and cancelled on the thread that owns the session.
+class GatewayClient {
+public:
+    GatewayClient(int port, const QString& token, std::shared_ptr<ProofGate> gate = {});
+    GatewayClient(int port, std::shared_ptr<GatewaySession> session, std::shared_ptr<ProofGate> gate = {});
+
+    const QString& baseURL() const { return m_baseURL; }
+    const std::shared_ptr<GatewaySession>& session() const { return m_session; }
+    const std::shared_ptr<ProofGate>& gate() const { return m_gate; }
+
+    // 32 random bytes as 64 lower-case hexadecimal digits, or nothing when the source fails.
+    static std::optional<QString> makeToken(const RandomFill& random = secureRandomFill);
+
+    // Adds the workbench choices to a request body: "keep" and "hide", each only when not empty.
+    static QJsonObject withChoices(QJsonObject body, const QStringList& kept, const QStringList& hidden);
+
+    // A query value with every character but the unreserved ones (ASCII letters, digits,
+    // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex.
+    static QString encodeQueryValue(const QString& value);
+
+    // --- Status and control ---
+    QCoro::Task<Result<Status>> status(CancelToken cancel = {}) const;
+    QCoro::Task<Result<Status>> setProtection(bool on, CancelToken cancel = {}) const;
+    QCoro::Task<Result<CAInstallResult>> installCA(CancelToken cancel = {}) const;
+    QCoro::Task<Result<CAInstallResult>> removeCA(CancelToken cancel = {}) const;
+    QCoro::Task<Result<RetireResult>> retireOldRoots(CancelToken cancel = {}) const;
+    QCoro::Task<Result<Status>> reportDataKeyReset(std::optional<QString> at, CancelToken cancel = {}) const;
+    QCoro::Task<Result<Status>> dismissRulesCleared(CancelToken cancel = {}) const;
+
+    // --- Events and request details ---
+
+    // --- Prompt check, restore and copy stamping ---
+
+    // --- Providers and redaction rules ---
+
+    // --- Problem reports ---
+
+    // --- Request machinery, shared by every endpoint ---
+    enum class Method { get, post };
+
+    // One exchange: refuses an unproven gateway, sends, maps failures, checks the status code
+    // against `accept` and answers the reply body.
+    static QCoro::Task<Result<QByteArray>> exchange(GatewayClient client, Method method, QString path,
+                                                    QByteArray jsonBody, QList<int> accept, CancelToken cancel);
+
+    template <typename T> QCoro::Task<Result<T>> get(QString path, CancelToken cancel) const {
+        return decoded<T>(
+            exchange(*this, Method::get, std::move(path), QByteArray(), QList<int>{200}, std::move(cancel)));
+    }
+
+    // POSTs the object as compact JSON with "Content-Type: application/json".
+    template <typename T>
+    QCoro::Task<Result<T>> postObject(QString path, const QJsonObject& body, QList<int> accept,
+                                      CancelToken cancel) const {
+        return decoded<T>(
+            exchange(*this, Method::post, std::move(path), compactJson(body), std::move(accept), std::move(cancel)));
+    }
+
+    // Awaits an exchange and decodes its body as T.
+    template <typename T> static QCoro::Task<Result<T>> decoded(QCoro::Task<Result<QByteArray>> exchange) {
+        Result<QByteArray> raw = co_await std::move(exchange);
+        if (!raw) {
+            co_return raw.error();
+        }
+        co_return json::decode<T>(raw.value());
+    }
+
+    static QByteArray compactJson(const QJsonObject& body);
+
+private:
+    QString m_baseURL;
+    std::shared_ptr<GatewaySession> m_session;
+    std::shared_ptr<ProofGate> m_gate;
+};
+
+// The sign-in address of the gateway's studio page: "t", "lang" and, with sample, "sample=1",
+// in that order. Nothing without a token.
+std::optional<QUrl> studioAuthURL(const std::optional<QString>& token, const QString& language, bool sample, int port);
+
+} // namespace fernholm

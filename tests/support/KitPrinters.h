@@ -1,0 +1,21 @@
+#pragma once
+
+// Readable QCOMPARE failure messages for the core library's values.
+
+#include "FernholmKit/GatewayError.h"
+
+#include <QTest>
+
+#include <optional>
+
+namespace fernholm {
+
+inline char* toString(const GatewayError& error) {
+    return QTest::toString(error.rendered());
+}
+
+inline char* toString(const std::optional<GatewayError>& error) {
+    return error ? toString(*error) : qstrdup("no error");
+}
+
+} // namespace fernholm

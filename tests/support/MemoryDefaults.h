@@ -1,0 +1,30 @@
+#pragma once
+
+#include "FernholmKit/Defaults.h"
+
+#include <QVariantMap>
+
+namespace fernholm::test {
+
+// User defaults held in memory.
+class MemoryDefaults final : public Defaults {
+public:
+    QVariant value(const QString& key) const override { return m_values.value(key); }
+    void setValue(const QString& key, const QVariant& value) override {
+        m_values.insert(key, value);
+        ++m_writes;
+    }
+    void remove(const QString& key) override {
+        m_values.remove(key);
+        ++m_writes;
+    }
+
+    // How many times anything was written or removed.
+    int writes() const { return m_writes; }
+
+private:
+    QVariantMap m_values;
+    int m_writes = 0;
+};
+
+} // namespace fernholm::test

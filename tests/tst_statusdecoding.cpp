@@ -1,0 +1,254 @@
+#include "FernholmKit/Models.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace fernholm;
+
+namespace {
+
+QByteArray fixture(const QString& name) {
+    QFile file(QStringLiteral(FERNHOLM_TEST_DATA "/status/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("missing fixture %s", qPrintable(name));
+    }
+    return file.readAll();
+}
+
+// The minimal fixture with one member (a dotted path) removed or set to null.
+QByteArray mutateMinimal(const QString& dottedPath, bool makeNull) {
+    QJsonObject root = QJsonDocument::fromJson(fixture(QStringLiteral("minimal.json"))).object();
+    const QStringList parts = dottedPath.split(u'.');
+    if (parts.size() == 1) {
+        if (makeNull) {
+            root.insert(parts[0], QJsonValue::Null);
+        } else {
+            root.remove(parts[0]);
+        }
+    } else {
+        QJsonObject inner = root.value(parts[0]).toObject();
+        if (makeNull) {
+            inner.insert(parts[1], QJsonValue::Null);
+        } else {
+            inner.remove(parts[1]);
+        }
+        root.insert(parts[0], inner);
+    }
+    return QJsonDocument(root).toJson();
+}
+
+Status decodeOk(const QByteArray& body) {
+    auto result = json::decode<Status>(body);
+    if (!result) {
+        qFatal("decode failed: %s", qPrintable(result.error().rendered()));
+    }
+    return result.value();
+}
+
+} // namespace
+
+class StatusDecodingTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void minimalLeavesOptionalsAbsent() {
+        const Status s = decodeOk(fixture(QStringLiteral("minimal.json")));
+        QCOMPARE(s.protection, Protection::off);
+        QCOMPARE(s.ca, CAStatus::missing);
+        QCOMPARE(s.proxyPort, 48080);
+        QVERIFY(!s.protected_);
+        QVERIFY(!s.degraded);
+        QVERIFY(!s.browserBypass);
+        QVERIFY(!s.error && !s.caRenewal && !s.oldRootsTrusted && !s.retireErrors);
+        QVERIFY(!s.uptimeS && !s.memoryMb && !s.detector && !s.modelError);
+        QVERIFY(!s.sysproxy.service && !s.sysproxy.host && !s.sysproxy.port);
+        QCOMPARE(s.counters, Counters::empty);
+    }
+
+    void fullDecodesEveryMember() {
+        const Status s = decodeOk(fixture(QStringLiteral("full.json")));
+        QCOMPARE(s.protection, Protection::on);
+        QCOMPARE(s.protected_, std::optional<bool>(true));
+        QVERIFY(!s.error); // null reads as absent
+        QCOMPARE(s.sysproxy.service, std::optional<QString>(QStringLiteral("Wi-Fi")));
+        QCOMPARE(s.sysproxy.port, std::optional<qint64>(48080));
+        QVERIFY(isTrusted(s.ca));
+        QCOMPARE(s.oldRootsTrusted, std::optional<QStringList>(QStringList{QStringLiteral("Tarvine Root 2024")}));
+        QCOMPARE(s.retireErrors, std::optional<QStringList>(QStringList{}));
+        QCOMPARE(s.uptimeS, std::optional<qint64>(86400));
+        QCOMPARE(s.memoryMb, std::optional<double>(212.5));
+        QCOMPARE(s.counters.entities.value(QStringLiteral("PL_PESEL")), 9);
+        QCOMPARE(s.counters.unfilteredHosts.size(), 2);
+        QCOMPARE(s.counters.medianLatencyMs, std::optional<double>(41.7));
+        QCOMPARE(s.detector, std::optional<QString>(QStringLiteral("mmbert")));
+
+        QVERIFY(s.degraded);
+        QCOMPARE(s.degraded->size(), 2);
+        const Degraded& renewal = s.degraded->at(0);
+        QCOMPARE(renewal.detail, std::optional<QString>(QStringLiteral("in 12 days")));
+        QCOMPARE(renewal.title.value(QStringLiteral("pl")), QStringLiteral("Czas odnowić certyfikat"));
+        QVERIFY(!renewal.isCritical());
+        QVERIFY(s.degraded->at(1).isCritical());
+
+        QVERIFY(s.browserBypass);
+        QCOMPARE(s.browserBypass->size(), 3);
+        const BrowserFinding& firefox = s.browserBypass->at(0);
+        QCOMPARE(firefox.id(), QStringLiteral("bypass:ff-default"));
+        QCOMPARE(firefox.setBy, std::optional<QString>(QStringLiteral("settings")));
+        QCOMPARE(firefox.extensions.size(), 1);
+        QCOMPARE(firefox.extensions[0].mode, std::optional<QString>(QStringLiteral("on_request")));
+        QVERIFY(s.browserBypass->at(1).extensions.isEmpty()); // null list reads as empty
+        QCOMPARE(s.browserBypass->at(2).id(), QStringLiteral("unsupported_app:"));
+    }
+
+    void requiredMemberMissingOrNull_data() {
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<bool>("makeNull");
+        QTest::addColumn<QString>("named"); // what the error must name
+        const QStringList required = {"protection",
+                                      "proxy_alive",
+                                      "sysproxy",
+                                      "ca",
+                                      "proxy_port",
+                                      "counters",
+                                      "sysproxy.enabled",
+                                      "counters.total",
+                                      "counters.redacted",
+                                      "counters.blocked",
+                                      "counters.passed",
+                                      "counters.entities",
+                                      "counters.unfiltered_hosts"};
+        for (const QString& member : required) {
+            const QString key = member.section(u'.', -1);
+            QTest::addRow("%s missing", qPrintable(member)) << member << false << key;
+            QTest::addRow("%s null", qPrintable(member)) << member << true << key;
+        }
+    }
+    void requiredMemberMissingOrNull() {
+        QFETCH(QString, member);
+        QFETCH(bool, makeNull);
+        QFETCH(QString, named);
+        auto result = json::decode<Status>(mutateMinimal(member, makeNull));
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), GatewayError::Kind::decoding);
+        QVERIFY2(result.error().text().contains(QLatin1Char('"') + named + QLatin1Char('"')),
+                 qPrintable(result.error().text()));
+        if (member.contains(u'.')) {
+            // The coding path names the record that lacks it.
+            QVERIFY2(result.error().text().contains(member.section(u'.', 0, 0)), qPrintable(result.error().text()));
+        }
+    }
+
+    void optionalCountersMemberMayBeMissing() {
+        const Status s = decodeOk(mutateMinimal(QStringLiteral("counters.median_latency_ms"), false));
+        QVERIFY(!s.counters.medianLatencyMs);
+    }
+
+    void faultyFixturesFail_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("protection in another case") << "protection-wrong-case.json"
+                                                    << "\"On\"";
+        QTest::newRow("unknown certificate state") << "ca-unknown.json"
+                                                   << "\"expired\"";
+        QTest::newRow("numeric severity") << "severity-number.json"
+                                          << "degraded[0].severity";
+        QTest::newRow("fractional count") << "count-fractional.json"
+                                          << "counters.total";
+    }
+    void faultyFixturesFail() {
+        QFETCH(QString, file);
+        QFETCH(QString, mentions);
+        auto result = json::decode<Status>(fixture(file));
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), GatewayError::Kind::decoding);
+        QVERIFY2(result.error().text().contains(mentions), qPrintable(result.error().text()));
+    }
+
+    void notJsonOrNotAnObject_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("html page") << QByteArray("<html><body>Internal Server Error</body></html>");
+        QTest::newRow("empty body") << QByteArray();
+        QTest::newRow("array") << QByteArray("[1,2]");
+        QTest::newRow("string") << QByteArray("\"status\"");
+    }
+    void notJsonOrNotAnObject() {
+        QFETCH(QByteArray, body);
+        auto result = json::decode<Status>(body);
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), GatewayError::Kind::decoding);
+    }
+
+    void degradedReadsTolerantMembers() {
+        const Status s = decodeOk(fixture(QStringLiteral("degraded-tolerant.json")));
+        QCOMPARE(s.degraded->size(), 3);
+        const Degraded& bare = s.degraded->at(0);
+        QCOMPARE(bare.severity, QStringLiteral("warning"));
+        QVERIFY(!bare.isCritical());
+        QVERIFY(bare.title.isEmpty() && bare.body.isEmpty() && !bare.detail);
+
+        const Degraded& odd = s.degraded->at(1);
+        QCOMPARE(odd.code, QStringLiteral("rules_cleared"));
+        QCOMPARE(odd.severity, QStringLiteral("warning")); // null severity
+        QVERIFY(!odd.detail);                              // numeric detail
+        QVERIFY(odd.title.isEmpty());                      // plain string title
+        QCOMPARE(odd.body.value(QStringLiteral("en")), QStringLiteral("Rules were reset."));
+
+        const Degraded& capital = s.degraded->at(2);
+        QCOMPARE(capital.severity, QStringLiteral("Critical"));
+        QVERIFY(!capital.isCritical());
+        QVERIFY(capital.title.isEmpty()); // a map with a non-text value
+    }
+
+    void findingDefaults() {
+        const Status s = decodeOk(fixture(QStringLiteral("findings-defaults.json")));
+        const BrowserFinding& empty = s.browserBypass->at(0);
+        QCOMPARE(empty.kind, QStringLiteral("unknown"));
+        QCOMPARE(empty.id(), QStringLiteral("unknown:"));
+        QVERIFY(!empty.browser && !empty.family && !empty.manage && !empty.profileId && !empty.profile);
+        QVERIFY(!empty.setBy && !empty.mode && empty.extensions.isEmpty());
+        QCOMPARE(s.browserBypass->at(1).id(), QStringLiteral("bypass:p1"));
+        QCOMPARE(s.browserBypass->at(2).extensions.at(0).id, QString());
+        QCOMPARE(s.browserBypass->at(2).extensions.at(0).name, std::optional<QString>(QStringLiteral("No id")));
+    }
+
+    void extraKeysAreIgnored() {
+        const Status withExtras = decodeOk(fixture(QStringLiteral("extra-keys.json")));
+        Status plain = decodeOk(fixture(QStringLiteral("minimal.json")));
+        Degraded x;
+        x.code = QStringLiteral("x");
+        plain.degraded = QList<Degraded>{x};
+        QCOMPARE(withExtras, plain);
+    }
+
+    void certificateReplies_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("ok") << QByteArray(R"({"ok": true})") << true << true;
+        QTest::newRow("refused without text") << QByteArray(R"({"ok": false})") << true << false;
+        QTest::newRow("no ok") << QByteArray(R"({"error": "denied"})") << false << false;
+    }
+    void certificateReplies() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, decodes);
+        QFETCH(bool, ok);
+        auto result = json::decode<CAInstallResult>(body);
+        QCOMPARE(result.ok(), decodes);
+        if (decodes) {
+            QCOMPARE(result.value().ok, ok);
+            QVERIFY(!result.value().error);
+        }
+    }
+
+    void retireNeedsBothLists() {
+        QVERIFY(!json::decode<RetireResult>(R"({"errors": []})"));
+        auto both = json::decode<RetireResult>(R"({"old_roots_trusted": ["A"], "errors": ["no admin"]})");
+        QVERIFY(both);
+        QCOMPARE(both.value().oldRootsTrusted, QStringList{QStringLiteral("A")});
+    }
+};
+
+QTEST_GUILESS_MAIN(StatusDecodingTest)
+#include "tst_statusdecoding.moc"
