@@ -52,6 +52,11 @@ QJsonObject GatewayClient::withChoices(QJsonObject body, const QStringList& kept
 }
 
 QString GatewayClient::encodeQueryValue(const QString& value) {
+    // UTF-8 conversion would turn a lone surrogate into "?" and ask for another value; left as it
+    // is, the address cannot be formed and the call fails without traffic.
+    if (!value.isValidUtf16()) {
+        return value;
+    }
     // toPercentEncoding leaves exactly the unreserved characters alone and writes upper-case hex.
     return QString::fromLatin1(value.toUtf8().toPercentEncoding());
 }
@@ -69,7 +74,9 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
         co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
     }
 
-    const QUrl url = QUrl::fromEncoded((client.m_baseURL + path).toUtf8(), QUrl::StrictMode);
+    // A lone surrogate would silently turn into "?" on the way to UTF-8 and send another address.
+    const QUrl url =
+        path.isValidUtf16() ? QUrl::fromEncoded((client.m_baseURL + path).toUtf8(), QUrl::StrictMode) : QUrl();
     if (!url.isValid()) {
         co_return GatewayError::transport(QStringLiteral("Not a valid address: %1").arg(client.m_baseURL + path));
     }
@@ -168,6 +175,42 @@ QCoro::Task<Result<Status>> GatewayClient::dismissRulesCleared(CancelToken cance
 }
 
 // --- Events and request details ---
+
+namespace {
+
+QCoro::Task<Result<std::optional<DetailRecord>>> reducedDetail(QCoro::Task<Result<DetailPage>> request, QString reqId) {
+    Result<DetailPage> page = co_await std::move(request);
+    if (!page) {
+        co_return page.error();
+    }
+    co_return GatewayClient::reduceDetail(std::move(page).value(), reqId);
+}
+
+} // namespace
+
+QCoro::Task<Result<EventsPage>> GatewayClient::events(qint64 after, CancelToken cancel) const {
+    return get<EventsPage>(QStringLiteral("/api/events?after=") + QString::number(after), std::move(cancel));
+}
+
+QCoro::Task<Result<std::optional<DetailRecord>>> GatewayClient::detail(const QString& reqId, CancelToken cancel) const {
+    // The id is an event's time stamp, "+02:00" and all: a "+" left bare reads as a space to the
+    // gateway's query parser, so everything but the unreserved characters is encoded.
+    const QString path = QStringLiteral("/api/detail?req_id=") + encodeQueryValue(reqId);
+    return reducedDetail(get<DetailPage>(path, std::move(cancel)), reqId);
+}
+
+std::optional<DetailRecord> GatewayClient::reduceDetail(DetailPage page, const QString& reqId) {
+    if (page.records && !page.records->isEmpty()) {
+        return page.records->takeFirst();
+    }
+    if (page.details && !page.details->isEmpty()) {
+        DetailRecord record;
+        record.reqId = reqId;
+        record.details = std::move(*page.details);
+        return record;
+    }
+    return std::nullopt;
+}
 
 // --- Prompt check, restore and copy stamping ---
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CancelToken.h"
+#include "EventModels.h"
 #include "GatewayError.h"
 #include "JsonDecoder.h"
 #include "Models.h"
@@ -66,7 +67,8 @@ public:
     static QJsonObject withChoices(QJsonObject body, const QStringList& kept, const QStringList& hidden);
 
     // A query value with every character but the unreserved ones (ASCII letters, digits,
-    // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex.
+    // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex. Text that is not
+    // well-formed UTF-16 comes back unchanged.
     static QString encodeQueryValue(const QString& value);
 
     // --- Status and control ---
@@ -79,6 +81,12 @@ public:
     QCoro::Task<Result<Status>> dismissRulesCleared(CancelToken cancel = {}) const;
 
     // --- Events and request details ---
+    // The events after the cursor; pass the page's cursor as `after` next time (0 at first).
+    QCoro::Task<Result<EventsPage>> events(qint64 after, CancelToken cancel = {}) const;
+    // The detail of one request (an event's `ts`), or nothing when the gateway holds none.
+    QCoro::Task<Result<std::optional<DetailRecord>>> detail(const QString& reqId, CancelToken cancel = {}) const;
+    // The first record of the page, else a record made of its bare detections, else nothing.
+    static std::optional<DetailRecord> reduceDetail(DetailPage page, const QString& reqId);
 
     // --- Prompt check, restore and copy stamping ---
 
