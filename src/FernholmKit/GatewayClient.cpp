@@ -51,6 +51,10 @@ QJsonObject GatewayClient::withChoices(QJsonObject body, const QStringList& kept
     return body;
 }
 
+QJsonObject GatewayClient::withChoices(QJsonObject body, const WorkbenchChoices& choices) {
+    return withChoices(std::move(body), choices.kept, choices.hidden);
+}
+
 QString GatewayClient::encodeQueryValue(const QString& value) {
     // UTF-8 conversion would turn a lone surrogate into "?" and ask for another value; left as it
     // is, the address cannot be formed and the call fails without traffic.
@@ -213,6 +217,40 @@ std::optional<DetailRecord> GatewayClient::reduceDetail(DetailPage page, const Q
 }
 
 // --- Prompt check, restore and copy stamping ---
+
+namespace {
+
+QCoro::Task<Result<QByteArray>> stampedBytes(QCoro::Task<Result<StampCopyResult>> request) {
+    Result<StampCopyResult> reply = co_await std::move(request);
+    if (!reply) {
+        co_return reply.error();
+    }
+    std::optional<QByteArray> bytes = decodeStrictBase64(reply.value().dataB64);
+    if (!bytes) {
+        co_return GatewayError::decoding(QStringLiteral("undecodable data_b64 in stamp reply"));
+    }
+    co_return std::move(*bytes);
+}
+
+} // namespace
+
+QCoro::Task<Result<ScanResult>> GatewayClient::scan(const QString& text, const WorkbenchChoices& choices,
+                                                    CancelToken cancel) const {
+    // The body is built here, before the call suspends: later changes to the choices do not
+    // reach a check already on its way.
+    const QJsonObject body = withChoices(QJsonObject{{QStringLiteral("text"), text}}, choices);
+    return postObject<ScanResult>(QStringLiteral("/api/scan"), body, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<RestoreResult>> GatewayClient::restore(const QString& text, CancelToken cancel) const {
+    return postObject<RestoreResult>(QStringLiteral("/api/restore"), QJsonObject{{QStringLiteral("text"), text}}, {200},
+                                     std::move(cancel));
+}
+
+QCoro::Task<Result<QByteArray>> GatewayClient::stampCopy(const QByteArray& bytes, CancelToken cancel) const {
+    const QJsonObject body{{QStringLiteral("data_b64"), QString::fromLatin1(bytes.toBase64())}};
+    return stampedBytes(postObject<StampCopyResult>(QStringLiteral("/api/stamp_copy"), body, {200}, std::move(cancel)));
+}
 
 // --- Providers and redaction rules ---
 

@@ -6,6 +6,8 @@
 #include "JsonDecoder.h"
 #include "Models.h"
 #include "ProofGate.h"
+#include "ScanModels.h"
+#include "Workbench.h"
 #include "platform/SecureRandom.h"
 
 #include <QJsonObject>
@@ -65,6 +67,7 @@ public:
 
     // Adds the workbench choices to a request body: "keep" and "hide", each only when not empty.
     static QJsonObject withChoices(QJsonObject body, const QStringList& kept, const QStringList& hidden);
+    static QJsonObject withChoices(QJsonObject body, const WorkbenchChoices& choices);
 
     // A query value with every character but the unreserved ones (ASCII letters, digits,
     // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex. Text that is not
@@ -89,6 +92,14 @@ public:
     static std::optional<DetailRecord> reduceDetail(DetailPage page, const QString& reqId);
 
     // --- Prompt check, restore and copy stamping ---
+    // The text as an AI service would receive it, with the user's keep and hide choices applied.
+    QCoro::Task<Result<ScanResult>> scan(const QString& text, const WorkbenchChoices& choices,
+                                         CancelToken cancel = {}) const;
+    // The real values put back in place of the placeholder tokens of `text`.
+    QCoro::Task<Result<RestoreResult>> restore(const QString& text, CancelToken cancel = {}) const;
+    // The gateway's stamped copy of a file's bytes. A reply that is not strict base64 fails with
+    // decoding("undecodable data_b64 in stamp reply").
+    QCoro::Task<Result<QByteArray>> stampCopy(const QByteArray& bytes, CancelToken cancel = {}) const;
 
     // --- Providers and redaction rules ---
 
