@@ -254,6 +254,24 @@ QCoro::Task<Result<QByteArray>> GatewayClient::stampCopy(const QByteArray& bytes
 
 // --- Providers and redaction rules ---
 
+QCoro::Task<Result<ProvidersPage>> GatewayClient::providers(CancelToken cancel) const {
+    return get<ProvidersPage>(QStringLiteral("/api/providers"), std::move(cancel));
+}
+
+QCoro::Task<Result<ProvidersPage>> GatewayClient::setProvider(const QString& name, bool enabled,
+                                                              CancelToken cancel) const {
+    const QJsonObject body{{QStringLiteral("name"), name}, {QStringLiteral("enabled"), enabled}};
+    return postObject<ProvidersPage>(QStringLiteral("/api/providers"), body, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<RedactionPage>> GatewayClient::redaction(CancelToken cancel) const {
+    return get<RedactionPage>(QStringLiteral("/api/redaction"), std::move(cancel));
+}
+
+QCoro::Task<Result<RedactionPage>> GatewayClient::postRedaction(const RedactionPage& page, CancelToken cancel) const {
+    return postObject<RedactionPage>(QStringLiteral("/api/redaction"), redactionBody(page), {200}, std::move(cancel));
+}
+
 // --- Problem reports ---
 
 std::optional<QUrl> studioAuthURL(const std::optional<QString>& token, const QString& language, bool sample, int port) {

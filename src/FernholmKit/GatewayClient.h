@@ -6,6 +6,7 @@
 #include "JsonDecoder.h"
 #include "Models.h"
 #include "ProofGate.h"
+#include "RedactionModels.h"
 #include "ScanModels.h"
 #include "Workbench.h"
 #include "platform/SecureRandom.h"
@@ -102,6 +103,12 @@ public:
     QCoro::Task<Result<QByteArray>> stampCopy(const QByteArray& bytes, CancelToken cancel = {}) const;
 
     // --- Providers and redaction rules ---
+    QCoro::Task<Result<ProvidersPage>> providers(CancelToken cancel = {}) const;
+    // Switches one provider; answers the whole list after the change.
+    QCoro::Task<Result<ProvidersPage>> setProvider(const QString& name, bool enabled, CancelToken cancel = {}) const;
+    QCoro::Task<Result<RedactionPage>> redaction(CancelToken cancel = {}) const;
+    // Saves the rules whole; answers them as the gateway now holds them.
+    QCoro::Task<Result<RedactionPage>> postRedaction(const RedactionPage& page, CancelToken cancel = {}) const;
 
     // --- Problem reports ---
 
