@@ -274,6 +274,37 @@ QCoro::Task<Result<RedactionPage>> GatewayClient::postRedaction(const RedactionP
 
 // --- Problem reports ---
 
+QCoro::Task<Result<IssueDraft>> GatewayClient::issueDraft(const std::optional<QString>& row, CancelToken cancel) const {
+    // The row is an event's time stamp: its "+02:00" and any "&" must not reach the gateway bare.
+    QString path = QStringLiteral("/api/issue_draft");
+    if (row) {
+        path += QStringLiteral("?row=") + encodeQueryValue(*row);
+    }
+    return get<IssueDraft>(std::move(path), std::move(cancel));
+}
+
+QCoro::Task<Result<IssuePreview>> GatewayClient::issuePreview(const QString& description, CancelToken cancel) const {
+    return postObject<IssuePreview>(QStringLiteral("/api/issue_preview"),
+                                    QJsonObject{{QStringLiteral("description"), description}}, {200},
+                                    std::move(cancel));
+}
+
+QCoro::Task<Result<IssueResult>> GatewayClient::reportIssue(const QString& category, const QString& description,
+                                                            const IssueInclude& include,
+                                                            const std::optional<QString>& row, qint64 eventsUntil,
+                                                            CancelToken cancel) const {
+    QJsonObject body{
+        {QStringLiteral("category"), category},
+        {QStringLiteral("description"), description},
+        {QStringLiteral("include"), include.toJson()},
+        {QStringLiteral("events_until"), eventsUntil},
+    };
+    if (row) {
+        body.insert(QStringLiteral("row"), *row);
+    }
+    return postObject<IssueResult>(QStringLiteral("/api/report_issue"), body, {200}, std::move(cancel));
+}
+
 std::optional<QUrl> studioAuthURL(const std::optional<QString>& token, const QString& language, bool sample, int port) {
     if (!token || token->isEmpty()) {
         return std::nullopt;

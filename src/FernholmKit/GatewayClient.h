@@ -3,6 +3,7 @@
 #include "CancelToken.h"
 #include "EventModels.h"
 #include "GatewayError.h"
+#include "IssueModels.h"
 #include "JsonDecoder.h"
 #include "Models.h"
 #include "ProofGate.h"
@@ -111,6 +112,13 @@ public:
     QCoro::Task<Result<RedactionPage>> postRedaction(const RedactionPage& page, CancelToken cancel = {}) const;
 
     // --- Problem reports ---
+    // What a report would carry; with a row (an activity row's identifier, also an empty one)
+    // the draft is about that row.
+    QCoro::Task<Result<IssueDraft>> issueDraft(const std::optional<QString>& row, CancelToken cancel = {}) const;
+    QCoro::Task<Result<IssuePreview>> issuePreview(const QString& description, CancelToken cancel = {}) const;
+    QCoro::Task<Result<IssueResult>> reportIssue(const QString& category, const QString& description,
+                                                 const IssueInclude& include, const std::optional<QString>& row,
+                                                 qint64 eventsUntil, CancelToken cancel = {}) const;
 
     // --- Request machinery, shared by every endpoint ---
     enum class Method { get, post };
