@@ -74,6 +74,8 @@ QStringList ids(const Alerts& alerts) {
 class AlertsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup() { L10n::setLanguage(QStringLiteral("en")); }
+
     void rules_data() {
         QTest::addColumn<AlertInputs>("in");
         QTest::addColumn<QStringList>("expected");
@@ -416,6 +418,22 @@ private Q_SLOTS:
         QCOMPARE(protectionSummary(warned, state), ProtectionSummary::needsAttention);
         warned.critical = {make("c", AlertLevel::critical)};
         QCOMPARE(protectionSummary(warned, state), ProtectionSummary::notProtected);
+    }
+
+    void textsInPolish() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        const AlertAction fix = AlertAction::degraded(DegradedAction::fixProxy);
+        QCOMPARE(fix.title(), QStringLiteral("Napraw"));
+        QCOMPARE(AlertAction::copyAppError().title(), QStringLiteral("Kopiuj szczegóły"));
+        QCOMPARE(label(ProtectionSummary::needsAttention), QStringLiteral("Wymaga uwagi"));
+
+        Status s = status(Protection::on);
+        s.detector = QStringLiteral("rules-only");
+        const Alerts alerts = appAlerts(inputs(s, SidecarLink::stopped, "Sidecar exited"));
+        QCOMPARE(alerts[0].title, QStringLiteral("Tarvine nie działa — ochrona jest wyłączona"));
+        QCOMPARE(alerts[1].title, QStringLiteral("Nie udało się uruchomić Tarvine"));
+        L10n::setLanguage(QStringLiteral("en"));
+        QCOMPARE(fix.title(), QStringLiteral("Fix"));
     }
 
     void summaryLabels() {

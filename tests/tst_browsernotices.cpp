@@ -359,6 +359,68 @@ private Q_SLOTS:
         QVERIFY(privateWindowNotes(onWithFindings(findings, Protection::off)).isEmpty());
     }
 
+    void polishExtensionPhrases_data() {
+        QTest::addColumn<Extensions>("extensions");
+        QTest::addColumn<QString>("body");
+
+        const QString tail = QStringLiteral(
+            " Problem trwa, dopóki działa Chrome, nawet bez otwartych okien. Aplikacja VPN (dla całego systemu) działa "
+            "bez przeszkód.");
+        QTest::newRow("one") << Extensions{extension("a", "A")}
+                             << "Chrome: brak ochrony — rozszerzenie „A” nadpisuje ustawienia proxy. Aby korzystać z "
+                                "Tarvine, wyłącz lub usuń je (chrome://extensions)." +
+                                    tail;
+        QTest::newRow("two") << Extensions{extension("a", "A"), extension("b", "B")}
+                             << "Chrome: brak ochrony — rozszerzenia „A” i „B” nadpisują ustawienia proxy. Aby "
+                                "korzystać z Tarvine, wyłącz lub usuń je (chrome://extensions)." +
+                                    tail;
+        QTest::newRow("three") << Extensions{extension("a", "A"), extension("b", "B"), extension("c", "C")}
+                               << "Chrome: brak ochrony — rozszerzenia „A”, „B” i „C” nadpisują ustawienia proxy. Aby "
+                                  "korzystać z Tarvine, wyłącz lub usuń je (chrome://extensions)." +
+                                      tail;
+        QTest::newRow("five") << Extensions{extension("a", "A"), extension("b", "B"), extension("c", "C"),
+                                            extension("d", "D"), extension("e", "E")}
+                              << "Chrome: brak ochrony — rozszerzenia „A”, „B”, „C”, „D” i „E” nadpisują ustawienia "
+                                 "proxy. Aby korzystać z Tarvine, wyłącz lub usuń je (chrome://extensions)." +
+                                     tail;
+    }
+
+    void polishExtensionPhrases() {
+        QFETCH(Extensions, extensions);
+        QFETCH(QString, body);
+        L10n::setLanguage(QStringLiteral("pl"));
+        BrowserFinding f = browserFinding("bypass", "Chrome", "chromium", extensions);
+        f.manage = QStringLiteral("chrome://extensions");
+        const NoticeText text = bypassText(f, true);
+        QCOMPARE(text.title, QStringLiteral("Chrome: brak ochrony"));
+        QCOMPARE(text.body, body);
+    }
+
+    void polishCountedForms() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        QStringList kinds(5, QStringLiteral("bypass"));
+        QCOMPARE(bypassNotices(onWithFindings(findingsOfKinds(kinds))).more,
+                 std::optional<QString>("Jeszcze 3 przeglądarki nie są chronione — zobacz Konfigurację."));
+        kinds.append({QStringLiteral("bypass"), QStringLiteral("bypass")});
+        QCOMPARE(bypassNotices(onWithFindings(findingsOfKinds(kinds))).more,
+                 std::optional<QString>("Jeszcze 5 przeglądarek nie jest chronionych — zobacz Konfigurację."));
+
+        QCOMPARE(bypassText(firefox("bypass", std::nullopt, {onRequest("Relay")}), false).body,
+                 QStringLiteral("Firefox: ochrona może nie działać — dodatek „Relay” może kierować ruch przeglądarki "
+                                "Firefox przez własne proxy. Wyłącz go lub usuń w about:addons, aby korzystać z "
+                                "Tarvine. Aplikacja VPN (dla całego systemu) działa bez przeszkód."));
+        QCOMPARE(bypassText(firefox("bypass", "settings", {onRequest("Relay"), onRequest("Tor")}), false).body,
+                 QStringLiteral("Firefox: brak ochrony — własne ustawienia połączenia omijają systemowe proxy oraz "
+                                "dodatki „Relay” i „Tor” mogą kierować ruch przeglądarki Firefox przez własne serwery "
+                                "proxy. W ustawieniach Firefoksa → Ustawienia sieci wybierz „Użycie systemowych "
+                                "ustawień serwerów proxy”, a także wyłącz je lub usuń w about:addons, aby korzystać z "
+                                "Tarvine. Aplikacja VPN (dla całego systemu) działa bez przeszkód."));
+        // The upper-cased first character of a translated phrase.
+        QCOMPARE(browserSetupRow(browserFinding("idle", "Chrome", "chromium", {extension("a", "A")})).text,
+                 QStringLiteral("Chrome — obecnie nie działa. Rozszerzenie „A” nadpisuje ustawienia proxy, więc po "
+                                "uruchomieniu ochrona nie będzie działać."));
+    }
+
     void modeLabels_data() {
         QTest::addColumn<std::optional<QString>>("mode");
         QTest::addColumn<QString>("label");
