@@ -191,6 +191,16 @@ private Q_SLOTS:
         QVERIFY(items.at(1).isRestored());
     }
 
+    void itemNamesFollowTheLanguage() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        const auto items =
+            Workbench::items(QStringLiteral("[P1] Ann [X1]"), details({"[P1]=Bob/PERSON", "[X1]=x/CUSTOM"}),
+                             {QStringLiteral("ann")}, {{"PERSON", "Person name"}, {"CUSTOM", "Custom thing"}});
+        L10n::setLanguage(QStringLiteral("en"));
+        QCOMPARE(render(items),
+                 (QStringList{"Bob | [P1] | Imię i nazwisko", "ann | - | Przywrócone", "x | [X1] | Custom thing"}));
+    }
+
     void hideCandidate_data() {
         QTest::addColumn<QString>("selection");
         QTest::addColumn<std::optional<QString>>("expected");
