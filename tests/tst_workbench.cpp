@@ -10,15 +10,15 @@ namespace {
 using TypeNames = QMap<QString, QString>;
 
 // "[TOKEN]=value/TYPE" per detection.
-QList<DetectionDetail> details(const QStringList& specs) {
+QList<DetectionDetail> details(const QStringList& lines) {
     QList<DetectionDetail> out;
-    for (const QString& spec : specs) {
-        const qsizetype equals = spec.indexOf(u'=');
-        const qsizetype slash = spec.lastIndexOf(u'/');
+    for (const QString& line : lines) {
+        const qsizetype equals = line.indexOf(u'=');
+        const qsizetype slash = line.lastIndexOf(u'/');
         DetectionDetail d;
-        d.token = spec.left(equals);
-        d.value = spec.mid(equals + 1, slash - equals - 1);
-        d.entityType = spec.mid(slash + 1);
+        d.token = line.left(equals);
+        d.value = line.mid(equals + 1, slash - equals - 1);
+        d.entityType = line.mid(slash + 1);
         d.detectedBy = QStringLiteral("ner");
         d.action = QStringLiteral("replaced");
         out.append(d);
