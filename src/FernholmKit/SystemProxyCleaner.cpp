@@ -110,8 +110,15 @@ SystemProxyCleaner::Result SystemProxyCleaner::clear(const std::optional<QString
 
 QCoro::Task<SystemProxyCleaner::Result> SystemProxyCleaner::clearAsync(std::optional<QString> service, int port,
                                                                        std::optional<QString> parked, Runner run) {
-    co_return co_await QtConcurrent::run([service = std::move(service), port, parked = std::move(parked),
-                                          run = std::move(run)] { return clear(service, port, parked, run); });
+    // Not a coroutine itself: GCC 12 destroys a capturing lambda twice when it appears in the same
+    // expression as co_await (a double free of the captured runner).
+    QFuture<Result> future =
+        QtConcurrent::run([service, port, parked, run] { return clear(service, port, parked, run); });
+    return awaitResult(std::move(future));
+}
+
+QCoro::Task<SystemProxyCleaner::Result> SystemProxyCleaner::awaitResult(QFuture<Result> future) {
+    co_return co_await future;
 }
 
 bool SystemProxyCleaner::pointsAt(const QString& output, int port) {

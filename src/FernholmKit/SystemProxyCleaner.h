@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -54,6 +55,9 @@ public:
     // Puts back the parked settings of every service not in `skipping`; restored entries leave
     // the file, which is deleted once empty.
     static void restoreParked(const QString& path, const QStringList& skipping, const Runner& run);
+
+private:
+    static QCoro::Task<Result> awaitResult(QFuture<Result> future);
 };
 
 } // namespace fernholm
