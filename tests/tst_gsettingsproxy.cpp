@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include <gio/gio.h>
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
 
 #include <memory>
 #include <vector>
@@ -24,6 +26,7 @@ struct ObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
 using Settings = std::unique_ptr<GSettings, ObjectUnref>;
+using Backend = std::unique_ptr<GSettingsBackend, ObjectUnref>;
 
 const QStringList defaultIgnoreHosts{"localhost", "127.0.0.0/8", "::1"};
 
@@ -49,8 +52,15 @@ struct DesktopProxy {
     }
 };
 
-Settings open(const char* id) {
-    return Settings(g_settings_new(id));
+// The store as any process sees it now. The process-wide backend would only notice the tool's
+// writes once its file monitor had had a turn in the event loop.
+Backend freshBackend() {
+    const QByteArray path = QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME") + "/glib-2.0/settings/keyfile");
+    return Backend(g_keyfile_settings_backend_new(path.constData(), "/", nullptr));
+}
+
+Settings open(const Backend& backend, const char* id) {
+    return Settings(g_settings_new_with_backend(id, backend.get()));
 }
 
 QString readString(GSettings* settings, const char* key) {
@@ -65,10 +75,11 @@ void writeString(GSettings* settings, const char* key, const QString& value) {
 }
 
 void store(const DesktopProxy& proxy) {
-    const Settings root = open("org.gnome.system.proxy");
-    const Settings http = open("org.gnome.system.proxy.http");
-    const Settings https = open("org.gnome.system.proxy.https");
-    const Settings socks = open("org.gnome.system.proxy.socks");
+    const Backend backend = freshBackend();
+    const Settings root = open(backend, "org.gnome.system.proxy");
+    const Settings http = open(backend, "org.gnome.system.proxy.http");
+    const Settings https = open(backend, "org.gnome.system.proxy.https");
+    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
     writeString(root.get(), "mode", proxy.mode);
     writeString(root.get(), "autoconfig-url", proxy.autoconfigUrl);
     writeString(http.get(), "host", proxy.httpHost);
@@ -86,14 +97,14 @@ void store(const DesktopProxy& proxy) {
     }
     list.push_back(nullptr);
     QVERIFY(g_settings_set_strv(root.get(), "ignore-hosts", list.data()));
-    g_settings_sync();
 }
 
 DesktopProxy load() {
-    const Settings root = open("org.gnome.system.proxy");
-    const Settings http = open("org.gnome.system.proxy.http");
-    const Settings https = open("org.gnome.system.proxy.https");
-    const Settings socks = open("org.gnome.system.proxy.socks");
+    const Backend backend = freshBackend();
+    const Settings root = open(backend, "org.gnome.system.proxy");
+    const Settings http = open(backend, "org.gnome.system.proxy.http");
+    const Settings https = open(backend, "org.gnome.system.proxy.https");
+    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
     DesktopProxy proxy;
     proxy.mode = readString(root.get(), "mode");
     proxy.autoconfigUrl = readString(root.get(), "autoconfig-url");
@@ -140,6 +151,9 @@ class GSettingsProxyTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
+        // Never the desktop's real settings.
+        const Backend shared(g_settings_backend_get_default());
+        QCOMPARE(G_OBJECT_TYPE_NAME(shared.get()), "GKeyfileSettingsBackend");
         GSettingsSchemaSource* source = g_settings_schema_source_get_default();
         GSettingsSchema* schema =
             source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;

@@ -19,6 +19,7 @@ struct ObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
 using Settings = std::unique_ptr<GSettings, ObjectUnref>;
+using Backend = std::unique_ptr<GSettingsBackend, ObjectUnref>;
 
 struct SourceUnref {
     void operator()(GSettingsSchemaSource* source) const { g_settings_schema_source_unref(source); }
@@ -60,7 +61,7 @@ SchemaSource openSource(const QString& directory) {
 }
 
 // Settings of one schema, or null when the schema is not installed (g_settings_new would abort).
-Settings openSettings(GSettingsSchemaSource* source, const char* id) {
+Settings openSettings(GSettingsSchemaSource* source, GSettingsBackend* backend, const char* id) {
     if (!source) {
         return {};
     }
@@ -68,7 +69,7 @@ Settings openSettings(GSettingsSchemaSource* source, const char* id) {
     if (!schema) {
         return {};
     }
-    Settings settings(g_settings_new_full(schema, nullptr, nullptr));
+    Settings settings(g_settings_new_full(schema, backend, nullptr));
     g_settings_schema_unref(schema);
     return settings;
 }
@@ -193,14 +194,29 @@ std::optional<QString> DesktopProxyTool::operator()(const QStringList& arguments
         return std::nullopt;
     }
 
-    // The process-wide settings backend watches its store from the context it is made in; make it
-    // (once) before this call's own context is pushed, so that it keeps a context that lives.
-    g_object_unref(g_settings_backend_get_default());
+    // The process-wide backend watches its store from the context it is made in; make it (once)
+    // before this call's own context is pushed, so that it keeps one that lives.
+    const Backend shared(g_settings_backend_get_default());
+    const bool keyfile = g_strcmp0(G_OBJECT_TYPE_NAME(shared.get()), "GKeyfileSettingsBackend") == 0;
 
     const OwnContext context;
+    // GLib's keyfile backend (the default where dconf is missing) keeps the file in memory and
+    // reloads it on change events run by the thread that made it. That reload reads and compares
+    // outside the backend's lock, so it can put an older file back over writes made meanwhile
+    // from this thread; and until it runs, what another process (the gateway) wrote stays unseen.
+    // A keyfile backend of this call's own reads the file afresh and is touched by this thread only.
+    Backend backend;
+    if (keyfile) {
+        gchar* path = g_build_filename(g_get_user_config_dir(), "glib-2.0", "settings", "keyfile", nullptr);
+        backend.reset(g_keyfile_settings_backend_new(path, "/", nullptr));
+        g_free(path);
+    } else {
+        backend.reset(G_SETTINGS_BACKEND(g_object_ref(shared.get())));
+    }
+
     const SchemaSource source = openSource(m_schemaDirectory);
     ProxySettings proxy;
-    proxy.root = openSettings(source.get(), rootSchema);
+    proxy.root = openSettings(source.get(), backend.get(), rootSchema);
 
     if (arguments.at(0) == QLatin1String("-listallnetworkservices")) {
         if (arguments.size() != 1) {
@@ -211,10 +227,10 @@ std::optional<QString> DesktopProxyTool::operator()(const QStringList& arguments
     if (!proxy.root || arguments.size() < 2 || arguments.at(1) != service) {
         return std::nullopt;
     }
-    proxy.http = openSettings(source.get(), "org.gnome.system.proxy.http");
-    proxy.https = openSettings(source.get(), "org.gnome.system.proxy.https");
-    proxy.ftp = openSettings(source.get(), "org.gnome.system.proxy.ftp");
-    proxy.socks = openSettings(source.get(), "org.gnome.system.proxy.socks");
+    proxy.http = openSettings(source.get(), backend.get(), "org.gnome.system.proxy.http");
+    proxy.https = openSettings(source.get(), backend.get(), "org.gnome.system.proxy.https");
+    proxy.ftp = openSettings(source.get(), backend.get(), "org.gnome.system.proxy.ftp");
+    proxy.socks = openSettings(source.get(), backend.get(), "org.gnome.system.proxy.socks");
 
     std::optional<QString> reply = answer(proxy, arguments);
     // A write may still be on its way to the settings daemon; whoever reads next must see it.
