@@ -146,6 +146,17 @@ public:
         return out;
     }
     template <typename T> QMap<QString, T> getMap(const char* key) { return required(key).template toMap<T>(); }
+    template <typename T> std::optional<QMap<QString, T>> getOptionalMap(const char* key) {
+        auto value = optional(key);
+        if (!value) {
+            return std::nullopt;
+        }
+        QMap<QString, T> out = value->template toMap<T>();
+        if (failed()) {
+            return std::nullopt;
+        }
+        return out;
+    }
     template <typename E> E getEnum(const char* key, std::initializer_list<std::pair<const char*, E>> cases) {
         return required(key).toEnum(cases);
     }
