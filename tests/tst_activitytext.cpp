@@ -105,6 +105,32 @@ private Q_SLOTS:
         QCOMPARE(itemCount(e), tokens);
     }
 
+    void polishSentences_data() {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("tokens");
+        QTest::addColumn<std::optional<QString>>("reason");
+        QTest::addColumn<QString>("sentence");
+        const std::optional<QString> none;
+        QTest::newRow("gateway reason translated")
+            << "blocked" << 0 << std::optional<QString>("unreadable request (gzip)")
+            << "Zablokowano: nieczytelne żądanie (gzip)";
+        QTest::newRow("unknown reason as it is") << "document_blocked" << 0 << std::optional<QString>("file too large")
+                                                 << "Zablokowano przesłanie pliku: file too large";
+        QTest::newRow("one") << "redacted" << 1 << none << "Ukryto 1 informację";
+        QTest::newRow("few") << "redacted" << 3 << none << "Ukryto 3 informacje";
+        QTest::newRow("many") << "redacted" << 5 << none << "Ukryto 5 informacji";
+        QTest::newRow("twenty-two") << "redacted" << 22 << none << "Ukryto 22 informacje";
+        QTest::newRow("nothing in upload") << "document_redacted" << 0 << none << "Nic do ukrycia w przesłanym pliku";
+    }
+    void polishSentences() {
+        QFETCH(QString, status);
+        QFETCH(int, tokens);
+        QFETCH(std::optional<QString>, reason);
+        QFETCH(QString, sentence);
+        L10n::setLanguage(QStringLiteral("pl"));
+        QCOMPARE(activitySentence(makeEvent(status, tokens, reason)), sentence);
+    }
+
     void eventDates_data() {
         QTest::addColumn<QString>("ts");
         QTest::addColumn<std::optional<qint64>>("secondsSince1970");
@@ -244,6 +270,16 @@ private Q_SLOTS:
                                                                  << "2025-03-31T02:30:00+02:00"
                                                                  << "2025-03-30"
                                                                  << "Yesterday";
+        QTest::newRow("today, Polish") << "pl"
+                                       << "en_US"
+                                       << "2025-06-10T10:00:00Z"
+                                       << "2025-06-10"
+                                       << "Dzisiaj";
+        QTest::newRow("yesterday, Polish") << "pl"
+                                           << "en_US"
+                                           << "2025-03-01T08:00:00+01:00"
+                                           << "2025-02-28"
+                                           << "Wczoraj";
         QTest::newRow("same year") << "en"
                                    << "en_US"
                                    << "2025-06-10T10:00:00Z"
@@ -487,6 +523,13 @@ private Q_SLOTS:
                                              "Tarvine; if it keeps happening, report the problem with the details.")
                                   .arg(code);
         QCOMPARE(startFailureText(code, tail), portInUse ? port : other);
+    }
+
+    void startFailuresInPolish() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        QVERIFY(
+            startFailureText(1, QStringLiteral("Address already in use")).startsWith(QStringLiteral("Inny program")));
+        QVERIFY(startFailureText(-15, QString()).contains(QStringLiteral("(kod -15)")));
     }
 };
 

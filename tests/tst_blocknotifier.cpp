@@ -205,6 +205,34 @@ private Q_SLOTS:
         QCOMPARE(notice->body, body);
     }
 
+    void polish() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        const BlockNotice one = blockNotice(blocked(QStringLiteral("claude_web"), QStringLiteral("blocked"),
+                                                    QStringLiteral("unreadable request (gzip)")));
+        QCOMPARE(one.title, QStringLiteral("Zablokowano żądanie: Claude"));
+        QCOMPARE(one.body, QStringLiteral("Nieczytelne żądanie (gzip). Nic nie zostało wysłane."));
+        QCOMPARE(blockNotice(blocked(QStringLiteral("perplexity"))).body,
+                 QStringLiteral("Nie dało się tego bezpiecznie wysłać. Nic nie zostało wysłane."));
+
+        BlockNotifier notifier(3, 60);
+        notifier.ingest({}, 0);
+        QList<Event> events;
+        for (const char* surface : {"perplexity", "openai", "groq", "you_com", "mistral"}) {
+            events.append(blocked(QString::fromLatin1(surface)));
+        }
+        const std::optional<BlockNotice> summary = notifier.ingest(events, 1);
+        QVERIFY(summary);
+        QCOMPARE(summary->title, QStringLiteral("Zablokowano 5 żądań"));
+        QCOMPARE(summary->body,
+                 QStringLiteral("Usługa AI, ChatGPT, Groq, Mistral. Szczegóły znajdziesz w zakładce Aktywność."));
+        const std::optional<BlockNotice> two =
+            notifier.ingest({blocked(QStringLiteral("openai"), QStringLiteral("document_blocked")),
+                             blocked(QStringLiteral("deepseek"))},
+                            5);
+        QVERIFY(two);
+        QCOMPARE(two->title, QStringLiteral("Zablokowano 2 próby wysłania"));
+    }
+
     void keys_data() {
         QTest::addColumn<Event>("first");
         QTest::addColumn<Event>("second");

@@ -1,3 +1,4 @@
+#include "FernholmKit/L10n.h"
 #include "FernholmKit/Tour.h"
 #include "support/MemoryDefaults.h"
 
@@ -204,6 +205,15 @@ private Q_SLOTS:
         QCOMPARE(tour.index(), 0);
         QVERIFY(tour.hasSeen());
         QCOMPARE(order, (QStringList{"shown", "index 1", "index 2", "hidden", "index 0", "shown"}));
+    }
+
+    void copyFollowsTheLanguage() {
+        const TourStep home = TourStep::home;
+        L10n::setLanguage(QStringLiteral("pl"));
+        const TourCopy polish = home.copy();
+        L10n::setLanguage(QStringLiteral("en"));
+        QCOMPARE(polish.title, QStringLiteral("Ochrona w skrócie"));
+        QCOMPARE(home.copy().title, QStringLiteral("Protection at a glance"));
     }
 
     void samplePrompt_data() {
