@@ -335,14 +335,12 @@ QString startFailureText(qint32 code, const QString& tail) {
         found = U_SUCCESS(status) && matcher->find(status) && U_SUCCESS(status);
     }
     if (found) {
-        // clang-format off
-        return tr("Another program is using a port Tarvine needs, so Tarvine could not start. Close that program or restart the computer, then open Tarvine again.");
-        // clang-format on
+        return tr(
+            "Another program is using a port Tarvine needs, so Tarvine could not start. Close that program or restart the computer, then open Tarvine again.");
     }
-    // clang-format off
-    return tr("Tarvine's background service stopped while starting (code {code}). Restart Tarvine; if it keeps happening, report the problem with the details.",
-              {{QStringLiteral("code"), TrArg(code)}});
-    // clang-format on
+    return tr(
+        "Tarvine's background service stopped while starting (code {code}). Restart Tarvine; if it keeps happening, report the problem with the details.",
+        {{QStringLiteral("code"), TrArg(code)}});
 }
 
 } // namespace fernholm

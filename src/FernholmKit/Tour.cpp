@@ -23,29 +23,34 @@ AppTab TourStep::tab() const {
     return AppTab::home;
 }
 
-// The texts are the keys of the strings table, so each stays one literal, however long.
-// clang-format off
 TourCopy TourStep::copy() const {
     switch (m_value) {
     case home:
-        return {fernholm::tr("Protection at a glance"),
-                fernholm::tr("When protection is on, personal details are hidden before anything reaches an AI chat. What Tarvine hid or blocked shows up under recent activity.")};
+        return {
+            fernholm::tr("Protection at a glance"),
+            fernholm::tr(
+                "When protection is on, personal details are hidden before anything reaches an AI chat. What Tarvine hid or blocked shows up under recent activity.")};
     case test:
-        return {fernholm::tr("Try it on a prompt"),
-                fernholm::tr("We filled in a made-up prompt. Under “What the AI will see”, names and numbers become tokens. Paste a reply further down to get the real values back.")};
+        return {
+            fernholm::tr("Try it on a prompt"),
+            fernholm::tr(
+                "We filled in a made-up prompt. Under “What the AI will see”, names and numbers become tokens. Paste a reply further down to get the real values back.")};
     case studio:
-        return {fernholm::tr("Try a document"),
-                fernholm::tr("Files get the same check. Open a made-up sample file to see what Tarvine would hide before an upload.")};
+        return {
+            fernholm::tr("Try a document"),
+            fernholm::tr(
+                "Files get the same check. Open a made-up sample file to see what Tarvine would hide before an upload.")};
     case redaction:
-        return {fernholm::tr("Your own rules"),
-                fernholm::tr("Allowlist keeps a value visible, Blocklist always hides a word or phrase you choose. Both work on top of the built-in detection.")};
+        return {
+            fernholm::tr("Your own rules"),
+            fernholm::tr(
+                "Allowlist keeps a value visible, Blocklist always hides a word or phrase you choose. Both work on top of the built-in detection.")};
     case sites:
         return {fernholm::tr("Which sites are covered"),
                 fernholm::tr("Providers lists the AI chat sites Tarvine watches. Switch each one on or off here.")};
     }
     return {};
 }
-// clang-format on
 
 const QString Tour::flagKey = QStringLiteral("hasSeenTour");
 
