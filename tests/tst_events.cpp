@@ -1,5 +1,6 @@
 #include "FernholmKit/EventModels.h"
 #include "FernholmKit/GatewayClient.h"
+#include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"
 
@@ -11,18 +12,13 @@
 #include <limits>
 
 using namespace fernholm;
+using fernholm::test::jsonObject;
+using fernholm::test::provenGate;
 using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
+using fernholm::test::testToken;
 
 namespace {
-
-const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
-
-std::shared_ptr<ProofGate> provenGate() {
-    auto gate = std::make_shared<ProofGate>();
-    gate->proven(Clock::now());
-    return gate;
-}
 
 QString optionalText(const std::optional<QString>& text) {
     return text ? QLatin1Char('"') + *text + QLatin1Char('"') : QStringLiteral("-");
@@ -80,7 +76,7 @@ private Q_SLOTS:
         QFETCH(qint64, after);
         QFETCH(QByteArray, target);
         m_server->setReply("/api/events", ScriptedReply::json(R"({"events": [], "cursor": 17})"));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto page = QCoro::waitFor(client.events(after));
         QVERIFY2(page, qPrintable(failureText(page)));
         QVERIFY(page.value().events.isEmpty());
@@ -130,7 +126,7 @@ private Q_SLOTS:
         QFETCH(bool, decodes);
         QFETCH(QString, failingPath);
         m_server->setReply("/api/events", ScriptedReply::json(body));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto page = QCoro::waitFor(client.events(0));
         if (decodes) {
             QVERIFY2(page, qPrintable(failureText(page)));
@@ -287,7 +283,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, expected);
         m_server->setReply("/api/detail", ScriptedReply::json(body));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto detail = QCoro::waitFor(client.detail(QStringLiteral("a b+02:00")));
         QVERIFY2(detail, qPrintable(failureText(detail)));
         QCOMPARE(summary(detail.value()), expected);
@@ -307,7 +303,7 @@ private Q_SLOTS:
     void detailFailsWholeOnABrokenRecord() {
         QFETCH(QByteArray, body);
         m_server->setReply("/api/detail", ScriptedReply::json(body));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto detail = QCoro::waitFor(client.detail(QStringLiteral("r1")));
         QVERIFY(!detail);
         QCOMPARE(detail.error().kind(), GatewayError::Kind::decoding);
@@ -333,7 +329,7 @@ private Q_SLOTS:
         QFETCH(QString, reqId);
         QFETCH(QByteArray, target);
         m_server->setReply("/api/detail", ScriptedReply::json("{}"));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto detail = QCoro::waitFor(client.detail(reqId));
         QVERIFY2(detail, qPrintable(failureText(detail)));
         QCOMPARE(m_server->requests().size(), 1);
@@ -344,7 +340,7 @@ private Q_SLOTS:
     void detailWithAnIllFormedIdSendsNothing() {
         const QString broken = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b");
         m_server->setReply("/api/detail", ScriptedReply::json("{}"));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto detail = QCoro::waitFor(client.detail(broken));
         QVERIFY(!detail);
         QCOMPARE(detail.error().kind(), GatewayError::Kind::transport);
@@ -361,14 +357,14 @@ private Q_SLOTS:
         QFETCH(int, status);
         const GatewayError error = GatewayError::http(status);
         m_server->setReply("/api/detail", ScriptedReply::json(R"({"records": []})", status));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         const auto detail = QCoro::waitFor(client.detail(QStringLiteral("r")));
         QVERIFY(!detail);
         QCOMPARE(detail.error(), error);
     }
 
     void unprovenGatewayIsNotAsked() {
-        const GatewayClient client(m_server->port(), token, std::make_shared<ProofGate>());
+        const GatewayClient client(m_server->port(), testToken, std::make_shared<ProofGate>());
         QCOMPARE(QCoro::waitFor(client.events(0)).error(), GatewayError::unverified());
         QCOMPARE(QCoro::waitFor(client.detail(QStringLiteral("r"))).error(), GatewayError::unverified());
         QCOMPARE(m_server->connectionCount(), 0);

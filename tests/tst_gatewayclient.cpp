@@ -1,4 +1,5 @@
 #include "FernholmKit/GatewayClient.h"
+#include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"
 
@@ -12,12 +13,13 @@
 #include <QCoroTask>
 
 using namespace fernholm;
+using fernholm::test::jsonObject;
+using fernholm::test::provenGate;
 using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
+using fernholm::test::testToken;
 
 namespace {
-
-const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
 
 QByteArray statusBody() {
     QFile file(QStringLiteral(FERNHOLM_TEST_DATA "/status/minimal.json"));
@@ -72,12 +74,6 @@ const std::map<QString, Call>& endpoints() {
          }},
     };
     return calls;
-}
-
-std::shared_ptr<ProofGate> provenGate() {
-    auto gate = std::make_shared<ProofGate>();
-    gate->proven(Clock::now());
-    return gate;
 }
 
 } // namespace
@@ -138,14 +134,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, target);
         QFETCH(QByteArray, body);
 
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         QCOMPARE(endpoints().at(endpoint)(client), std::nullopt);
 
         QCOMPARE(m_server->requests().size(), 1);
         const auto request = m_server->requests().first();
         QCOMPARE(request.method, method);
         QCOMPARE(request.target, target);
-        QCOMPARE(request.header("Authorization"), "Bearer " + token.toUtf8());
+        QCOMPARE(request.header("Authorization"), "Bearer " + testToken.toUtf8());
         if (body.isEmpty()) {
             QVERIFY(request.body.isEmpty());
             QVERIFY(!request.hasHeader("Content-Type"));
@@ -164,7 +160,7 @@ private Q_SLOTS:
     }
 
     void decodedRepliesComeBackUnchanged() {
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         auto removed = QCoro::waitFor(client.removeCA());
         QVERIFY(removed);
         QCOMPARE(removed.value().ok, false);
@@ -176,7 +172,7 @@ private Q_SLOTS:
 
     void unprovenGatewayIsNeverContacted() {
         for (const auto& [name, call] : endpoints()) {
-            const GatewayClient client(m_server->port(), token, std::make_shared<ProofGate>());
+            const GatewayClient client(m_server->port(), testToken, std::make_shared<ProofGate>());
             QCOMPARE(call(client), std::optional<GatewayError>(GatewayError::unverified()));
         }
         QCOMPARE(m_server->connectionCount(), 0);
@@ -184,7 +180,7 @@ private Q_SLOTS:
     }
 
     void clientWithoutGateNeverRefuses() {
-        const GatewayClient client(m_server->port(), token);
+        const GatewayClient client(m_server->port(), testToken);
         QVERIFY(QCoro::waitFor(client.status()));
         m_server->setReply("/api/status", ScriptedReply::closed());
         QCOMPARE(QCoro::waitFor(client.status()).error().kind(), GatewayError::Kind::transport);
@@ -226,7 +222,7 @@ private Q_SLOTS:
         QFETCH(std::optional<GatewayError>, expected);
         m_server->setReply(path, ScriptedReply::json(body, code));
         auto gate = provenGate();
-        const GatewayClient client(m_server->port(), token, gate);
+        const GatewayClient client(m_server->port(), testToken, gate);
         const auto error = endpoints().at(endpoint)(client);
         QCOMPARE(error.has_value(), expected.has_value());
         if (expected) {
@@ -242,7 +238,7 @@ private Q_SLOTS:
         const quint16 port = m_server->port();
         m_server->close();
         auto gate = provenGate();
-        const GatewayClient client(port, token, gate);
+        const GatewayClient client(port, testToken, gate);
 
         const auto refused = QCoro::waitFor(client.status());
         QCOMPARE(refused.error().kind(), GatewayError::Kind::transport);
@@ -258,7 +254,7 @@ private Q_SLOTS:
     void closedWithoutAnswerDropsTheProof() {
         m_server->setReply("/api/status", ScriptedReply::closed());
         auto gate = provenGate();
-        const GatewayClient client(m_server->port(), token, gate);
+        const GatewayClient client(m_server->port(), testToken, gate);
         QCOMPARE(QCoro::waitFor(client.status()).error().kind(), GatewayError::Kind::transport);
         QVERIFY(!gate->holds());
     }
@@ -266,7 +262,7 @@ private Q_SLOTS:
     void callersCancellationKeepsTheProof() {
         m_server->setReply("/api/status", ScriptedReply::never());
         auto gate = provenGate();
-        const GatewayClient client(m_server->port(), token, gate);
+        const GatewayClient client(m_server->port(), testToken, gate);
         const CancelToken cancel = CancelToken::create();
         connect(m_server, &TestHttpServer::requestReceived, this, [cancel] { cancel.cancel(); });
 
@@ -278,7 +274,7 @@ private Q_SLOTS:
 
     void alreadyCancelledSendsNothing() {
         auto gate = provenGate();
-        const GatewayClient client(m_server->port(), token, gate);
+        const GatewayClient client(m_server->port(), testToken, gate);
         const CancelToken cancel = CancelToken::create();
         cancel.cancel();
         QCOMPARE(QCoro::waitFor(client.status(cancel)).error().kind(), GatewayError::Kind::transport);
@@ -289,7 +285,7 @@ private Q_SLOTS:
     void timeOutDropsTheProof() {
         m_server->setReply("/api/status", ScriptedReply::never());
         auto gate = provenGate();
-        auto session = std::make_shared<GatewaySession>(token, std::chrono::milliseconds(200));
+        auto session = std::make_shared<GatewaySession>(testToken, std::chrono::milliseconds(200));
         const GatewayClient client(m_server->port(), session, gate);
         const auto result = QCoro::waitFor(client.status());
         QCOMPARE(result.error().kind(), GatewayError::Kind::transport);
@@ -298,7 +294,7 @@ private Q_SLOTS:
 
     void copiesShareTheGateAndTheSession() {
         auto gate = provenGate();
-        const GatewayClient original(m_server->port(), token, gate);
+        const GatewayClient original(m_server->port(), testToken, gate);
         const GatewayClient copy = original;
         QCOMPARE(copy.session().get(), original.session().get());
         gate->revoke();
@@ -310,7 +306,7 @@ private Q_SLOTS:
         // A proxy that goes nowhere: a request sent through it would fail. (Qt itself also exempts
         // loopback addresses from the application proxy; the session's own NoProxy does not rely on it.)
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1));
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         QVERIFY(QCoro::waitFor(client.status()));
         QCOMPARE(m_server->requests().size(), 1);
     }
@@ -321,7 +317,7 @@ private Q_SLOTS:
             r.delay = std::chrono::milliseconds(100);
             return r;
         }());
-        const GatewayClient client(m_server->port(), token, provenGate());
+        const GatewayClient client(m_server->port(), testToken, provenGate());
         auto slow = client.installCA();
         auto fast = client.status();
         QVERIFY(QCoro::waitFor(fast));

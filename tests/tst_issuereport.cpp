@@ -1,5 +1,6 @@
 #include "FernholmKit/GatewayClient.h"
 #include "FernholmKit/IssueModels.h"
+#include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"
 
@@ -10,28 +11,13 @@
 #include <QCoroTask>
 
 using namespace fernholm;
+using fernholm::test::jsonObject;
+using fernholm::test::provenGate;
 using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
+using fernholm::test::testToken;
 
 namespace {
-
-const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
-
-std::shared_ptr<ProofGate> provenGate() {
-    auto gate = std::make_shared<ProofGate>();
-    gate->proven(Clock::now());
-    return gate;
-}
-
-QJsonObject jsonObject(const QByteArray& text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qWarning("not a JSON object: %s", text.constData());
-        return {};
-    }
-    return document.object();
-}
 
 const QByteArray emptyDraft = R"({"attachments": {}, "events_until": 0})";
 
@@ -42,7 +28,7 @@ class IssueReportTest : public QObject {
 
     TestHttpServer* m_server = nullptr;
 
-    GatewayClient client() const { return GatewayClient(m_server->port(), token, provenGate()); }
+    GatewayClient client() const { return GatewayClient(m_server->port(), testToken, provenGate()); }
 
 private Q_SLOTS:
     void init() {
@@ -286,7 +272,7 @@ private Q_SLOTS:
     }
 
     void unprovenGatewayIsNotAsked() {
-        const GatewayClient unproven(m_server->port(), token, std::make_shared<ProofGate>());
+        const GatewayClient unproven(m_server->port(), testToken, std::make_shared<ProofGate>());
         QCOMPARE(QCoro::waitFor(unproven.issueDraft(std::nullopt)).error(), GatewayError::unverified());
         QCOMPARE(QCoro::waitFor(unproven.issuePreview(QStringLiteral("d"))).error(), GatewayError::unverified());
         QCOMPARE(QCoro::waitFor(unproven.reportIssue(QStringLiteral("bug"), QStringLiteral("d"), {}, std::nullopt, 0))

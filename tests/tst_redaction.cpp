@@ -1,5 +1,6 @@
 #include "FernholmKit/GatewayClient.h"
 #include "FernholmKit/RedactionModels.h"
+#include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"
 
@@ -11,28 +12,13 @@
 #include <QCoroTask>
 
 using namespace fernholm;
+using fernholm::test::jsonObject;
+using fernholm::test::provenGate;
 using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
+using fernholm::test::testToken;
 
 namespace {
-
-const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
-
-std::shared_ptr<ProofGate> provenGate() {
-    auto gate = std::make_shared<ProofGate>();
-    gate->proven(Clock::now());
-    return gate;
-}
-
-QJsonObject jsonObject(const QByteArray& text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qWarning("not a JSON object: %s", text.constData());
-        return {};
-    }
-    return document.object();
-}
 
 const QByteArray providersReply = R"({"providers": [
     {"name": "claude", "display_name": "Claude", "kind": "chat", "hosts": ["claude.ai"], "enabled": true},
@@ -69,7 +55,7 @@ class RedactionTest : public QObject {
 
     TestHttpServer* m_server = nullptr;
 
-    GatewayClient client() const { return GatewayClient(m_server->port(), token, provenGate()); }
+    GatewayClient client() const { return GatewayClient(m_server->port(), testToken, provenGate()); }
 
     // The body postRedaction sends for the page, as the server received it.
     QJsonObject postedBody(const RedactionPage& page) {
@@ -411,7 +397,7 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(client().postRedaction(samplePage())).error(), GatewayError::http(422));
         m_server->setReply("/api/redaction", ScriptedReply::json(R"({"categories": []})"));
         QCOMPARE(QCoro::waitFor(client().postRedaction(samplePage())).error().kind(), GatewayError::Kind::decoding);
-        const GatewayClient unproven(m_server->port(), token, std::make_shared<ProofGate>());
+        const GatewayClient unproven(m_server->port(), testToken, std::make_shared<ProofGate>());
         QCOMPARE(QCoro::waitFor(unproven.postRedaction(samplePage())).error(), GatewayError::unverified());
         QCOMPARE(QCoro::waitFor(unproven.setProvider(QStringLiteral("x"), true)).error(), GatewayError::unverified());
         QCOMPARE(m_server->requests().size(), 2);

@@ -1,5 +1,6 @@
 #include "FernholmKit/GatewayClient.h"
 #include "FernholmKit/ScanModels.h"
+#include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"
 
@@ -11,28 +12,13 @@
 #include <QCoroTask>
 
 using namespace fernholm;
+using fernholm::test::jsonObject;
+using fernholm::test::provenGate;
 using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
+using fernholm::test::testToken;
 
 namespace {
-
-const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
-
-std::shared_ptr<ProofGate> provenGate() {
-    auto gate = std::make_shared<ProofGate>();
-    gate->proven(Clock::now());
-    return gate;
-}
-
-QJsonObject bodyOf(const fernholm::test::RecordedRequest& request) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qWarning("request body is not a JSON object: %s", request.body.constData());
-        return {};
-    }
-    return document.object();
-}
 
 const QByteArray scanReply = R"({"before_text": "Ann Smith", "after_text": "[PERSON_1]", "details": [
     {"entity_type": "PERSON", "detected_by": "ner", "action": "replaced", "value": "Ann Smith",
@@ -45,7 +31,7 @@ class ScanTest : public QObject {
 
     TestHttpServer* m_server = nullptr;
 
-    GatewayClient client() const { return GatewayClient(m_server->port(), token, provenGate()); }
+    GatewayClient client() const { return GatewayClient(m_server->port(), testToken, provenGate()); }
 
 private Q_SLOTS:
     void init() {
@@ -85,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(request.method, QByteArray("POST"));
         QCOMPARE(request.target, QByteArray("/api/scan"));
         QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
-        QCOMPARE(bodyOf(request), QJsonDocument::fromJson(expected).object());
+        QCOMPARE(jsonObject(request.body), QJsonDocument::fromJson(expected).object());
     }
 
     void scanTakesTheChoicesAsTheyStoodAtTheStart() {
@@ -95,7 +81,7 @@ private Q_SLOTS:
         choices.restore(QStringLiteral("Ann"));
         choices.restore(QStringLiteral("Hi"));
         QVERIFY(QCoro::waitFor(std::move(task)));
-        QCOMPARE(bodyOf(m_server->requests().first()),
+        QCOMPARE(jsonObject(m_server->requests().first().body),
                  QJsonDocument::fromJson(R"({"text": "Hi Ann", "hide": ["Ann"]})").object());
     }
 
@@ -104,7 +90,7 @@ private Q_SLOTS:
         QVERIFY2(result, qPrintable(failureText(result)));
         const auto request = m_server->requests().first();
         QCOMPARE(request.target, QByteArray("/api/restore"));
-        QCOMPARE(bodyOf(request), QJsonDocument::fromJson(R"({"text": "Dear [PERSON_1],"})").object());
+        QCOMPARE(jsonObject(request.body), QJsonDocument::fromJson(R"({"text": "Dear [PERSON_1],"})").object());
     }
 
     // --- Scan replies ---
@@ -222,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(client().stampCopy(bytes)));
         const auto request = m_server->requests().first();
         QCOMPARE(request.target, QByteArray("/api/stamp_copy"));
-        const QJsonObject body = bodyOf(request);
+        const QJsonObject body = jsonObject(request.body);
         QCOMPARE(body.keys(), QStringList{"data_b64"});
         QVERIFY(body.value("data_b64").isString());
         QCOMPARE(body.value("data_b64").toString(), sent);
@@ -277,7 +263,7 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(client().restore(QStringLiteral("a"))).error(), GatewayError::http(404));
         QCOMPARE(QCoro::waitFor(client().stampCopy(QByteArray("a"))).error(), GatewayError::http(413));
 
-        const GatewayClient unproven(m_server->port(), token, std::make_shared<ProofGate>());
+        const GatewayClient unproven(m_server->port(), testToken, std::make_shared<ProofGate>());
         QCOMPARE(QCoro::waitFor(unproven.scan(QStringLiteral("a"), {})).error(), GatewayError::unverified());
         QCOMPARE(QCoro::waitFor(unproven.stampCopy(QByteArray("a"))).error(), GatewayError::unverified());
         QCOMPARE(m_server->requests().size(), 3);
