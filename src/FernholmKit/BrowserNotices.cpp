@@ -1,9 +1,8 @@
 #include "BrowserNotices.h"
 
+#include "Graphemes.h"
 #include "L10n.h"
 #include "ViewState.h"
-
-#include <QTextBoundaryFinder>
 
 namespace fernholm {
 
@@ -13,16 +12,6 @@ namespace {
 
 const QString kFirefox = QStringLiteral("firefox");
 const QString kOnRequest = QStringLiteral("on_request");
-
-QString upperFirstCharacter(const QString& text) {
-    if (text.isEmpty()) {
-        return text;
-    }
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    const qsizetype end = finder.toNextBoundary();
-    const qsizetype split = end > 0 ? end : text.size();
-    return text.left(split).toUpper() + text.mid(split);
-}
 
 // "A", "A and B", "A, B and C".
 QString labelList(const QList<BrowserExtension>& extensions) {
@@ -62,7 +51,7 @@ TrArgs findingArgs(const BrowserFinding& finding, bool includeProfile) {
                                             : tr("of your browser"));
     args.insert(QStringLiteral("M"), finding.manage ? *finding.manage : tr("the browser's extension settings"));
     args.insert(QStringLiteral("E"), phrase);
-    args.insert(QStringLiteral("Ecap"), upperFirstCharacter(phrase));
+    args.insert(QStringLiteral("Ecap"), graphemes::capitalizedFirst(phrase));
     args.insert(QStringLiteral("verb"), L10n::plural(count < 2 ? 1 : count, "overrides", "override"));
     args.insert(QStringLiteral("pron"), pronoun(count));
     args.insert(QStringLiteral("vpn"), tr("A VPN app (system-wide) works normally."));
@@ -179,7 +168,7 @@ QString firefoxIdleRow(const FirefoxCauses& causes, TrArgs args) {
     if (!causes.onRequest.isEmpty()) {
         sentences.append(causes.onRequestClause(args));
     }
-    args.insert(QStringLiteral("causes"), upperFirstCharacter(sentences.join(tr(", and "))));
+    args.insert(QStringLiteral("causes"), graphemes::capitalizedFirst(sentences.join(tr(", and "))));
     args.insert(QStringLiteral("will"), causes.certain() ? tr("won't") : tr("may not"));
     return tr("{name} — not open now. {causes}, so it {will} be protected once opened.", args);
 }

@@ -1,10 +1,10 @@
 #include "Workbench.h"
 
 #include "CaselessText.h"
+#include "Graphemes.h"
 #include "L10n.h"
 
 #include <QSet>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <limits>
@@ -32,15 +32,6 @@ void choose(const QString& value, QStringList& opposite, QStringList& into) {
     if (!containsIgnoringCase(into, value)) {
         into.append(value);
     }
-}
-
-qsizetype graphemeCount(const QString& text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0) {
-        ++count;
-    }
-    return count;
 }
 
 QString firstEqual(const QStringList& list, const QString& value) {
@@ -166,7 +157,7 @@ QList<AnonymizedSegment> Workbench::highlighting(const QString& text, const QStr
     QList<Candidate> candidates;
     for (const QString& value : values) {
         if (!value.isEmpty()) {
-            candidates.append(Candidate{value, graphemeCount(value), false, std::nullopt});
+            candidates.append(Candidate{value, graphemes::count(value), false, std::nullopt});
         }
     }
     std::stable_sort(candidates.begin(), candidates.end(),
@@ -266,7 +257,7 @@ std::optional<QString> Workbench::hideCandidate(const QString& selection) {
         end -= QChar::requiresSurrogates(c) ? 2 : 1;
     }
     const QString candidate = selection.mid(start, end - start);
-    if (graphemeCount(candidate) <= 1 || candidate.contains(u'[') || candidate.contains(u']')) {
+    if (graphemes::count(candidate) <= 1 || candidate.contains(u'[') || candidate.contains(u']')) {
         return std::nullopt;
     }
     return candidate;
