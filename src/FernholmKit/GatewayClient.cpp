@@ -51,7 +51,16 @@ QJsonObject GatewayClient::withChoices(QJsonObject body, const QStringList& kept
     return body;
 }
 
+QJsonObject GatewayClient::withChoices(QJsonObject body, const WorkbenchChoices& choices) {
+    return withChoices(std::move(body), choices.kept, choices.hidden);
+}
+
 QString GatewayClient::encodeQueryValue(const QString& value) {
+    // UTF-8 conversion would turn a lone surrogate into "?" and ask for another value; left as it
+    // is, the address cannot be formed and the call fails without traffic.
+    if (!value.isValidUtf16()) {
+        return value;
+    }
     // toPercentEncoding leaves exactly the unreserved characters alone and writes upper-case hex.
     return QString::fromLatin1(value.toUtf8().toPercentEncoding());
 }
@@ -69,7 +78,9 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
         co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
     }
 
-    const QUrl url = QUrl::fromEncoded((client.m_baseURL + path).toUtf8(), QUrl::StrictMode);
+    // A lone surrogate would silently turn into "?" on the way to UTF-8 and send another address.
+    const QUrl url =
+        path.isValidUtf16() ? QUrl::fromEncoded((client.m_baseURL + path).toUtf8(), QUrl::StrictMode) : QUrl();
     if (!url.isValid()) {
         co_return GatewayError::transport(QStringLiteral("Not a valid address: %1").arg(client.m_baseURL + path));
     }
@@ -169,11 +180,130 @@ QCoro::Task<Result<Status>> GatewayClient::dismissRulesCleared(CancelToken cance
 
 // --- Events and request details ---
 
+namespace {
+
+QCoro::Task<Result<std::optional<DetailRecord>>> reducedDetail(QCoro::Task<Result<DetailPage>> request, QString reqId) {
+    Result<DetailPage> page = co_await std::move(request);
+    if (!page) {
+        co_return page.error();
+    }
+    co_return GatewayClient::reduceDetail(std::move(page).value(), reqId);
+}
+
+} // namespace
+
+QCoro::Task<Result<EventsPage>> GatewayClient::events(qint64 after, CancelToken cancel) const {
+    return get<EventsPage>(QStringLiteral("/api/events?after=") + QString::number(after), std::move(cancel));
+}
+
+QCoro::Task<Result<std::optional<DetailRecord>>> GatewayClient::detail(const QString& reqId, CancelToken cancel) const {
+    // The id is an event's time stamp, "+02:00" and all: a "+" left bare reads as a space to the
+    // gateway's query parser, so everything but the unreserved characters is encoded.
+    const QString path = QStringLiteral("/api/detail?req_id=") + encodeQueryValue(reqId);
+    return reducedDetail(get<DetailPage>(path, std::move(cancel)), reqId);
+}
+
+std::optional<DetailRecord> GatewayClient::reduceDetail(DetailPage page, const QString& reqId) {
+    if (page.records && !page.records->isEmpty()) {
+        return page.records->takeFirst();
+    }
+    if (page.details && !page.details->isEmpty()) {
+        DetailRecord record;
+        record.reqId = reqId;
+        record.details = std::move(*page.details);
+        return record;
+    }
+    return std::nullopt;
+}
+
 // --- Prompt check, restore and copy stamping ---
+
+namespace {
+
+QCoro::Task<Result<QByteArray>> stampedBytes(QCoro::Task<Result<StampCopyResult>> request) {
+    Result<StampCopyResult> reply = co_await std::move(request);
+    if (!reply) {
+        co_return reply.error();
+    }
+    std::optional<QByteArray> bytes = decodeStrictBase64(reply.value().dataB64);
+    if (!bytes) {
+        co_return GatewayError::decoding(QStringLiteral("undecodable data_b64 in stamp reply"));
+    }
+    co_return std::move(*bytes);
+}
+
+} // namespace
+
+QCoro::Task<Result<ScanResult>> GatewayClient::scan(const QString& text, const WorkbenchChoices& choices,
+                                                    CancelToken cancel) const {
+    // The body is built here, before the call suspends: later changes to the choices do not
+    // reach a check already on its way.
+    const QJsonObject body = withChoices(QJsonObject{{QStringLiteral("text"), text}}, choices);
+    return postObject<ScanResult>(QStringLiteral("/api/scan"), body, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<RestoreResult>> GatewayClient::restore(const QString& text, CancelToken cancel) const {
+    return postObject<RestoreResult>(QStringLiteral("/api/restore"), QJsonObject{{QStringLiteral("text"), text}}, {200},
+                                     std::move(cancel));
+}
+
+QCoro::Task<Result<QByteArray>> GatewayClient::stampCopy(const QByteArray& bytes, CancelToken cancel) const {
+    const QJsonObject body{{QStringLiteral("data_b64"), QString::fromLatin1(bytes.toBase64())}};
+    return stampedBytes(postObject<StampCopyResult>(QStringLiteral("/api/stamp_copy"), body, {200}, std::move(cancel)));
+}
 
 // --- Providers and redaction rules ---
 
+QCoro::Task<Result<ProvidersPage>> GatewayClient::providers(CancelToken cancel) const {
+    return get<ProvidersPage>(QStringLiteral("/api/providers"), std::move(cancel));
+}
+
+QCoro::Task<Result<ProvidersPage>> GatewayClient::setProvider(const QString& name, bool enabled,
+                                                              CancelToken cancel) const {
+    const QJsonObject body{{QStringLiteral("name"), name}, {QStringLiteral("enabled"), enabled}};
+    return postObject<ProvidersPage>(QStringLiteral("/api/providers"), body, {200}, std::move(cancel));
+}
+
+QCoro::Task<Result<RedactionPage>> GatewayClient::redaction(CancelToken cancel) const {
+    return get<RedactionPage>(QStringLiteral("/api/redaction"), std::move(cancel));
+}
+
+QCoro::Task<Result<RedactionPage>> GatewayClient::postRedaction(const RedactionPage& page, CancelToken cancel) const {
+    return postObject<RedactionPage>(QStringLiteral("/api/redaction"), redactionBody(page), {200}, std::move(cancel));
+}
+
 // --- Problem reports ---
+
+QCoro::Task<Result<IssueDraft>> GatewayClient::issueDraft(const std::optional<QString>& row, CancelToken cancel) const {
+    // The row is an event's time stamp: its "+02:00" and any "&" must not reach the gateway bare.
+    QString path = QStringLiteral("/api/issue_draft");
+    if (row) {
+        path += QStringLiteral("?row=") + encodeQueryValue(*row);
+    }
+    return get<IssueDraft>(std::move(path), std::move(cancel));
+}
+
+QCoro::Task<Result<IssuePreview>> GatewayClient::issuePreview(const QString& description, CancelToken cancel) const {
+    return postObject<IssuePreview>(QStringLiteral("/api/issue_preview"),
+                                    QJsonObject{{QStringLiteral("description"), description}}, {200},
+                                    std::move(cancel));
+}
+
+QCoro::Task<Result<IssueResult>> GatewayClient::reportIssue(const QString& category, const QString& description,
+                                                            const IssueInclude& include,
+                                                            const std::optional<QString>& row, qint64 eventsUntil,
+                                                            CancelToken cancel) const {
+    QJsonObject body{
+        {QStringLiteral("category"), category},
+        {QStringLiteral("description"), description},
+        {QStringLiteral("include"), include.toJson()},
+        {QStringLiteral("events_until"), eventsUntil},
+    };
+    if (row) {
+        body.insert(QStringLiteral("row"), *row);
+    }
+    return postObject<IssueResult>(QStringLiteral("/api/report_issue"), body, {200}, std::move(cancel));
+}
 
 std::optional<QUrl> studioAuthURL(const std::optional<QString>& token, const QString& language, bool sample, int port) {
     if (!token || token->isEmpty()) {

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "CancelToken.h"
+#include "EventModels.h"
 #include "GatewayError.h"
+#include "IssueModels.h"
 #include "JsonDecoder.h"
 #include "Models.h"
 #include "ProofGate.h"
+#include "RedactionModels.h"
+#include "ScanModels.h"
+#include "Workbench.h"
 #include "platform/SecureRandom.h"
 
 #include <QJsonObject>
@@ -64,9 +69,11 @@ public:
 
     // Adds the workbench choices to a request body: "keep" and "hide", each only when not empty.
     static QJsonObject withChoices(QJsonObject body, const QStringList& kept, const QStringList& hidden);
+    static QJsonObject withChoices(QJsonObject body, const WorkbenchChoices& choices);
 
     // A query value with every character but the unreserved ones (ASCII letters, digits,
-    // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex.
+    // "-", ".", "_", "~") percent-encoded as UTF-8 with upper-case hex. Text that is not
+    // well-formed UTF-16 comes back unchanged.
     static QString encodeQueryValue(const QString& value);
 
     // --- Status and control ---
@@ -79,12 +86,39 @@ public:
     QCoro::Task<Result<Status>> dismissRulesCleared(CancelToken cancel = {}) const;
 
     // --- Events and request details ---
+    // The events after the cursor; pass the page's cursor as `after` next time (0 at first).
+    QCoro::Task<Result<EventsPage>> events(qint64 after, CancelToken cancel = {}) const;
+    // The detail of one request (an event's `ts`), or nothing when the gateway holds none.
+    QCoro::Task<Result<std::optional<DetailRecord>>> detail(const QString& reqId, CancelToken cancel = {}) const;
+    // The first record of the page, else a record made of its bare detections, else nothing.
+    static std::optional<DetailRecord> reduceDetail(DetailPage page, const QString& reqId);
 
     // --- Prompt check, restore and copy stamping ---
+    // The text as an AI service would receive it, with the user's keep and hide choices applied.
+    QCoro::Task<Result<ScanResult>> scan(const QString& text, const WorkbenchChoices& choices,
+                                         CancelToken cancel = {}) const;
+    // The real values put back in place of the placeholder tokens of `text`.
+    QCoro::Task<Result<RestoreResult>> restore(const QString& text, CancelToken cancel = {}) const;
+    // The gateway's stamped copy of a file's bytes. A reply that is not strict base64 fails with
+    // decoding("undecodable data_b64 in stamp reply").
+    QCoro::Task<Result<QByteArray>> stampCopy(const QByteArray& bytes, CancelToken cancel = {}) const;
 
     // --- Providers and redaction rules ---
+    QCoro::Task<Result<ProvidersPage>> providers(CancelToken cancel = {}) const;
+    // Switches one provider; answers the whole list after the change.
+    QCoro::Task<Result<ProvidersPage>> setProvider(const QString& name, bool enabled, CancelToken cancel = {}) const;
+    QCoro::Task<Result<RedactionPage>> redaction(CancelToken cancel = {}) const;
+    // Saves the rules whole; answers them as the gateway now holds them.
+    QCoro::Task<Result<RedactionPage>> postRedaction(const RedactionPage& page, CancelToken cancel = {}) const;
 
     // --- Problem reports ---
+    // What a report would carry; with a row (an activity row's identifier, also an empty one)
+    // the draft is about that row.
+    QCoro::Task<Result<IssueDraft>> issueDraft(const std::optional<QString>& row, CancelToken cancel = {}) const;
+    QCoro::Task<Result<IssuePreview>> issuePreview(const QString& description, CancelToken cancel = {}) const;
+    QCoro::Task<Result<IssueResult>> reportIssue(const QString& category, const QString& description,
+                                                 const IssueInclude& include, const std::optional<QString>& row,
+                                                 qint64 eventsUntil, CancelToken cancel = {}) const;
 
     // --- Request machinery, shared by every endpoint ---
     enum class Method { get, post };

@@ -32,13 +32,22 @@ const char* typeName(const QJsonValue& value) {
 
 } // namespace
 
+QString PathNode::render() const {
+    QString parentPath = parent ? parent->render() : QString();
+    if (index >= 0) {
+        return parentPath + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+    }
+    const QString name = key ? QString::fromLatin1(key) : mapKey;
+    return parentPath.isEmpty() ? name : parentPath + QLatin1Char('.') + name;
+}
+
 bool Value::expect(bool condition, const char* expected) {
     if (m_ctx->failed()) {
         return false;
     }
     if (!condition) {
         m_ctx->fail(QStringLiteral("typeMismatch: expected %1 at coding path \"%2\", found %3")
-                        .arg(QLatin1String(expected), m_path, QLatin1String(typeName(m_value))));
+                        .arg(QLatin1String(expected), path(), QLatin1String(typeName(m_value))));
         return false;
     }
     return true;
@@ -67,7 +76,7 @@ qint64 Value::toInteger() {
         return static_cast<qint64>(d);
     }
     m_ctx->fail(QStringLiteral("dataCorrupted: the number %1 at coding path \"%2\" does not fit a 64-bit integer")
-                    .arg(QString::number(d, 'g', 17), m_path));
+                    .arg(QString::number(d, 'g', 17), path()));
     return 0;
 }
 
@@ -80,26 +89,26 @@ QStringList Value::toStringList() {
 }
 
 Value Object::required(const char* key) {
-    const QString name = QLatin1String(key);
-    const QString path = Value::childPath(m_path, name);
-    const auto it = m_object.constFind(name);
+    const PathNode node{m_node, key, QString(), -1};
+    const auto it = m_object.constFind(QLatin1String(key));
     if (it == m_object.constEnd()) {
-        m_ctx->fail(QStringLiteral("keyNotFound: no value for key \"%1\" at coding path \"%2\"").arg(name, m_path));
-        return Value(*m_ctx, QJsonValue(), path);
+        m_ctx->fail(QStringLiteral("keyNotFound: no value for key \"%1\" at coding path \"%2\"")
+                        .arg(QLatin1String(key), path()));
+        return Value(*m_ctx, QJsonValue(), node);
     }
     if (it->isNull()) {
-        m_ctx->fail(QStringLiteral("valueNotFound: key \"%1\" is null at coding path \"%2\"").arg(name, path));
+        m_ctx->fail(QStringLiteral("valueNotFound: key \"%1\" is null at coding path \"%2\"")
+                        .arg(QLatin1String(key), node.render()));
     }
-    return Value(*m_ctx, *it, path);
+    return Value(*m_ctx, *it, node);
 }
 
 std::optional<Value> Object::optional(const char* key) {
-    const QString name = QLatin1String(key);
-    const auto it = m_object.constFind(name);
+    const auto it = m_object.constFind(QLatin1String(key));
     if (it == m_object.constEnd() || it->isNull() || m_ctx->failed()) {
         return std::nullopt;
     }
-    return Value(*m_ctx, *it, Value::childPath(m_path, name));
+    return Value(*m_ctx, *it, PathNode{m_node, key, QString(), -1});
 }
 
 std::variant<QJsonObject, GatewayError> parseObject(const QByteArray& body) {

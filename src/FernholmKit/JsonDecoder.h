@@ -39,13 +39,25 @@ private:
 
 class Object;
 
+// Where a value sits in the reply: a chain of keys and list positions up to the top-level
+// object. Only rendered when a decode fails, so a good reply costs no path texts at all.
+// Every node points at its owner's node, which outlives it (readers are scoped to one decode).
+struct PathNode {
+    const PathNode* parent = nullptr;
+    const char* key = nullptr; // a record's member
+    QString mapKey;            // a map's entry
+    qsizetype index = -1;      // a list's element
+
+    QString render() const;
+};
+
 // One JSON value at a coding path.
 class Value {
 public:
-    Value(Context& ctx, QJsonValue value, QString path)
-        : m_ctx(&ctx), m_value(std::move(value)), m_path(std::move(path)) {}
+    Value(Context& ctx, QJsonValue value, PathNode node)
+        : m_ctx(&ctx), m_value(std::move(value)), m_node(std::move(node)) {}
 
-    const QString& path() const { return m_path; }
+    QString path() const { return m_node.render(); }
     const QJsonValue& raw() const { return m_value; }
     bool isNull() const { return m_value.isNull() || m_value.isUndefined(); }
     bool isString() const { return m_value.isString(); }
@@ -67,7 +79,7 @@ public:
         const QJsonArray array = m_value.toArray();
         out.reserve(array.size());
         for (qsizetype i = 0; i < array.size() && !m_ctx->failed(); ++i) {
-            Value element(*m_ctx, array.at(i), m_path + QLatin1Char('[') + QString::number(i) + QLatin1Char(']'));
+            Value element(*m_ctx, array.at(i), PathNode{&m_node, nullptr, QString(), i});
             out.append(element.to<T>());
         }
         return out;
@@ -80,7 +92,7 @@ public:
         }
         const QJsonObject object = m_value.toObject();
         for (auto it = object.begin(); it != object.end() && !m_ctx->failed(); ++it) {
-            Value element(*m_ctx, it.value(), childPath(m_path, it.key()));
+            Value element(*m_ctx, it.value(), PathNode{&m_node, nullptr, it.key(), -1});
             out.insert(it.key(), element.to<T>());
         }
         return out;
@@ -88,16 +100,12 @@ public:
 
     template <typename E> E toEnum(std::initializer_list<std::pair<const char*, E>> cases);
 
-    static QString childPath(const QString& parent, const QString& key) {
-        return parent.isEmpty() ? key : parent + QLatin1Char('.') + key;
-    }
-
 private:
     bool expect(bool condition, const char* expected);
 
     Context* m_ctx;
     QJsonValue m_value;
-    QString m_path;
+    PathNode m_node;
 
     friend class Object;
 };
@@ -105,12 +113,12 @@ private:
 // One JSON object at a coding path.
 class Object {
 public:
-    Object(Context& ctx, QJsonObject object, QString path)
-        : m_ctx(&ctx), m_object(std::move(object)), m_path(std::move(path)) {}
+    Object(Context& ctx, QJsonObject object, const PathNode* node)
+        : m_ctx(&ctx), m_object(std::move(object)), m_node(node) {}
 
     Context& context() const { return *m_ctx; }
     bool failed() const { return m_ctx->failed(); }
-    const QString& path() const { return m_path; }
+    QString path() const { return m_node ? m_node->render() : QString(); }
 
     // Present and not null, or the decode fails with "key not found" / "value is null".
     Value required(const char* key);
@@ -146,6 +154,17 @@ public:
         return out;
     }
     template <typename T> QMap<QString, T> getMap(const char* key) { return required(key).template toMap<T>(); }
+    template <typename T> std::optional<QMap<QString, T>> getOptionalMap(const char* key) {
+        auto value = optional(key);
+        if (!value) {
+            return std::nullopt;
+        }
+        QMap<QString, T> out = value->template toMap<T>();
+        if (failed()) {
+            return std::nullopt;
+        }
+        return out;
+    }
     template <typename E> E getEnum(const char* key, std::initializer_list<std::pair<const char*, E>> cases) {
         return required(key).toEnum(cases);
     }
@@ -153,7 +172,7 @@ public:
 private:
     Context* m_ctx;
     QJsonObject m_object;
-    QString m_path;
+    const PathNode* m_node; // null at the top level
 };
 
 template <typename E> E Value::toEnum(std::initializer_list<std::pair<const char*, E>> cases) {
@@ -169,7 +188,7 @@ template <typename E> E Value::toEnum(std::initializer_list<std::pair<const char
         names << QLatin1Char('"') + QLatin1String(name) + QLatin1Char('"');
     }
     m_ctx->fail(QStringLiteral("dataCorrupted: %1 is not a valid value at coding path \"%2\" (expected one of %3)")
-                    .arg(quotedLiteral(text), m_path, names.join(QLatin1String(", "))));
+                    .arg(quotedLiteral(text), path(), names.join(QLatin1String(", "))));
     return cases.begin()->second;
 }
 
@@ -188,7 +207,7 @@ template <typename T> T Value::to() {
         if (!expect(m_value.isObject(), "an object")) {
             return T{};
         }
-        Object object(*m_ctx, m_value.toObject(), m_path);
+        Object object(*m_ctx, m_value.toObject(), &m_node);
         return T::fromJson(object);
     }
 }
@@ -206,7 +225,7 @@ template <typename T> Result<T> decode(const QByteArray& body) {
         return *error;
     }
     Context ctx;
-    Object root(ctx, std::get<QJsonObject>(std::move(parsed)), QString());
+    Object root(ctx, std::get<QJsonObject>(std::move(parsed)), nullptr);
     T value = T::fromJson(root);
     if (ctx.failed()) {
         return GatewayError::decoding(ctx.error());

@@ -3,6 +3,7 @@
 #include "GatewayError.h"
 
 #include <QHash>
+#include <QList>
 #include <QLocale>
 #include <QMap>
 #include <QString>
@@ -11,6 +12,8 @@
 #include <optional>
 
 namespace fernholm {
+
+class Defaults;
 
 // One value put into a "{name}" placeholder, rendered the same in every language: text as it
 // is, integers in decimal, a GatewayError as its plain rendering (http(404), unverified, …).
@@ -23,6 +26,9 @@ public:
     TrArg(int number) : m_text(QString::number(number)) {}
     TrArg(long number) : m_text(QString::number(number)) {}
     TrArg(long long number) : m_text(QString::number(number)) {}
+    TrArg(unsigned number) : m_text(QString::number(number)) {}
+    TrArg(unsigned long number) : m_text(QString::number(number)) {}
+    TrArg(unsigned long long number) : m_text(QString::number(number)) {}
     TrArg(const GatewayError& error) : m_text(error.rendered()) {}
 
     const QString& text() const { return m_text; }
@@ -49,6 +55,9 @@ public:
 
     // The language for an ordered list of preferred language tags: only the first counts.
     static QString systemLanguage(const QStringList& preferred);
+    // The language to start in: the stored "appLanguage" when it is exactly "en" or "pl", else
+    // the system's preferred languages (QLocale::system().uiLanguages()) decide.
+    static QString startLanguage(const Defaults& defaults, const QStringList& preferred);
 
     // The strings table of a language, loaded at most once per run.
     static QHash<QString, QString> table(const QString& language);
@@ -61,10 +70,30 @@ public:
     // A message that came from the gateway, in the current language.
     static QString sidecarText(const QString& message);
 
+    // A gateway message pattern (ICU syntax, anchored at both ends) and the English template,
+    // a key of the Polish table, that its captures 1 to 3 fill as {x}, {y} and {z}.
+    struct SidecarPattern {
+        QString pattern;
+        QString templateText;
+        bool operator==(const SidecarPattern&) const = default;
+    };
+    // In the order in which they are tried.
+    static const QList<SidecarPattern>& sidecarPatterns();
+
     // Display names of redaction categories and types ("category.<key>", "type.<key>").
     static QString categoryName(const QString& key, const QString& fallback);
     static QString typeName(const QString& key, const QString& fallback);
     static QString typeName(const QString& display);
+
+    // Where tables come from. Each language's table is the first existing
+    // "<root>/<lang>.lproj/Localizable.strings": the override root when one is set, then the
+    // tables built into this library (left out when `embedded` is false). Setting it empties the
+    // cache and the load count; tests point it at fixture tables.
+    static void setTableRoot(const QString& overrideRoot, bool embedded = true);
+    // Back to the built-in tables alone, with an empty cache.
+    static void resetTables();
+    // How often a table has been searched for and read since the cache was last emptied.
+    static int tableLoads();
 };
 
 } // namespace fernholm

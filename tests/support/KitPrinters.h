@@ -18,4 +18,10 @@ inline char* toString(const std::optional<GatewayError>& error) {
     return error ? toString(*error) : qstrdup("no error");
 }
 
+// The rendered error of a failed call, or nothing; safe to pass as a QVERIFY2 message, which is
+// evaluated whatever the outcome.
+template <typename T> QString failureText(const Result<T>& result) {
+    return result ? QString() : result.error().rendered();
+}
+
 } // namespace fernholm

@@ -1,0 +1,353 @@
+// The desktop proxy tool against real GSettings, on the keyfile backend in a temporary
+// configuration folder (set up in main, before GIO is first used).
+
+#include "FernholmKit/SystemProxyCleaner.h"
+#include "FernholmKit/platform/DesktopProxyTool.h"
+
+#include <QCoreApplication>
+#include <QCoroTask>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gio/gio.h>
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
+
+#include <memory>
+#include <vector>
+
+using namespace fernholm;
+
+namespace {
+
+struct ObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+using Settings = std::unique_ptr<GSettings, ObjectUnref>;
+using Backend = std::unique_ptr<GSettingsBackend, ObjectUnref>;
+
+const QStringList defaultIgnoreHosts{"localhost", "127.0.0.0/8", "::1"};
+
+// The keys the tool reads and writes, as GSettings holds them.
+struct DesktopProxy {
+    QString mode = QStringLiteral("none");
+    QString httpHost;
+    int httpPort = 8080;
+    QString httpsHost;
+    int httpsPort = 8080;
+    QString socksHost;
+    QString autoconfigUrl;
+    QStringList ignoreHosts = defaultIgnoreHosts;
+
+    bool operator==(const DesktopProxy&) const = default;
+
+    static DesktopProxy manual(int port) {
+        DesktopProxy proxy;
+        proxy.mode = QStringLiteral("manual");
+        proxy.httpHost = proxy.httpsHost = QStringLiteral("127.0.0.1");
+        proxy.httpPort = proxy.httpsPort = port;
+        return proxy;
+    }
+};
+
+// The store as any process sees it now. The process-wide backend would only notice the tool's
+// writes once its file monitor had had a turn in the event loop.
+Backend freshBackend() {
+    const QByteArray path = QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME") + "/glib-2.0/settings/keyfile");
+    return Backend(g_keyfile_settings_backend_new(path.constData(), "/", nullptr));
+}
+
+Settings open(const Backend& backend, const char* id) {
+    return Settings(g_settings_new_with_backend(id, backend.get()));
+}
+
+QString readString(GSettings* settings, const char* key) {
+    gchar* value = g_settings_get_string(settings, key);
+    const QString text = QString::fromUtf8(value);
+    g_free(value);
+    return text;
+}
+
+void writeString(GSettings* settings, const char* key, const QString& value) {
+    QVERIFY(g_settings_set_string(settings, key, value.toUtf8().constData()));
+}
+
+void store(const DesktopProxy& proxy) {
+    const Backend backend = freshBackend();
+    const Settings root = open(backend, "org.gnome.system.proxy");
+    const Settings http = open(backend, "org.gnome.system.proxy.http");
+    const Settings https = open(backend, "org.gnome.system.proxy.https");
+    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
+    writeString(root.get(), "mode", proxy.mode);
+    writeString(root.get(), "autoconfig-url", proxy.autoconfigUrl);
+    writeString(http.get(), "host", proxy.httpHost);
+    writeString(https.get(), "host", proxy.httpsHost);
+    writeString(socks.get(), "host", proxy.socksHost);
+    QVERIFY(g_settings_set_int(http.get(), "port", proxy.httpPort));
+    QVERIFY(g_settings_set_int(https.get(), "port", proxy.httpsPort));
+    std::vector<QByteArray> hosts;
+    for (const QString& host : proxy.ignoreHosts) {
+        hosts.push_back(host.toUtf8());
+    }
+    std::vector<const gchar*> list;
+    for (const QByteArray& host : hosts) {
+        list.push_back(host.constData());
+    }
+    list.push_back(nullptr);
+    QVERIFY(g_settings_set_strv(root.get(), "ignore-hosts", list.data()));
+}
+
+DesktopProxy load() {
+    const Backend backend = freshBackend();
+    const Settings root = open(backend, "org.gnome.system.proxy");
+    const Settings http = open(backend, "org.gnome.system.proxy.http");
+    const Settings https = open(backend, "org.gnome.system.proxy.https");
+    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
+    DesktopProxy proxy;
+    proxy.mode = readString(root.get(), "mode");
+    proxy.autoconfigUrl = readString(root.get(), "autoconfig-url");
+    proxy.httpHost = readString(http.get(), "host");
+    proxy.httpsHost = readString(https.get(), "host");
+    proxy.socksHost = readString(socks.get(), "host");
+    proxy.httpPort = g_settings_get_int(http.get(), "port");
+    proxy.httpsPort = g_settings_get_int(https.get(), "port");
+    proxy.ignoreHosts.clear();
+    gchar** hosts = g_settings_get_strv(root.get(), "ignore-hosts");
+    for (gchar** host = hosts; *host; ++host) {
+        proxy.ignoreHosts.append(QString::fromUtf8(*host));
+    }
+    g_strfreev(hosts);
+    return proxy;
+}
+
+// What another process reading the settings store sees.
+QString readElsewhere(const QString& schema, const QString& key) {
+    QProcess gsettings;
+    gsettings.start(QStringLiteral("gsettings"), {QStringLiteral("get"), schema, key});
+    if (!gsettings.waitForFinished() || gsettings.exitCode() != 0) {
+        return QStringLiteral("(gsettings failed)");
+    }
+    return QString::fromUtf8(gsettings.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+namespace QTest {
+template <> char* toString(const DesktopProxy& p) {
+    return qstrdup(QStringLiteral("mode %1, http %2:%3, https %4:%5, socks %6, autoconfig %7, ignore [%8]")
+                       .arg(p.mode, p.httpHost)
+                       .arg(p.httpPort)
+                       .arg(p.httpsHost)
+                       .arg(p.httpsPort)
+                       .arg(p.socksHost, p.autoconfigUrl, p.ignoreHosts.join(QStringLiteral(", ")))
+                       .toUtf8()
+                       .constData());
+}
+} // namespace QTest
+
+class GSettingsProxyTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        // Never the desktop's real settings.
+        const Backend shared(g_settings_backend_get_default());
+        QCOMPARE(G_OBJECT_TYPE_NAME(shared.get()), "GKeyfileSettingsBackend");
+        GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+        GSettingsSchema* schema =
+            source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
+        if (!schema) {
+            QFAIL("The schema org.gnome.system.proxy is not installed (gsettings-desktop-schemas).");
+        }
+        g_settings_schema_unref(schema);
+    }
+
+    void commands_data() {
+        QTest::addColumn<DesktopProxy>("before");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::addColumn<DesktopProxy>("after");
+        using Answer = std::optional<QString>;
+        const DesktopProxy clean;
+        const DesktopProxy ours = DesktopProxy::manual(48080);
+
+        QTest::newRow("list the one service")
+            << clean << QStringList{"-listallnetworkservices"}
+            << Answer("An asterisk (*) denotes that a network service is disabled.\nDesktop\n") << clean;
+        QTest::newRow("web proxy, manual") << ours << QStringList{"-getwebproxy", "Desktop"}
+                                           << Answer("Enabled: Yes\nServer: 127.0.0.1\nPort: 48080\n") << ours;
+        DesktopProxy otherHttps = ours;
+        otherHttps.httpsHost = "proxy.corp.example";
+        otherHttps.httpsPort = 3128;
+        QTest::newRow("secure web proxy, manual")
+            << otherHttps << QStringList{"-getsecurewebproxy", "Desktop"}
+            << Answer("Enabled: Yes\nServer: proxy.corp.example\nPort: 3128\n") << otherHttps;
+        DesktopProxy notManual = ours;
+        notManual.mode = "none";
+        QTest::newRow("a host without manual mode is off")
+            << notManual << QStringList{"-getwebproxy", "Desktop"}
+            << Answer("Enabled: No\nServer: 127.0.0.1\nPort: 48080\n") << notManual;
+        DesktopProxy noHost = ours;
+        noHost.httpHost.clear();
+        QTest::newRow("manual mode without a host is off") << noHost << QStringList{"-getwebproxy", "Desktop"}
+                                                           << Answer("Enabled: No\nServer: \nPort: 48080\n") << noHost;
+
+        DesktopProxy httpOff = ours;
+        httpOff.httpHost.clear();
+        QTest::newRow("switch off web, secure stays manual")
+            << ours << QStringList{"-setwebproxystate", "Desktop", "off"} << Answer("") << httpOff;
+        DesktopProxy bothOff = httpOff;
+        bothOff.httpsHost.clear();
+        bothOff.mode = "none";
+        QTest::newRow("switch off the last host, mode none")
+            << httpOff << QStringList{"-setsecurewebproxystate", "Desktop", "off"} << Answer("") << bothOff;
+        DesktopProxy withSocks = httpOff;
+        withSocks.socksHost = "socks.example";
+        DesktopProxy socksLeft = withSocks;
+        socksLeft.httpsHost.clear();
+        QTest::newRow("another manual host keeps manual mode")
+            << withSocks << QStringList{"-setsecurewebproxystate", "Desktop", "off"} << Answer("") << socksLeft;
+        DesktopProxy automatic = notManual;
+        automatic.mode = "auto";
+        automatic.autoconfigUrl = "http://wpad.example/proxy.pac";
+        DesktopProxy automaticCleared = automatic;
+        automaticCleared.httpHost.clear();
+        QTest::newRow("an automatic mode is left alone")
+            << automatic << QStringList{"-setwebproxystate", "Desktop", "off"} << Answer("") << automaticCleared;
+        QTest::newRow("switching on is not offered")
+            << httpOff << QStringList{"-setwebproxystate", "Desktop", "on"} << Answer() << httpOff;
+
+        DesktopProxy pac = clean;
+        pac.mode = "auto";
+        pac.autoconfigUrl = "http://wpad.example/proxy.pac";
+        QTest::newRow("automatic configuration URL")
+            << clean << QStringList{"-setautoproxyurl", "Desktop", "http://wpad.example/proxy.pac"} << Answer("")
+            << pac;
+        DesktopProxy discovery = clean;
+        discovery.mode = "auto";
+        QTest::newRow("automatic discovery on")
+            << clean << QStringList{"-setproxyautodiscovery", "Desktop", "on"} << Answer("") << discovery;
+        QTest::newRow("automatic discovery off is not offered")
+            << ours << QStringList{"-setproxyautodiscovery", "Desktop", "off"} << Answer() << ours;
+
+        QTest::newRow("bypass domains") << clean << QStringList{"-getproxybypassdomains", "Desktop"}
+                                        << Answer("localhost\n127.0.0.0/8\n::1\n") << clean;
+        DesktopProxy noBypass = clean;
+        noBypass.ignoreHosts.clear();
+        QTest::newRow("no bypass domains") << noBypass << QStringList{"-getproxybypassdomains", "Desktop"}
+                                           << Answer("There aren't any bypass domains set on Desktop.\n") << noBypass;
+        DesktopProxy bypassSet = clean;
+        bypassSet.ignoreHosts = QStringList{"*.corp.example", "10.0.0.0/8"};
+        QTest::newRow("set bypass domains")
+            << clean << QStringList{"-setproxybypassdomains", "Desktop", "*.corp.example", "10.0.0.0/8"} << Answer("")
+            << bypassSet;
+
+        QTest::newRow("another service") << ours << QStringList{"-setwebproxystate", "Wi-Fi", "off"} << Answer()
+                                         << ours;
+        QTest::newRow("another verb") << ours << QStringList{"-getinfo", "Desktop"} << Answer() << ours;
+        QTest::newRow("no service") << ours << QStringList{"-getwebproxy"} << Answer() << ours;
+        QTest::newRow("no arguments") << ours << QStringList{} << Answer() << ours;
+        QTest::newRow("listing with arguments")
+            << ours << QStringList{"-listallnetworkservices", "Desktop"} << Answer() << ours;
+    }
+    void commands() {
+        QFETCH(DesktopProxy, before);
+        QFETCH(QStringList, arguments);
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(DesktopProxy, after);
+        store(before);
+        QCOMPARE(load(), before);
+        QCOMPARE(DesktopProxyTool()(arguments), answer);
+        QCOMPARE(load(), after);
+    }
+
+    // The cleaner with the platform's own tool, from the thread pool, as the watch and the
+    // shutdown run it.
+    void clearDesktop_data() {
+        QTest::addColumn<DesktopProxy>("before");
+        QTest::addColumn<QByteArray>("parked"); // empty: no parked file
+        QTest::addColumn<QList<QStringList>>("ran");
+        QTest::addColumn<DesktopProxy>("after");
+
+        DesktopProxy off;
+        off.httpPort = off.httpsPort = 48080;
+        QTest::newRow("both ours, nothing parked") << DesktopProxy::manual(48080) << QByteArray()
+                                                   << QList<QStringList>{{"-setwebproxystate", "Desktop", "off"},
+                                                                         {"-setsecurewebproxystate", "Desktop", "off"}}
+                                                   << off;
+
+        DesktopProxy restored = off;
+        restored.mode = "auto";
+        restored.autoconfigUrl = "http://wpad.example/proxy.pac";
+        restored.ignoreHosts = defaultIgnoreHosts + QStringList{"*.corp.example"};
+        QTest::newRow("both ours, automatic settings parked")
+            << DesktopProxy::manual(48080)
+            << QByteArray("{\"Desktop\":{\"pac_url\":\"http://wpad.example/proxy.pac\","
+                          "\"exceptions\":[\"localhost\",\"*.corp.example\"]}}")
+            << QList<QStringList>{{"-setwebproxystate", "Desktop", "off"},
+                                  {"-setsecurewebproxystate", "Desktop", "off"}}
+            << restored;
+
+        DesktopProxy someoneElses = DesktopProxy::manual(48080);
+        someoneElses.httpsHost = "proxy.corp.example";
+        DesktopProxy someoneElsesLeft = someoneElses;
+        someoneElsesLeft.httpHost.clear();
+        QTest::newRow("a proxy that is not ours stays")
+            << someoneElses << QByteArray() << QList<QStringList>{{"-setwebproxystate", "Desktop", "off"}}
+            << someoneElsesLeft;
+    }
+    void clearDesktop() {
+        QFETCH(DesktopProxy, before);
+        QFETCH(QByteArray, parked);
+        QFETCH(QList<QStringList>, ran);
+        QFETCH(DesktopProxy, after);
+        store(before);
+
+        QTemporaryDir folder;
+        std::optional<QString> parkedPath;
+        if (!parked.isEmpty()) {
+            parkedPath = folder.filePath(QStringLiteral("_proxy_parked.json"));
+            QFile file(*parkedPath);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(parked);
+        }
+
+        const auto result =
+            QCoro::waitFor(SystemProxyCleaner::clearAsync(QStringLiteral("Desktop"), 48080, parkedPath));
+        QCOMPARE(result, (SystemProxyCleaner::Result{ran, {}}));
+        QCOMPARE(load(), after);
+        QCOMPARE(readElsewhere("org.gnome.system.proxy", "mode"), "'" + after.mode + "'");
+        QCOMPARE(readElsewhere("org.gnome.system.proxy.http", "host"), "'" + after.httpHost + "'");
+        if (parkedPath) {
+            QVERIFY(!QFile::exists(*parkedPath));
+        }
+    }
+
+    void desktopWithoutTheProxySchema() {
+        QTemporaryDir noSchemas;
+        const DesktopProxyTool tool(noSchemas.path());
+        QCOMPARE(tool({"-listallnetworkservices"}),
+                 std::optional<QString>("An asterisk (*) denotes that a network service is disabled.\n"));
+        QCOMPARE(tool({"-getwebproxy", "Desktop"}), std::optional<QString>());
+        QCOMPARE(tool({"-setautoproxyurl", "Desktop", "http://wpad.example/proxy.pac"}), std::optional<QString>());
+        // Nothing of ours can be set there (and the gateway reports no service), so nothing to clear.
+        const auto result = SystemProxyCleaner::clear(std::nullopt, 48080, std::nullopt, tool);
+        QCOMPARE(result, SystemProxyCleaner::Result{});
+        QVERIFY(result.ok());
+    }
+};
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    if (!config.isValid()) {
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    QCoreApplication app(argc, argv);
+    GSettingsProxyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_gsettingsproxy.moc"

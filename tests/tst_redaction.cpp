@@ -1,0 +1,422 @@
+#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/RedactionModels.h"
+#include "support/KitPrinters.h"
+#include "support/TestHttpServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <QCoroTask>
+
+using namespace fernholm;
+using fernholm::test::ScriptedReply;
+using fernholm::test::TestHttpServer;
+
+namespace {
+
+const QString token = QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
+
+std::shared_ptr<ProofGate> provenGate() {
+    auto gate = std::make_shared<ProofGate>();
+    gate->proven(Clock::now());
+    return gate;
+}
+
+QJsonObject jsonObject(const QByteArray& text) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        qWarning("not a JSON object: %s", text.constData());
+        return {};
+    }
+    return document.object();
+}
+
+const QByteArray providersReply = R"({"providers": [
+    {"name": "claude", "display_name": "Claude", "kind": "chat", "hosts": ["claude.ai"], "enabled": true},
+    {"name": "grok", "display_name": "Grok", "kind": "chat", "hosts": [], "enabled": false,
+     "experimental": true, "note": "beta"}]})";
+
+const QByteArray emptyPageReply = R"({"categories": [], "allowlist": [], "blocklist": []})";
+
+RedactionType type(const char* key, bool enabled, bool locked = false) {
+    return RedactionType{QString::fromLatin1(key), QStringLiteral("Display"), QStringLiteral("builtin"), enabled,
+                         locked};
+}
+
+// A page with one category of three types (the middle one off), an allowlist, a blocklist and
+// document options.
+RedactionPage samplePage() {
+    RedactionPage page;
+    page.categories = {RedactionCategory{QStringLiteral("contact"),
+                                         QStringLiteral("Contact"),
+                                         {type("EMAIL", true), type("PHONE", false), type("IBAN", true)}}};
+    page.allowlist = {QStringLiteral("Acme"), QStringLiteral("Warszawa")};
+    page.blocklist = {BlocklistEntry{QStringLiteral("Project Kite"), QStringLiteral("PROJECT")},
+                      BlocklistEntry{QStringLiteral("kite-42"), QStringLiteral("CODE")}};
+    page.document = DocumentOptions{QStringLiteral("black"), QStringLiteral("keep")};
+    return page;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(RedactionPage)
+
+class RedactionTest : public QObject {
+    Q_OBJECT
+
+    TestHttpServer* m_server = nullptr;
+
+    GatewayClient client() const { return GatewayClient(m_server->port(), token, provenGate()); }
+
+    // The body postRedaction sends for the page, as the server received it.
+    QJsonObject postedBody(const RedactionPage& page) {
+        m_server->clearRecords();
+        const auto result = QCoro::waitFor(client().postRedaction(page));
+        if (!result) {
+            qWarning("postRedaction failed: %s", qPrintable(failureText(result)));
+        }
+        if (m_server->requests().size() != 1) {
+            return {};
+        }
+        const auto request = m_server->requests().first();
+        if (request.method != "POST" || request.target != "/api/redaction" ||
+            request.header("Content-Type") != "application/json") {
+            qWarning("unexpected request: %s", request.raw.constData());
+            return {};
+        }
+        return jsonObject(request.body);
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_server = new TestHttpServer(this);
+        QVERIFY(m_server->listen());
+        m_server->setReply("/api/providers", ScriptedReply::json(providersReply));
+        m_server->setReply("/api/redaction", ScriptedReply::json(emptyPageReply));
+    }
+    void cleanup() {
+        delete m_server;
+        m_server = nullptr;
+    }
+
+    // --- Providers ---
+
+    void providersAreRead() {
+        const auto page = QCoro::waitFor(client().providers());
+        QVERIFY2(page, qPrintable(failureText(page)));
+        QCOMPARE(m_server->requests().first().method, QByteArray("GET"));
+        QCOMPARE(m_server->requests().first().target, QByteArray("/api/providers"));
+        QCOMPARE(page.value().providers.size(), 2);
+        const Provider claude{QStringLiteral("claude"),
+                              QStringLiteral("Claude"),
+                              QStringLiteral("chat"),
+                              QStringList{QStringLiteral("claude.ai")},
+                              true,
+                              std::nullopt,
+                              std::nullopt};
+        QVERIFY(page.value().providers.at(0) == claude);
+        QCOMPARE(page.value().providers.at(1).experimental, std::optional(true));
+        QCOMPARE(page.value().providers.at(1).note, std::optional(QStringLiteral("beta")));
+        QCOMPARE(page.value().providers.at(1).id(), QStringLiteral("grok"));
+    }
+
+    void providerDecoding_data() {
+        QTest::addColumn<QByteArray>("members"); // added to a provider with the five required members
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<std::optional<bool>>("experimental");
+        QTest::newRow("experimental absent") << QByteArray() << true << std::optional<bool>();
+        QTest::newRow("experimental null") << QByteArray(R"(, "experimental": null)") << true << std::optional<bool>();
+        QTest::newRow("experimental false")
+            << QByteArray(R"(, "experimental": false)") << true << std::optional<bool>(false);
+        QTest::newRow("experimental as text")
+            << QByteArray(R"(, "experimental": "yes")") << false << std::optional<bool>();
+        QTest::newRow("note null") << QByteArray(R"(, "note": null)") << true << std::optional<bool>();
+    }
+    void providerDecoding() {
+        QFETCH(QByteArray, members);
+        QFETCH(bool, decodes);
+        QFETCH(std::optional<bool>, experimental);
+        const auto page = json::decode<ProvidersPage>(
+            R"({"providers": [{"name": "n", "display_name": "N", "kind": "chat", "hosts": [], "enabled": false)" +
+            members + "}]}");
+        QCOMPARE(page.ok(), decodes);
+        if (decodes) {
+            QCOMPARE(page.value().providers.first().experimental, experimental);
+            QCOMPARE(page.value().providers.first().note, std::nullopt);
+        }
+    }
+
+    void providerWithoutRequiredMemberFails_data() {
+        QTest::addColumn<QString>("missing");
+        for (const char* key : {"name", "display_name", "kind", "hosts", "enabled"}) {
+            QTest::newRow(key) << QString::fromLatin1(key);
+        }
+    }
+    void providerWithoutRequiredMemberFails() {
+        QFETCH(QString, missing);
+        QJsonObject provider = jsonObject(R"({"name": "n", "display_name": "N", "kind": "chat", "hosts": [],
+            "enabled": false})");
+        provider.remove(missing);
+        const QJsonObject root{{"providers", QJsonArray{provider}}};
+        const auto page = json::decode<ProvidersPage>(QJsonDocument(root).toJson());
+        QVERIFY(!page);
+        QVERIFY2(page.error().text().contains(missing), qPrintable(page.error().text()));
+    }
+
+    void setProviderSendsNameAndSwitch_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("off") << false;
+        QTest::newRow("on") << true;
+    }
+    void setProviderSendsNameAndSwitch() {
+        QFETCH(bool, enabled);
+        const auto page = QCoro::waitFor(client().setProvider(QStringLiteral("claude"), enabled));
+        QVERIFY2(page, qPrintable(failureText(page)));
+        QCOMPARE(page.value().providers.size(), 2);
+        const auto request = m_server->requests().first();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.target, QByteArray("/api/providers"));
+        QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
+        const QJsonObject body = jsonObject(request.body);
+        QCOMPARE(body, (QJsonObject{{"name", "claude"}, {"enabled", enabled}}));
+        QVERIFY(body.value("enabled").isBool());
+    }
+
+    void setProviderAnswered404Fails() {
+        m_server->setReply("/api/providers", ScriptedReply::json(providersReply, 404));
+        const auto page = QCoro::waitFor(client().setProvider(QStringLiteral("nobody"), true));
+        QVERIFY(!page);
+        QCOMPARE(page.error(), GatewayError::http(404));
+    }
+
+    // --- Redaction rules: decoding ---
+
+    void redactionIsRead() {
+        m_server->setReply("/api/redaction", ScriptedReply::json(R"({"categories": [{"key": "contact",
+            "display": "Contact", "types": [{"key": "EMAIL", "display": "Email", "source": "builtin",
+            "enabled": true, "locked": true}, {"key": "PHONE", "display": "Phone", "source": "custom",
+            "enabled": false}]}], "allowlist": ["Acme"], "blocklist": [{"keyword": "Kite", "label": "PROJECT"}],
+            "document": {"box_style": "black", "codes": "keep"}, "organisation": {"version": 3,
+            "required_types": ["EMAIL"], "allowlist": [], "blocklist": [{"keyword": "X", "label": "Y"}]}})"));
+        const auto page = QCoro::waitFor(client().redaction());
+        QVERIFY2(page, qPrintable(failureText(page)));
+        QCOMPARE(m_server->requests().first().method, QByteArray("GET"));
+        QCOMPARE(m_server->requests().first().target, QByteArray("/api/redaction"));
+
+        RedactionPage expected;
+        expected.categories = {RedactionCategory{
+            QStringLiteral("contact"),
+            QStringLiteral("Contact"),
+            {RedactionType{QStringLiteral("EMAIL"), QStringLiteral("Email"), QStringLiteral("builtin"), true, true},
+             RedactionType{QStringLiteral("PHONE"), QStringLiteral("Phone"), QStringLiteral("custom"), false, false}}}};
+        expected.allowlist = {QStringLiteral("Acme")};
+        expected.blocklist = {BlocklistEntry{QStringLiteral("Kite"), QStringLiteral("PROJECT")}};
+        expected.document = DocumentOptions{QStringLiteral("black"), QStringLiteral("keep")};
+        expected.organisation = OrganisationPolicy{
+            3, {QStringLiteral("EMAIL")}, {}, {BlocklistEntry{QStringLiteral("X"), QStringLiteral("Y")}}};
+        QVERIFY(page.value() == expected);
+        QCOMPARE(page.value().blocklist.first().id(), QStringLiteral("Kite|PROJECT"));
+    }
+
+    void redactionDecoding_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<QString>("boxStyle");
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<bool>("hasOrganisation");
+        const QByteArray lists = R"("categories": [], "allowlist": [], "blocklist": [])";
+        QTest::newRow("document absent") << "{" + lists + "}" << true << "labelled"
+                                         << "blank" << false;
+        QTest::newRow("document null") << "{" + lists + R"(, "document": null})" << true << "labelled"
+                                       << "blank" << false;
+        QTest::newRow("document given") << "{" + lists + R"(, "document": {"box_style": "black", "codes": "keep"}})"
+                                        << true << "black"
+                                        << "keep" << false;
+        QTest::newRow("document without box style")
+            << "{" + lists + R"(, "document": {"codes": "keep"}})" << false << ""
+            << "" << false;
+        QTest::newRow("document without codes")
+            << "{" + lists + R"(, "document": {"box_style": "black"}})" << false << ""
+            << "" << false;
+        QTest::newRow("organisation null") << "{" + lists + R"(, "organisation": null})" << true << "labelled"
+                                           << "blank" << false;
+        QTest::newRow("organisation with empty lists")
+            << "{" + lists +
+                   R"(, "organisation": {"version": 1, "required_types": [], "allowlist": [], "blocklist": []}})"
+            << true << "labelled"
+            << "blank" << true;
+        QTest::newRow("organisation without version")
+            << "{" + lists + R"(, "organisation": {"required_types": [], "allowlist": [], "blocklist": []}})" << false
+            << ""
+            << "" << false;
+        QTest::newRow("organisation without blocklist")
+            << "{" + lists + R"(, "organisation": {"version": 1, "required_types": [], "allowlist": []}})" << false
+            << ""
+            << "" << false;
+        QTest::newRow("no blocklist") << QByteArray(R"({"categories": [], "allowlist": []})") << false << ""
+                                      << "" << false;
+        QTest::newRow("allowlist null") << QByteArray(R"({"categories": [], "allowlist": null, "blocklist": []})")
+                                        << false << ""
+                                        << "" << false;
+        QTest::newRow("blocklist entry without label")
+            << QByteArray(R"({"categories": [], "allowlist": [], "blocklist": [{"keyword": "k"}]})") << false << ""
+            << "" << false;
+    }
+    void redactionDecoding() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, decodes);
+        QFETCH(QString, boxStyle);
+        QFETCH(QString, codes);
+        QFETCH(bool, hasOrganisation);
+        m_server->setReply("/api/redaction", ScriptedReply::json(body));
+        const auto page = QCoro::waitFor(client().redaction());
+        QCOMPARE(page.ok(), decodes);
+        if (decodes) {
+            QCOMPARE(page.value().document.boxStyle, boxStyle);
+            QCOMPARE(page.value().document.codes, codes);
+            QCOMPARE(page.value().organisation.has_value(), hasOrganisation);
+        } else {
+            QCOMPARE(page.error().kind(), GatewayError::Kind::decoding);
+        }
+    }
+
+    void typeDecoding_data() {
+        QTest::addColumn<QByteArray>("members"); // added to key, display and source
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("locked absent") << QByteArray(R"(, "enabled": true)") << true << false;
+        QTest::newRow("locked null") << QByteArray(R"(, "enabled": true, "locked": null)") << true << false;
+        QTest::newRow("locked true") << QByteArray(R"(, "enabled": false, "locked": true)") << true << true;
+        QTest::newRow("enabled absent") << QByteArray(R"(, "locked": true)") << false << false;
+        QTest::newRow("enabled as number") << QByteArray(R"(, "enabled": 1)") << false << false;
+    }
+    void typeDecoding() {
+        QFETCH(QByteArray, members);
+        QFETCH(bool, decodes);
+        QFETCH(bool, locked);
+        const auto page = json::decode<RedactionPage>(
+            R"({"allowlist": [], "blocklist": [], "categories": [{"key": "c", "display": "C", "types": [
+                {"key": "T", "display": "t", "source": "s")" +
+            members + "}]}]}");
+        QCOMPARE(page.ok(), decodes);
+        if (decodes) {
+            QCOMPARE(page.value().categories.first().types.first().locked, locked);
+        }
+    }
+
+    void organisationIsEmpty_data() {
+        QTest::addColumn<QStringList>("requiredTypes");
+        QTest::addColumn<QStringList>("allowlist");
+        QTest::addColumn<int>("blocklistEntries");
+        QTest::addColumn<bool>("empty");
+        QTest::newRow("all empty") << QStringList{} << QStringList{} << 0 << true;
+        QTest::newRow("one required type") << QStringList{"EMAIL"} << QStringList{} << 0 << false;
+        QTest::newRow("one allowed value") << QStringList{} << QStringList{"Acme"} << 0 << false;
+        QTest::newRow("one blocked keyword") << QStringList{} << QStringList{} << 1 << false;
+    }
+    void organisationIsEmpty() {
+        QFETCH(QStringList, requiredTypes);
+        QFETCH(QStringList, allowlist);
+        QFETCH(int, blocklistEntries);
+        QFETCH(bool, empty);
+        OrganisationPolicy policy{3, requiredTypes, allowlist, {}};
+        for (int i = 0; i < blocklistEntries; ++i) {
+            policy.blocklist.append(BlocklistEntry{QStringLiteral("k"), QStringLiteral("L")});
+        }
+        QCOMPARE(policy.isEmpty(), empty);
+    }
+
+    void emptyPageAndEquality() {
+        const RedactionPage empty;
+        QCOMPARE(empty.document.boxStyle, QStringLiteral("labelled"));
+        QCOMPARE(empty.document.codes, QStringLiteral("blank"));
+        QVERIFY(!empty.organisation);
+        const auto decoded = json::decode<RedactionPage>(emptyPageReply);
+        QVERIFY(decoded);
+        QVERIFY(decoded.value() == empty);
+
+        // Every field takes part: a flipped switch or a policy is an unsaved change.
+        RedactionPage edited = samplePage();
+        edited.categories[0].types[1].enabled = true;
+        QVERIFY(!(edited == samplePage()));
+        RedactionPage withPolicy = samplePage();
+        withPolicy.organisation = OrganisationPolicy{};
+        QVERIFY(!(withPolicy == samplePage()));
+        RedactionPage relabelled = samplePage();
+        relabelled.blocklist[0].label = QStringLiteral("OTHER");
+        QVERIFY(!(relabelled == samplePage()));
+    }
+
+    // --- Redaction rules: the posted body ---
+
+    void postedBody_data() {
+        QTest::addColumn<RedactionPage>("page");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("empty page") << RedactionPage()
+                                    << QByteArray(R"({"disabled_types": [], "enabled_types": [], "allowlist": [],
+                                          "blocklist": [], "document": {"box_style": "labelled", "codes": "blank"}})");
+        QTest::newRow("middle type disabled")
+            << samplePage() << QByteArray(R"({"disabled_types": ["PHONE"], "enabled_types": ["EMAIL", "IBAN"],
+                  "allowlist": ["Acme", "Warszawa"], "blocklist": [{"keyword": "Project Kite", "label": "PROJECT"},
+                  {"keyword": "kite-42", "label": "CODE"}], "document": {"box_style": "black", "codes": "keep"}})");
+
+        RedactionPage locked;
+        locked.categories = {RedactionCategory{
+            QStringLiteral("ids"), QStringLiteral("IDs"), {type("PESEL", false, true), type("NIP", true, true)}}};
+        QTest::newRow("locked types under their switch")
+            << locked << QByteArray(R"({"disabled_types": ["PESEL"], "enabled_types": ["NIP"], "allowlist": [],
+                  "blocklist": [], "document": {"box_style": "labelled", "codes": "blank"}})");
+
+        RedactionPage twice;
+        twice.categories = {
+            RedactionCategory{QStringLiteral("a"), QStringLiteral("A"), {type("EMAIL", true), type("NAME", false)}},
+            RedactionCategory{QStringLiteral("b"), QStringLiteral("B"), {}},
+            RedactionCategory{QStringLiteral("c"), QStringLiteral("C"), {type("EMAIL", false), type("CITY", true)}}};
+        QTest::newRow("a key in two categories goes out twice")
+            << twice << QByteArray(R"({"disabled_types": ["NAME", "EMAIL"], "enabled_types": ["EMAIL", "CITY"],
+                  "allowlist": [], "blocklist": [], "document": {"box_style": "labelled", "codes": "blank"}})");
+    }
+    void postedBody() {
+        QFETCH(RedactionPage, page);
+        QFETCH(QByteArray, expected);
+        // QJsonObject equality holds the exact set of members, nested objects included.
+        QCOMPARE(postedBody(page), jsonObject(expected));
+    }
+
+    void organisationNeverChangesTheBody() {
+        RedactionPage withPolicy = samplePage();
+        withPolicy.organisation = OrganisationPolicy{7,
+                                                     {QStringLiteral("EMAIL")},
+                                                     {QStringLiteral("Org")},
+                                                     {BlocklistEntry{QStringLiteral("k"), QStringLiteral("L")}}};
+        const QJsonObject plain = postedBody(samplePage());
+        QVERIFY(!plain.isEmpty());
+        QCOMPARE(postedBody(withPolicy), plain);
+    }
+
+    void postRedactionAnswersTheGatewaysRules() {
+        m_server->setReply("/api/redaction", ScriptedReply::json(R"({"categories": [], "allowlist": ["kept"],
+            "blocklist": []})"));
+        const auto page = QCoro::waitFor(client().postRedaction(samplePage()));
+        QVERIFY2(page, qPrintable(failureText(page)));
+        QCOMPARE(page.value().allowlist, QStringList{"kept"});
+    }
+
+    void postRedactionFailures() {
+        m_server->setReply("/api/redaction", ScriptedReply::json(emptyPageReply, 422));
+        QCOMPARE(QCoro::waitFor(client().postRedaction(samplePage())).error(), GatewayError::http(422));
+        m_server->setReply("/api/redaction", ScriptedReply::json(R"({"categories": []})"));
+        QCOMPARE(QCoro::waitFor(client().postRedaction(samplePage())).error().kind(), GatewayError::Kind::decoding);
+        const GatewayClient unproven(m_server->port(), token, std::make_shared<ProofGate>());
+        QCOMPARE(QCoro::waitFor(unproven.postRedaction(samplePage())).error(), GatewayError::unverified());
+        QCOMPARE(QCoro::waitFor(unproven.setProvider(QStringLiteral("x"), true)).error(), GatewayError::unverified());
+        QCOMPARE(m_server->requests().size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(RedactionTest)
+#include "tst_redaction.moc"
