@@ -1,0 +1,21 @@
+#include "RelaunchGate.h"
+
+namespace fernholm {
+
+bool RelaunchGate::postpone(const std::function<void()>& install) const {
+    if (shutdown) {
+        shutdown();
+    }
+    if (install) {
+        install();
+    }
+    return true;
+}
+
+void RelaunchGate::beforeInstallOnQuit() const {
+    if (shutdown) {
+        shutdown();
+    }
+}
+
+} // namespace fernholm

@@ -1,0 +1,27 @@
+#pragma once
+
+// Readable QCOMPARE failure messages for launch results.
+
+#include "FernholmKit/SidecarProcess.h"
+
+#include <QTest>
+
+namespace fernholm {
+
+inline char* toString(const SidecarState& state) {
+    switch (state.kind) {
+    case SidecarState::Kind::failed:
+        return QTest::toString(QStringLiteral("failed(%1)").arg(state.reason));
+    case SidecarState::Kind::exited:
+        return QTest::toString(QStringLiteral("exited(%1)").arg(state.code));
+    case SidecarState::Kind::idle:
+        return qstrdup("idle");
+    case SidecarState::Kind::starting:
+        return qstrdup("starting");
+    case SidecarState::Kind::ready:
+        return qstrdup("ready");
+    }
+    return qstrdup("?");
+}
+
+} // namespace fernholm
