@@ -213,15 +213,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    if (!config.isValid()) {
-        return 1;
-    }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    QCoreApplication app(argc, argv);
-    GSettingsProxyTest test;
-    return QTest::qExec(&test, argc, argv);
+    return fernholm::test::runWithKeyfileSettings<GSettingsProxyTest>(argc, argv);
 }
 
 #include "tst_gsettingsproxy.moc"

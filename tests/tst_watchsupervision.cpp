@@ -45,20 +45,6 @@ static_assert(gatewayProxyPort != SidecarWatch::defaultProxyPort);
 // readiness wait. (A wait that fails goes on for twice as long again before it reports.)
 constexpr int patienceMs = 30'000;
 
-QString linkName(SidecarLink link) {
-    switch (link) {
-    case SidecarLink::checking:
-        return QStringLiteral("checking");
-    case SidecarLink::trusted:
-        return QStringLiteral("trusted");
-    case SidecarLink::restarting:
-        return QStringLiteral("restarting");
-    case SidecarLink::stopped:
-        return QStringLiteral("stopped");
-    }
-    return QStringLiteral("?");
-}
-
 int freePort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
@@ -333,15 +319,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    if (!config.isValid()) {
-        return 1;
-    }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    QCoreApplication app(argc, argv);
-    WatchSupervisionTest test;
-    return QTest::qExec(&test, argc, argv);
+    return fernholm::test::runWithKeyfileSettings<WatchSupervisionTest>(argc, argv);
 }
 
 #include "tst_watchsupervision.moc"

@@ -4,9 +4,11 @@
 // in a temporary configuration folder (XDG_CONFIG_HOME and GSETTINGS_BACKEND=keyfile, set before
 // GIO is first used).
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gio/gio.h>
@@ -136,6 +138,20 @@ inline void verifyDesktopProxyTestSetup() {
         QFAIL("The schema org.gnome.system.proxy is not installed (gsettings-desktop-schemas).");
     }
     g_settings_schema_unref(schema);
+}
+
+// A test's main: the desktop's proxy settings live in a temporary configuration folder on the
+// keyfile backend for the whole run, so the tests never touch the real desktop's.
+template <typename Test> int runWithKeyfileSettings(int argc, char** argv) {
+    QTemporaryDir config;
+    if (!config.isValid()) {
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    QCoreApplication app(argc, argv);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 } // namespace fernholm::test
