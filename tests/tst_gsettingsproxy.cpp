@@ -3,6 +3,7 @@
 
 #include "FernholmKit/SystemProxyCleaner.h"
 #include "FernholmKit/platform/DesktopProxyTool.h"
+#include "support/DesktopProxySettings.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
@@ -11,116 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <gio/gio.h>
-#define G_SETTINGS_ENABLE_BACKEND
-#include <gio/gsettingsbackend.h>
-
-#include <memory>
-#include <vector>
-
 using namespace fernholm;
+using namespace fernholm::test;
 
 namespace {
-
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-using Settings = std::unique_ptr<GSettings, ObjectUnref>;
-using Backend = std::unique_ptr<GSettingsBackend, ObjectUnref>;
-
-const QStringList defaultIgnoreHosts{"localhost", "127.0.0.0/8", "::1"};
-
-// The keys the tool reads and writes, as GSettings holds them.
-struct DesktopProxy {
-    QString mode = QStringLiteral("none");
-    QString httpHost;
-    int httpPort = 8080;
-    QString httpsHost;
-    int httpsPort = 8080;
-    QString socksHost;
-    QString autoconfigUrl;
-    QStringList ignoreHosts = defaultIgnoreHosts;
-
-    bool operator==(const DesktopProxy&) const = default;
-
-    static DesktopProxy manual(int port) {
-        DesktopProxy proxy;
-        proxy.mode = QStringLiteral("manual");
-        proxy.httpHost = proxy.httpsHost = QStringLiteral("127.0.0.1");
-        proxy.httpPort = proxy.httpsPort = port;
-        return proxy;
-    }
-};
-
-// The store as any process sees it now. The process-wide backend would only notice the tool's
-// writes once its file monitor had had a turn in the event loop.
-Backend freshBackend() {
-    const QByteArray path = QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME") + "/glib-2.0/settings/keyfile");
-    return Backend(g_keyfile_settings_backend_new(path.constData(), "/", nullptr));
-}
-
-Settings open(const Backend& backend, const char* id) {
-    return Settings(g_settings_new_with_backend(id, backend.get()));
-}
-
-QString readString(GSettings* settings, const char* key) {
-    gchar* value = g_settings_get_string(settings, key);
-    const QString text = QString::fromUtf8(value);
-    g_free(value);
-    return text;
-}
-
-void writeString(GSettings* settings, const char* key, const QString& value) {
-    QVERIFY(g_settings_set_string(settings, key, value.toUtf8().constData()));
-}
-
-void store(const DesktopProxy& proxy) {
-    const Backend backend = freshBackend();
-    const Settings root = open(backend, "org.gnome.system.proxy");
-    const Settings http = open(backend, "org.gnome.system.proxy.http");
-    const Settings https = open(backend, "org.gnome.system.proxy.https");
-    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
-    writeString(root.get(), "mode", proxy.mode);
-    writeString(root.get(), "autoconfig-url", proxy.autoconfigUrl);
-    writeString(http.get(), "host", proxy.httpHost);
-    writeString(https.get(), "host", proxy.httpsHost);
-    writeString(socks.get(), "host", proxy.socksHost);
-    QVERIFY(g_settings_set_int(http.get(), "port", proxy.httpPort));
-    QVERIFY(g_settings_set_int(https.get(), "port", proxy.httpsPort));
-    std::vector<QByteArray> hosts;
-    for (const QString& host : proxy.ignoreHosts) {
-        hosts.push_back(host.toUtf8());
-    }
-    std::vector<const gchar*> list;
-    for (const QByteArray& host : hosts) {
-        list.push_back(host.constData());
-    }
-    list.push_back(nullptr);
-    QVERIFY(g_settings_set_strv(root.get(), "ignore-hosts", list.data()));
-}
-
-DesktopProxy load() {
-    const Backend backend = freshBackend();
-    const Settings root = open(backend, "org.gnome.system.proxy");
-    const Settings http = open(backend, "org.gnome.system.proxy.http");
-    const Settings https = open(backend, "org.gnome.system.proxy.https");
-    const Settings socks = open(backend, "org.gnome.system.proxy.socks");
-    DesktopProxy proxy;
-    proxy.mode = readString(root.get(), "mode");
-    proxy.autoconfigUrl = readString(root.get(), "autoconfig-url");
-    proxy.httpHost = readString(http.get(), "host");
-    proxy.httpsHost = readString(https.get(), "host");
-    proxy.socksHost = readString(socks.get(), "host");
-    proxy.httpPort = g_settings_get_int(http.get(), "port");
-    proxy.httpsPort = g_settings_get_int(https.get(), "port");
-    proxy.ignoreHosts.clear();
-    gchar** hosts = g_settings_get_strv(root.get(), "ignore-hosts");
-    for (gchar** host = hosts; *host; ++host) {
-        proxy.ignoreHosts.append(QString::fromUtf8(*host));
-    }
-    g_strfreev(hosts);
-    return proxy;
-}
 
 // What another process reading the settings store sees.
 QString readElsewhere(const QString& schema, const QString& key) {
@@ -134,33 +29,12 @@ QString readElsewhere(const QString& schema, const QString& key) {
 
 } // namespace
 
-namespace QTest {
-template <> char* toString(const DesktopProxy& p) {
-    return qstrdup(QStringLiteral("mode %1, http %2:%3, https %4:%5, socks %6, autoconfig %7, ignore [%8]")
-                       .arg(p.mode, p.httpHost)
-                       .arg(p.httpPort)
-                       .arg(p.httpsHost)
-                       .arg(p.httpsPort)
-                       .arg(p.socksHost, p.autoconfigUrl, p.ignoreHosts.join(QStringLiteral(", ")))
-                       .toUtf8()
-                       .constData());
-}
-} // namespace QTest
-
 class GSettingsProxyTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
         // Never the desktop's real settings.
-        const Backend shared(g_settings_backend_get_default());
-        QCOMPARE(G_OBJECT_TYPE_NAME(shared.get()), "GKeyfileSettingsBackend");
-        GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-        GSettingsSchema* schema =
-            source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
-        if (!schema) {
-            QFAIL("The schema org.gnome.system.proxy is not installed (gsettings-desktop-schemas).");
-        }
-        g_settings_schema_unref(schema);
+        verifyDesktopProxyTestSetup();
     }
 
     void commands_data() {
@@ -256,10 +130,10 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(std::optional<QString>, answer);
         QFETCH(DesktopProxy, after);
-        store(before);
-        QCOMPARE(load(), before);
+        storeDesktopProxy(before);
+        QCOMPARE(loadDesktopProxy(), before);
         QCOMPARE(DesktopProxyTool()(arguments), answer);
-        QCOMPARE(load(), after);
+        QCOMPARE(loadDesktopProxy(), after);
     }
 
     // The cleaner with the platform's own tool, from the thread pool, as the watch and the
@@ -302,7 +176,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, parked);
         QFETCH(QList<QStringList>, ran);
         QFETCH(DesktopProxy, after);
-        store(before);
+        storeDesktopProxy(before);
 
         QTemporaryDir folder;
         std::optional<QString> parkedPath;
@@ -316,7 +190,7 @@ private Q_SLOTS:
         const auto result =
             QCoro::waitFor(SystemProxyCleaner::clearAsync(QStringLiteral("Desktop"), 48080, parkedPath));
         QCOMPARE(result, (SystemProxyCleaner::Result{ran, {}}));
-        QCOMPARE(load(), after);
+        QCOMPARE(loadDesktopProxy(), after);
         QCOMPARE(readElsewhere("org.gnome.system.proxy", "mode"), "'" + after.mode + "'");
         QCOMPARE(readElsewhere("org.gnome.system.proxy.http", "host"), "'" + after.httpHost + "'");
         if (parkedPath) {
@@ -339,15 +213,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    if (!config.isValid()) {
-        return 1;
-    }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    qputenv("GSETTINGS_BACKEND", "keyfile");
-    QCoreApplication app(argc, argv);
-    GSettingsProxyTest test;
-    return QTest::qExec(&test, argc, argv);
+    return fernholm::test::runWithKeyfileSettings<GSettingsProxyTest>(argc, argv);
 }
 
 #include "tst_gsettingsproxy.moc"

@@ -1,4 +1,5 @@
 #include "FernholmKit/SidecarWatch.h"
+#include "support/SidecarPrinters.h"
 
 #include <QCoroSignal>
 #include <QCoroTask>
@@ -11,20 +12,6 @@ using namespace fernholm;
 using namespace std::chrono_literals;
 
 namespace {
-
-QString linkName(SidecarLink link) {
-    switch (link) {
-    case SidecarLink::checking:
-        return QStringLiteral("checking");
-    case SidecarLink::trusted:
-        return QStringLiteral("trusted");
-    case SidecarLink::restarting:
-        return QStringLiteral("restarting");
-    case SidecarLink::stopped:
-        return QStringLiteral("stopped");
-    }
-    return QStringLiteral("?");
-}
 
 Clock::duration seconds(double s) {
     return std::chrono::duration_cast<Clock::duration>(Seconds(s));

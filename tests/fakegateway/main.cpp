@@ -15,7 +15,8 @@
 //
 // Environment:
 //   FAKE_GW_DUMP=path           write what it received (argv, working folder, environment,
-//                               standard input, start and listen times) as JSON to the path
+//                               standard input, start and listen times) and its process id
+//                               as JSON to the path
 //   FAKE_GW_EXIT_CODE=N         exit with code N ...
 //   FAKE_GW_EXIT_AFTER_MS=D     ... D milliseconds after start (default 0)
 //   FAKE_GW_STDERR_BYTES=N      write N bytes "x" to standard error at start ...
@@ -27,6 +28,7 @@
 //   FAKE_GW_SLOW_MS=N           answer every request N milliseconds late
 //   FAKE_GW_HTTP_500=1          answer every control endpoint with status 500
 //   FAKE_GW_BROKEN_JSON=1       cut every control endpoint's JSON reply in half
+//   FAKE_GW_PROXY_PORT=N        report N as its proxy port in the status (default 48080)
 //   FAKE_GW_CATALOGUE=path      serve the redaction categories of this catalogue instead of
 //                               tests/data/redaction/catalogue.json
 //
@@ -101,6 +103,7 @@ void dump(const QStringList& arguments, const QByteArray& input, qint64 startedM
         {QStringLiteral("stdin"), QString::fromUtf8(input)},
         {QStringLiteral("started_ms"), startedMs},
         {QStringLiteral("listening_ms"), listeningMs ? QJsonValue(*listeningMs) : QJsonValue()},
+        {QStringLiteral("pid"), QCoreApplication::applicationPid()},
     };
     // Written whole under its final name, so a test never reads half a file.
     QSaveFile file(path);
@@ -156,6 +159,9 @@ int main(int argc, char** argv) {
     state.dataKeyLine = lines.value(0);
     state.token = QString::fromUtf8(lines.value(1));
     state.status = initialStatus();
+    if (qEnvironmentVariableIsSet("FAKE_GW_PROXY_PORT")) {
+        state.status.insert(QStringLiteral("proxy_port"), qEnvironmentVariableIntValue("FAKE_GW_PROXY_PORT"));
+    }
     FakeGateway gateway(std::move(state), Faults::fromEnvironment());
     EndpointGroup::registerAll(gateway);
 

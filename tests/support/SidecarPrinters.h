@@ -1,12 +1,27 @@
 #pragma once
 
-// Readable QCOMPARE failure messages for launch results.
+// Readable names and QCOMPARE failure messages for launch results and the supervised link.
 
+#include "FernholmKit/SidecarLink.h"
 #include "FernholmKit/SidecarProcess.h"
 
 #include <QTest>
 
 namespace fernholm {
+
+inline QString linkName(SidecarLink link) {
+    switch (link) {
+    case SidecarLink::checking:
+        return QStringLiteral("checking");
+    case SidecarLink::trusted:
+        return QStringLiteral("trusted");
+    case SidecarLink::restarting:
+        return QStringLiteral("restarting");
+    case SidecarLink::stopped:
+        return QStringLiteral("stopped");
+    }
+    return QStringLiteral("?");
+}
 
 inline char* toString(const SidecarState& state) {
     switch (state.kind) {
