@@ -36,12 +36,6 @@ QByteArray dataKey() {
     return key;
 }
 
-int freePort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
 void placeFake(const QString& path) {
     if (QFileInfo(path).isSymLink()) {
         return;
@@ -130,7 +124,7 @@ private Q_SLOTS:
         m_temp = std::make_unique<QTemporaryDir>();
         QVERIFY(m_temp->isValid());
         m_dump = at("@/dump.json");
-        m_port = freePort();
+        m_port = fernholm::test::freeLoopbackPort();
     }
 
     void launchContract_data() {
@@ -428,4 +422,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(SidecarLaunchTest)
+#include "support/LoopbackPort.h"
 #include "tst_sidecarlaunch.moc"

@@ -45,12 +45,6 @@ static_assert(gatewayProxyPort != SidecarWatch::defaultProxyPort);
 // readiness wait. (A wait that fails goes on for twice as long again before it reports.)
 constexpr int patienceMs = 30'000;
 
-int freePort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
 QCoro::Task<bool> clearSystemProxy(std::optional<QString> service, int port, std::optional<QString> parked) {
     const SystemProxyCleaner::Result result =
         co_await SystemProxyCleaner::clearAsync(std::move(service), port, std::move(parked));
@@ -237,7 +231,7 @@ private Q_SLOTS:
 
         const auto token = GatewayClient::makeToken();
         QVERIFY(token);
-        m_owner = std::make_unique<GatewayOwner>(*runtime, freePort(), environment, *token);
+        m_owner = std::make_unique<GatewayOwner>(*runtime, fernholm::test::freeLoopbackPort(), environment, *token);
     }
 
     void cleanup() {
@@ -322,4 +316,5 @@ int main(int argc, char** argv) {
     return fernholm::test::runWithKeyfileSettings<WatchSupervisionTest>(argc, argv);
 }
 
+#include "support/LoopbackPort.h"
 #include "tst_watchsupervision.moc"

@@ -1,6 +1,7 @@
 #include "StandInGateway.h"
 
 #include "ClientFixtures.h"
+#include "LoopbackPort.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +14,6 @@ namespace fernholm::test {
 
 namespace {
 
-int freePort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
 QByteArray dataKey() {
     return QByteArray(32, '\x5a');
 }
@@ -26,7 +21,7 @@ QByteArray dataKey() {
 } // namespace
 
 StandInGateway::StandInGateway(const QString& executable, const Environment& environment)
-    : m_port(freePort()), m_token(GatewayClient::makeToken().value_or(testToken)) {
+    : m_port(freeLoopbackPort()), m_token(GatewayClient::makeToken().value_or(testToken)) {
     const QString repo = m_folder.filePath(QStringLiteral("repo"));
     const Runtime runtime = SidecarProcess::checkoutRuntime(repo);
     if (!QDir().mkpath(QFileInfo(runtime.python).absolutePath()) || !QFile::link(executable, runtime.python)) {
