@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
