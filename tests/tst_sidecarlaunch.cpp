@@ -3,6 +3,7 @@
 #include "FernholmKit/SidecarProcess.h"
 #include "Version.h"
 #include "support/KitPrinters.h"
+#include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 
 #include <QDir>
@@ -421,5 +422,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(SidecarLaunchTest)
-#include "support/LoopbackPort.h"
 #include "tst_sidecarlaunch.moc"

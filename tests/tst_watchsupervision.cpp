@@ -8,6 +8,7 @@
 #include "FernholmKit/SidecarWatch.h"
 #include "FernholmKit/SystemProxyCleaner.h"
 #include "support/DesktopProxySettings.h"
+#include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 
 #include <QCoreApplication>
@@ -315,5 +316,4 @@ int main(int argc, char** argv) {
     return fernholm::test::runWithKeyfileSettings<WatchSupervisionTest>(argc, argv);
 }
 
-#include "support/LoopbackPort.h"
 #include "tst_watchsupervision.moc"
