@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTest>
@@ -251,10 +252,20 @@ private Q_SLOTS:
         QCOMPARE(m_server->connectionCount(), 0);
     }
 
-    void closedWithoutAnswerDropsTheProof() {
-        m_server->setReply("/api/status", ScriptedReply::closed());
+    // A connection that breaks or stalls is a failed exchange even when a status line arrived.
+    void brokenExchangeDropsTheProof_data() {
+        QTest::addColumn<ScriptedReply>("reply");
+        QTest::newRow("closed without an answer") << ScriptedReply::closed();
+        QTest::newRow("200 cut off mid-body") << ScriptedReply::cutOff(statusBody());
+        QTest::newRow("503 cut off mid-body") << ScriptedReply::cutOff(statusBody(), 503);
+        QTest::newRow("200 stalled mid-body") << ScriptedReply::stalled(statusBody());
+    }
+    void brokenExchangeDropsTheProof() {
+        QFETCH(ScriptedReply, reply);
+        m_server->setReply("/api/status", reply);
         auto gate = provenGate();
-        const GatewayClient client(m_server->port(), testToken, gate);
+        auto session = std::make_shared<GatewaySession>(testToken, std::chrono::milliseconds(300));
+        const GatewayClient client(m_server->port(), session, gate);
         QCOMPARE(QCoro::waitFor(client.status()).error().kind(), GatewayError::Kind::transport);
         QVERIFY(!gate->holds());
     }
@@ -309,18 +320,21 @@ private Q_SLOTS:
         const GatewayClient client(m_server->port(), testToken, provenGate());
         QVERIFY(QCoro::waitFor(client.status()));
         QCOMPARE(m_server->requests().size(), 1);
+        QCOMPARE(client.session()->manager()->proxy().type(), QNetworkProxy::NoProxy);
     }
 
     void concurrentCallsAreIndependent() {
+        // The first call's reply is held back; the second must not queue behind it.
         m_server->setReply("/api/ca/install", [] {
             auto r = ScriptedReply::json(R"({"ok": true})");
-            r.delay = std::chrono::milliseconds(100);
+            r.delay = std::chrono::milliseconds(2000);
             return r;
         }());
         const GatewayClient client(m_server->port(), testToken, provenGate());
         auto slow = client.installCA();
         auto fast = client.status();
         QVERIFY(QCoro::waitFor(fast));
+        QVERIFY(!slow.isReady());
         QVERIFY(QCoro::waitFor(slow));
     }
 };

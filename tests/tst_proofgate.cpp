@@ -158,6 +158,7 @@ private Q_SLOTS:
                                    << "transport(\"Connection refused\")";
         QTest::newRow("escapes") << GatewayError::decoding("key \"on\"\\\n\tend\x01")
                                  << "decoding(\"key \\\"on\\\"\\\\\\n\\tend\\u{1}\")";
+        QTest::newRow("apostrophe") << GatewayError::transport("can't connect") << "transport(\"can\\'t connect\")";
         QTest::newRow("non-ASCII kept") << GatewayError::transport("Łódź") << "transport(\"Łódź\")";
     }
     void errorRendering() {

@@ -17,9 +17,9 @@ QByteArray fixture(const QString& name) {
     return file.readAll();
 }
 
-// The minimal fixture with one member (a dotted path) removed or set to null.
-QByteArray mutateMinimal(const QString& dottedPath, bool makeNull) {
-    QJsonObject root = QJsonDocument::fromJson(fixture(QStringLiteral("minimal.json"))).object();
+// A fixture with one member (a dotted path) removed or set to null.
+QByteArray mutate(const QString& file, const QString& dottedPath, bool makeNull) {
+    QJsonObject root = QJsonDocument::fromJson(fixture(file)).object();
     const QStringList parts = dottedPath.split(u'.');
     if (parts.size() == 1) {
         if (makeNull) {
@@ -129,7 +129,7 @@ private Q_SLOTS:
         QFETCH(QString, member);
         QFETCH(bool, makeNull);
         QFETCH(QString, named);
-        auto result = json::decode<Status>(mutateMinimal(member, makeNull));
+        auto result = json::decode<Status>(mutate(QStringLiteral("minimal.json"), member, makeNull));
         QVERIFY(!result);
         QCOMPARE(result.error().kind(), GatewayError::Kind::decoding);
         QVERIFY2(result.error().text().contains(QLatin1Char('"') + named + QLatin1Char('"')),
@@ -141,8 +141,42 @@ private Q_SLOTS:
     }
 
     void optionalCountersMemberMayBeMissing() {
-        const Status s = decodeOk(mutateMinimal(QStringLiteral("counters.median_latency_ms"), false));
+        QVERIFY(decodeOk(fixture(QStringLiteral("full.json"))).counters.medianLatencyMs);
+        const Status s =
+            decodeOk(mutate(QStringLiteral("full.json"), QStringLiteral("counters.median_latency_ms"), false));
         QVERIFY(!s.counters.medianLatencyMs);
+    }
+
+    // Keys are read in a fixed order, so of two faults the error names the first one read.
+    void firstFaultReadIsNamed_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("notNamed");
+        QTest::newRow("protection before proxy_alive")
+            << QByteArray(R"({"protection": "ON", "sysproxy": {"enabled": false}, "ca": "ok", "proxy_port": 1,
+                 "counters": {"total": 0, "redacted": 0, "blocked": 0, "passed": 0, "entities": {}, "unfiltered_hosts": []}})")
+            << "\"ON\""
+            << "proxy_alive";
+        QTest::newRow("counters before proxy_port")
+            << QByteArray(R"({"protection": "on", "proxy_alive": true, "sysproxy": {"enabled": false}, "ca": "ok",
+                 "counters": {"total": 0, "redacted": 0, "blocked": 0, "passed": 0, "entities": {}}})")
+            << "unfiltered_hosts"
+            << "proxy_port";
+        QTest::newRow("ca before degraded")
+            << QByteArray(R"({"protection": "on", "proxy_alive": true, "sysproxy": {"enabled": false}, "ca": "nope",
+                 "proxy_port": 1, "degraded": [{"severity": 1}],
+                 "counters": {"total": 0, "redacted": 0, "blocked": 0, "passed": 0, "entities": {}, "unfiltered_hosts": []}})")
+            << "\"nope\""
+            << "degraded";
+    }
+    void firstFaultReadIsNamed() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, named);
+        QFETCH(QString, notNamed);
+        auto result = json::decode<Status>(body);
+        QVERIFY(!result);
+        QVERIFY2(result.error().text().contains(named), qPrintable(result.error().text()));
+        QVERIFY2(!result.error().text().contains(notNamed), qPrintable(result.error().text()));
     }
 
     void faultyFixturesFail_data() {

@@ -13,6 +13,18 @@
 
 namespace fernholm {
 
+namespace {
+
+// The errors Qt raises for an HTTP status code that arrived whole (content and server errors),
+// as against network, proxy and protocol failures.
+bool isHttpStatusError(QNetworkReply::NetworkError error) {
+    const int code = int(error);
+    return (code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
+           (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError);
+}
+
+} // namespace
+
 GatewaySession::GatewaySession(const QString& token, std::chrono::milliseconds timeout)
     : m_manager(new QNetworkAccessManager()), m_authorization("Bearer " + token.toUtf8()), m_timeout(timeout) {
     // Never through a proxy, also not the application's or the system's: while protection is on,
@@ -117,22 +129,26 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QNetworkReply::NetworkError error = reply->error();
     const QString errorText = reply->errorString();
-    const bool answered = statusAttribute.isValid() || error == QNetworkReply::NoError;
-    QByteArray body = answered ? reply->readAll() : QByteArray();
+    // Qt flags a 500 reply as an error too, so an HTTP answer is one whose status code arrived
+    // and whose only error, if any, is that status. A connection that breaks or stalls after the
+    // headers is a failed exchange, whatever status it began with.
+    const bool answered = statusAttribute.isValid() && (error == QNetworkReply::NoError || isHttpStatusError(error));
+    const bool delivered = answered || error == QNetworkReply::NoError;
+    QByteArray body = delivered ? reply->readAll() : QByteArray();
     reply->deleteLater();
 
     if (cancelledByCaller) {
         co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
     }
-    // Qt flags a 500 reply as an error too: a status code means an HTTP answer arrived.
-    if (statusAttribute.isValid()) {
+    if (answered) {
         const int statusCode = statusAttribute.toInt();
         if (!accept.contains(statusCode)) {
             co_return GatewayError::http(statusCode);
         }
         co_return body;
     }
-    if (error == QNetworkReply::NoError) {
+    if (delivered) {
+        // Not an HTTP response at all: nothing to check the status of.
         co_return body;
     }
     if (client.m_gate) {

@@ -11,6 +11,9 @@ QString quotedLiteral(const QString& text) {
         case u'"':
             out += QLatin1String("\\\"");
             break;
+        case u'\'':
+            out += QLatin1String("\\'");
+            break;
         case u'\\':
             out += QLatin1String("\\\\");
             break;

@@ -175,6 +175,18 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket) {
         case ScriptedReply::Mode::neverAnswer:
             it->busy = true;
             return;
+        case ScriptedReply::Mode::cutOffMidBody:
+        case ScriptedReply::Mode::stallMidBody:
+            it->busy = true;
+            respond(socket, reply, reply.body.size() / 2);
+            if (reply.mode == ScriptedReply::Mode::stallMidBody) {
+                return;
+            }
+            m_open.remove(socket);
+            socket->disconnect(this);
+            socket->disconnectFromHost();
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            return;
         case ScriptedReply::Mode::closeWithoutAnswer:
             m_open.remove(socket);
             socket->disconnect(this);
@@ -204,14 +216,14 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket) {
     }
 }
 
-void TestHttpServer::respond(QTcpSocket* socket, const ScriptedReply& reply) {
+void TestHttpServer::respond(QTcpSocket* socket, const ScriptedReply& reply, qsizetype bodyBytes) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     for (const auto& [name, value] : reply.headers) {
         out += name + ": " + value + "\r\n";
     }
     out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += "\r\n";
-    out += reply.body;
+    out += bodyBytes < 0 ? reply.body : reply.body.left(bodyBytes);
     socket->write(out);
     socket->flush();
 }

@@ -34,7 +34,14 @@ struct RecordedRequest {
 
 // What the server does with one request.
 struct ScriptedReply {
-    enum class Mode { answer, neverAnswer, closeWithoutAnswer };
+    enum class Mode {
+        answer,
+        neverAnswer,
+        closeWithoutAnswer,
+        // The status line, the headers (with the full Content-Length) and half of the body, then:
+        cutOffMidBody, // the connection closes
+        stallMidBody,  // nothing more is sent
+    };
 
     int status = 200;
     QByteArray body;
@@ -52,6 +59,16 @@ struct ScriptedReply {
     static ScriptedReply never() {
         ScriptedReply r;
         r.mode = Mode::neverAnswer;
+        return r;
+    }
+    static ScriptedReply cutOff(QByteArray body, int status = 200) {
+        ScriptedReply r = json(std::move(body), status);
+        r.mode = Mode::cutOffMidBody;
+        return r;
+    }
+    static ScriptedReply stalled(QByteArray body, int status = 200) {
+        ScriptedReply r = json(std::move(body), status);
+        r.mode = Mode::stallMidBody;
         return r;
     }
     static ScriptedReply closed() {
@@ -98,7 +115,8 @@ private:
 
     void onNewConnection();
     void onReadyRead(QTcpSocket* socket);
-    void respond(QTcpSocket* socket, const ScriptedReply& reply);
+    // Sends the reply; with bodyBytes >= 0 only that much of the body (Content-Length stays whole).
+    void respond(QTcpSocket* socket, const ScriptedReply& reply, qsizetype bodyBytes = -1);
     ScriptedReply replyFor(const RecordedRequest& request) const;
 
     QTcpServer m_server;
