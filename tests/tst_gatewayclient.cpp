@@ -207,6 +207,11 @@ private Q_SLOTS:
         QTest::newRow("install 500") << "install CA" << QByteArray("/api/ca/install") << 500
                                      << QByteArray(R"({"ok":true})")
                                      << std::optional<GatewayError>(GatewayError::http(500));
+        // Qt files some statuses under protocol, proxy or authentication errors; still answers.
+        for (int code : {400, 401, 407, 418}) {
+            QTest::addRow("status %d", code) << "status" << QByteArray("/api/status") << code << statusBody()
+                                             << std::optional<GatewayError>(GatewayError::http(code));
+        }
         QTest::newRow("status 404") << "status" << QByteArray("/api/status") << 404 << statusBody()
                                     << std::optional<GatewayError>(GatewayError::http(404));
         QTest::newRow("status 200 not json") << "status" << QByteArray("/api/status") << 200 << html

@@ -15,12 +15,12 @@ namespace fernholm {
 
 namespace {
 
-// The errors Qt raises for an HTTP status code that arrived whole (content and server errors),
-// as against network, proxy and protocol failures.
-bool isHttpStatusError(QNetworkReply::NetworkError error) {
+// Failures of the exchange itself (connection, time-out, a broken reply), as against the errors
+// Qt raises for an HTTP status it received (400 becomes a "protocol" error there, 500 a server one).
+bool isExchangeFailure(QNetworkReply::NetworkError error) {
     const int code = int(error);
-    return (code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
-           (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError);
+    return (code >= QNetworkReply::ConnectionRefusedError && code <= QNetworkReply::UnknownNetworkError) ||
+           error == QNetworkReply::ProtocolFailure;
 }
 
 } // namespace
@@ -132,7 +132,7 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     // Qt flags a 500 reply as an error too, so an HTTP answer is one whose status code arrived
     // and whose only error, if any, is that status. A connection that breaks or stalls after the
     // headers is a failed exchange, whatever status it began with.
-    const bool answered = statusAttribute.isValid() && (error == QNetworkReply::NoError || isHttpStatusError(error));
+    const bool answered = statusAttribute.isValid() && !isExchangeFailure(error);
     const bool delivered = answered || error == QNetworkReply::NoError;
     QByteArray body = delivered ? reply->readAll() : QByteArray();
     reply->deleteLater();
