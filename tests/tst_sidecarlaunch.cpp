@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -191,6 +192,23 @@ private Q_SLOTS:
         for (const QString& text : visible) {
             QVERIFY2(!text.contains(keyHex, Qt::CaseInsensitive) && !text.contains(token), qPrintable(text));
         }
+    }
+
+    // The child starts in the checkout, so a root named relative to our current folder must not
+    // be looked up again from there.
+    void relativeCheckoutRootLaunches() {
+        placeFake(at("@/repo/.venv/bin/python"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_temp->path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+        const auto runtime =
+            SidecarProcess::resolveRuntime({{"TARVINE_REPO", "repo"}}, std::nullopt, {}, QDir::currentPath());
+        QVERIFY(runtime);
+        SidecarProcess process(*runtime, m_port, inherited(), dataKey(), token);
+        QCOMPARE(startAndWait(process, 10s), SidecarState::ready());
+        QCOMPARE(QFileInfo(dump().value("cwd").toString()).canonicalFilePath(),
+                 QFileInfo(at("@/repo")).canonicalFilePath());
+        stop(process);
     }
 
     void startOutcomes_data() {

@@ -214,9 +214,16 @@ std::optional<Runtime> SidecarProcess::resolveRuntime(const Environment& env,
             return Runtime{sidecar, dataFolder, RuntimeKind::embedded, {}, extra};
         }
     }
-    const auto root = resolveRepoRoot(env, binaryPath, cwd);
+    auto root = resolveRepoRoot(env, binaryPath, cwd);
     if (!root) {
         return std::nullopt;
+    }
+    // The child process enters its working folder before it runs the interpreter, so a root
+    // named relative to our current folder would be looked for from inside itself. An empty root
+    // names no folder: the child then stays in ours, and the relative interpreter path holds.
+    if (!root->isEmpty() && QDir::isRelativePath(*root)) {
+        const QString base = cwd.isEmpty() ? QDir::currentPath() : cwd;
+        root = QDir::cleanPath(QDir(base).absoluteFilePath(*root));
     }
     return checkoutRuntime(*root);
 }

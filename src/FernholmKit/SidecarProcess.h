@@ -93,7 +93,8 @@ public:
 
     // The shipped runtime when the resource folder holds an executable "sidecar/sidecar", else a
     // checkout's; nothing when neither is found, and nothing for an application bundle without
-    // its sidecar (a bundle never falls back to a checkout).
+    // its sidecar (a bundle never falls back to a checkout). A relative checkout root is taken
+    // from `cwd` (the current folder when empty).
     static std::optional<Runtime> resolveRuntime(const Environment& env, const std::optional<QString>& resourceFolder,
                                                  const QString& binaryPath, const QString& cwd);
     // TARVINE_REPO, then FERNHOLM_REPO, then a walk up from the executable, then from the
