@@ -192,6 +192,18 @@ private Q_SLOTS:
         QVERIFY(prove(m_server->port(), token));
     }
 
+    // Every byte comes well within the transfer time-out, which thus never ends the wait: only
+    // the proof's own deadline, time-out + 0.5 s, does. The whole body would take 7.6 s.
+    void tricklingReplyIsRefusedAtTheDeadline() {
+        m_server->setHandler("/api/hello", [](const RecordedRequest& request) {
+            const QString nonce = QString::fromLatin1(request.queryValue("nonce"));
+            return ScriptedReply::trickled("{\"proof\":\"" + SidecarProcess::helloProof(token, nonce).toLatin1() +
+                                           "\"}");
+        });
+        QVERIFY(!prove(m_server->port(), token, 0.5s));
+        QCOMPARE(m_server->requests("/api/hello").size(), 1);
+    }
+
     void applicationProxyChangesNothing() {
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1));
         answerHello(200, R"({"proof":"%P"})");
