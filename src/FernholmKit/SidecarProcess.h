@@ -131,7 +131,7 @@ public:
 
     // Whether the listener on 127.0.0.1:port answers a fresh nonce with the proof for `token`.
     // Without a token (absent or empty) it only tests that the port accepts a connection. Every
-    // failure, a reply later than timeout + 0.5 s included, is a plain no.
+    // failure, a reply later than timeout + 0.5 s or longer than 64 KiB included, is a plain no.
     static QCoro::Task<bool> answersAsOurs(int port, std::optional<QString> token, Seconds timeout,
                                            RandomFill random = secureRandomFill);
 
