@@ -32,8 +32,9 @@ Clock::duration seconds(double s) {
 //   poll&  await           beforePoll() started, and later awaited
 //   stop | cancel | restart
 //   proof:N | revoke       the gate's proof is N seconds old by the system clock | dropped
+//   begin                  the owner begins the next launch generation on the gate
 //   prove:no relaunch:no clear:no   the next call of that closure answers no
-//   hold  held  release    the next relaunch waits; wait until it does; let it go on
+//   hold[:prove]  held  release    the next relaunch (prove) waits; wait until it does; let it go on
 //   mark                   a marker in the log
 class Owner : public QObject {
     Q_OBJECT
@@ -43,7 +44,14 @@ public:
             gate, [this] { return running; },
             [this]() -> QCoro::Task<bool> {
                 calls.append(QStringLiteral("prove"));
-                co_return take(proveNo);
+                const bool proven = take(proveNo);
+                if (holdProve) {
+                    holdProve = false;
+                    holding = true;
+                    co_await qCoro(this, &Owner::released);
+                    holding = false;
+                }
+                co_return proven;
             },
             [this](std::optional<QString> service, int port) -> QCoro::Task<bool> {
                 calls.append(QStringLiteral("clear(%1,%2)").arg(service.value_or(QStringLiteral("-"))).arg(port));
@@ -108,6 +116,8 @@ public:
             gate->proven(Clock::now() - seconds(parts.at(1).toDouble()));
         } else if (verb == "revoke") {
             gate->revoke();
+        } else if (verb == "begin") {
+            gate->begin(gate->generation() + 1);
         } else if (verb == "prove") {
             proveNo = true;
         } else if (verb == "relaunch") {
@@ -115,7 +125,7 @@ public:
         } else if (verb == "clear") {
             clearNo = true;
         } else if (verb == "hold") {
-            holdNext = true;
+            (parts.value(1) == "prove" ? holdProve : holdNext) = true;
         } else if (verb == "held") {
             QTRY_VERIFY(holding);
         } else if (verb == "release") {
@@ -136,6 +146,7 @@ public:
     bool relaunchNo = false;
     bool clearNo = false;
     bool holdNext = false;
+    bool holdProve = false;
     bool holding = false;
     std::unique_ptr<QCoro::Task<bool>> pending;
     QStringList calls;
@@ -204,6 +215,17 @@ private Q_SLOTS:
         QTest::newRow("a failed proof counts as a failed poll")
             << "ready fail fail proof:30 prove:no poll" << "checking" << false << false << L{"prove", "poll:no"}
             << L{"trusted", "checking"};
+        // A new launch generation begins while a proof is under way: the proof was of the
+        // replaced process and says nothing, good or bad, about its successor.
+        QTest::newRow("a proof begun for a replaced launch does not open the gate")
+            << "ready revoke hold:prove poll& held begin release await" << "trusted" << false << false
+            << L{"prove", "poll:no"} << L{"trusted"};
+        QTest::newRow("a failed proof for a replaced launch is no failed poll")
+            << "ready fail fail revoke prove:no hold:prove poll& held begin release await" << "trusted" << false
+            << false << L{"prove", "poll:no"} << L{"trusted"};
+        QTest::newRow("a failed proof for a replaced launch leaves its successor proven")
+            << "ready revoke prove:no hold:prove poll& held begin ready release await" << "trusted" << false << true
+            << L{"prove", "poll:no"} << L{"trusted"};
         QTest::newRow("a renewed proof is no good poll")
             << "ready +9 proof:30 poll +1 fail" << "checking" << false << true << L{"prove", "poll:yes"}
             << L{"trusted", "checking"};
