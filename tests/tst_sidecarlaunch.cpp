@@ -15,6 +15,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <QCoroTask>
 
@@ -394,6 +395,40 @@ private Q_SLOTS:
         QCoro::waitFor(process->terminate(1s));
         QCOMPARE(first, 1);
         QCOMPARE(later, 0);
+    }
+
+    // The owner may let go of the process while it starts: the launch ends as abandoned, the
+    // child goes with the object, and onExit is not called for it.
+    void destroyedWhileStarting_data() {
+        QTest::addColumn<bool>("duringProbe"); // else during the pause between two probes
+        QTest::newRow("during a probe") << true;
+        QTest::newRow("between two probes") << false;
+    }
+    void destroyedWhileStarting() {
+        QFETCH(bool, duringProbe);
+        auto process = checkoutProcess({}, true);
+        int exits = 0;
+        process->onExit = [&exits] {
+            ++exits;
+        };
+        // Once the child listens, the process is let go of: at once, or once the probe has answered.
+        bool letGo = false;
+        const PortProbe probe = [&](int port) -> QCoro::Task<bool> {
+            const bool listening = co_await SidecarProcess::portAccepts(port);
+            if (listening && !letGo) {
+                letGo = true;
+                if (duringProbe) {
+                    process.reset();
+                } else {
+                    QTimer::singleShot(0, this, [&process] { process.reset(); });
+                }
+            }
+            co_return false;
+        };
+        QCOMPARE(startAndWait(*process, 10s, probe), SidecarState::failed("launch abandoned"));
+        QVERIFY(!process);
+        QCOMPARE(exits, 0);
+        QVERIFY(!QCoro::waitFor(SidecarProcess::portAccepts(m_port)));
     }
 
     void startsOnlyOnce() {
