@@ -77,7 +77,8 @@ public:
                    std::optional<QString> controlToken, QObject* parent = nullptr);
     // A checkout's runtime with this process's environment, no data key and no control token.
     SidecarProcess(const QString& repoRoot, int port, QObject* parent = nullptr);
-    // Kills a child that still runs, without calling onExit.
+    // Kills a child that still runs, without calling onExit, and blocks briefly until it is
+    // reaped: a killed child ends at once (the wait gives up after 2 s).
     ~SidecarProcess() override;
 
     int port() const { return m_port; }
@@ -86,7 +87,9 @@ public:
     RuntimeKind runtimeKind() const { return m_runtime.kind; }
 
     // Called when the child ends. The value held when `start` launches the child is the one
-    // that launch calls.
+    // that launch calls. It runs inside the child-process object's own finished signal, so an
+    // owner that lets go of this object from there must release it with deleteLater(), never
+    // delete it inside onExit.
     std::function<void()> onExit;
 
     // --- Runtime lookup ---
