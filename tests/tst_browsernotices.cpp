@@ -417,8 +417,8 @@ private Q_SLOTS:
                                 "Tarvine. Aplikacja VPN (dla całego systemu) działa bez przeszkód."));
         // The upper-cased first character of a translated phrase.
         QCOMPARE(browserSetupRow(browserFinding("idle", "Chrome", "chromium", {extension("a", "A")})).text,
-                 QStringLiteral("Chrome — obecnie nie działa. Rozszerzenie „A” nadpisuje ustawienia proxy, więc po "
-                                "uruchomieniu ochrona nie będzie działać."));
+                 QStringLiteral("Chrome — przeglądarka jest teraz zamknięta. Rozszerzenie „A” nadpisuje jej ustawienia "
+                                "proxy, więc po otwarciu nie będzie chroniona."));
     }
 
     void modeLabels_data() {

@@ -367,6 +367,39 @@ private Q_SLOTS:
         QCOMPARE(item.title, QStringLiteral("Restart Tarvine"));
     }
 
+    // The popover translates the row's texts when it shows them, so each needs a Polish entry.
+    void menuRowTextsHaveTranslations() {
+        const Status onStatus = status(Protection::on);
+        const QList<OptStatus> statuses{
+            OptStatus(),
+            status(Protection::off),
+            status(Protection::starting),
+            status(Protection::error),
+            onStatus,
+            status(Protection::on, false),
+            withFindings(onStatus, {"bypass"}),
+            withFindings(onStatus, {"checking"}),
+            withDegraded(status(Protection::on, false), {degraded("sysproxy_unknown")}),
+            withDegraded(status(Protection::on, false), {degraded("proxy_gated", "critical")}),
+        };
+        const auto polish = L10n::table(QStringLiteral("pl"));
+        QStringList missing;
+        for (SidecarLink link :
+             {SidecarLink::checking, SidecarLink::trusted, SidecarLink::restarting, SidecarLink::stopped}) {
+            for (const OptStatus& s : statuses) {
+                for (bool stuck : {false, true}) {
+                    const MenuProtectionItem item = menuProtectionItem(s, false, link, stuck);
+                    for (const QString& text : {item.statusText, item.title}) {
+                        if (!polish.contains(text) && !missing.contains(text)) {
+                            missing << text;
+                        }
+                    }
+                }
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" | "))));
+    }
+
     void captionsFollowTheLanguage() {
         L10n::setLanguage(QStringLiteral("pl"));
         QCOMPARE(title(DegradedAction::fixProxy), QStringLiteral("Napraw"));

@@ -202,6 +202,8 @@ void TranslationsTest::scanner_data() {
         << QStringLiteral("// tr(\"no\")\n/* tr(\"no\")\n */ auto s = \"tr(\\\"no\\\")\"; char q = '\"'; char "
                           "p = '\\''; int k = 1'000; tr(\"yes\");")
         << QStringList{"bare:yes"} << QList<int>{3};
+    QTest::newRow("marked for later") << QStringLiteral("item.title = trNoop(\"Turn Protection On\");")
+                                      << QStringList{"Turn Protection On"} << QList<int>{1};
     QTest::newRow("plural with commas in the count")
         << QStringLiteral("L10n::plural(std::max(a, b), \"{n} item\",\n  \"{n} items\", {{\"x\", f(1, 2)}});")
         << QStringList{"{n} items|{n} item"} << QList<int>{1};
@@ -335,6 +337,12 @@ void TranslationsTest::polishPlaceholdersMatch() {
         // The one-form may spell the number out ("jeden plik") instead of showing {n}.
         if (form == QLatin1String("one") && expected.contains(QStringLiteral("n"))) {
             actual.insert(QStringLiteral("n"));
+        }
+        // Texts about a browser are filled with the browser's whole set of arguments, which also
+        // offers its name in the genitive ({Bgen}) for a language that declines it.
+        if (expected.contains(QStringLiteral("B")) && !expected.contains(QStringLiteral("Bgen")) &&
+            actual.remove(QStringLiteral("Bgen"))) {
+            actual.insert(QStringLiteral("B"));
         }
         if (actual != expected) {
             wrong << QStringLiteral("%1 = %2: placeholders %3, the English has %4")

@@ -129,26 +129,23 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QNetworkReply::NetworkError error = reply->error();
     const QString errorText = reply->errorString();
-    // Qt flags a 500 reply as an error too, so an HTTP answer is one whose status code arrived
-    // and whose only error, if any, is that status. A connection that breaks or stalls after the
-    // headers is a failed exchange, whatever status it began with.
-    const bool answered = statusAttribute.isValid() && !isExchangeFailure(error);
-    const bool delivered = answered || error == QNetworkReply::NoError;
-    QByteArray body = delivered ? reply->readAll() : QByteArray();
+    // Qt flags a 500 reply as an error too: what matters is whether a status code arrived and
+    // whether the exchange itself broke. A status outside the accepted set is the answer whatever
+    // became of its body; an accepted one needs its whole body, so a connection that broke or
+    // stalled after the headers is a failed exchange.
+    const bool exchangeFailed = isExchangeFailure(error);
+    const bool complete = statusAttribute.isValid() ? !exchangeFailed : error == QNetworkReply::NoError;
+    QByteArray body = complete ? reply->readAll() : QByteArray();
     reply->deleteLater();
 
     if (cancelledByCaller) {
         co_return GatewayError::transport(QStringLiteral("The request was cancelled."));
     }
-    if (answered) {
-        const int statusCode = statusAttribute.toInt();
-        if (!accept.contains(statusCode)) {
-            co_return GatewayError::http(statusCode);
-        }
-        co_return body;
+    if (statusAttribute.isValid() && !accept.contains(statusAttribute.toInt())) {
+        co_return GatewayError::http(statusAttribute.toInt());
     }
-    if (delivered) {
-        // Not an HTTP response at all: nothing to check the status of.
+    if (complete) {
+        // An accepted status, or a reply that is not HTTP at all (nothing to check).
         co_return body;
     }
     if (client.m_gate) {

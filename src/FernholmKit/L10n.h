@@ -43,6 +43,12 @@ using TrArgs = QMap<QString, TrArg>;
 // Inside a Q_OBJECT class call it as fernholm::tr: the macro declares a static tr of its own.
 QString tr(const QString& text, const TrArgs& args = {});
 
+// Marks a text that is handed on in English and translated where it is shown, with
+// L10n::translated. The translation-completeness test collects it like a tr key.
+inline QString trNoop(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 // Languages, tables and the translation of the gateway's own (English) messages.
 class L10n {
 public:
@@ -63,6 +69,8 @@ public:
     static QHash<QString, QString> table(const QString& language);
 
     static QString tr(const QString& text, const TrArgs& args = {}) { return fernholm::tr(text, args); }
+    // A text marked with trNoop, in the current language.
+    static QString translated(const QString& marked) { return fernholm::tr(marked); }
     static QString fill(const QString& text, const TrArgs& args);
     // `one` when count is 1, else `other`; Polish picks its one/few/many form. "n" = count.
     static QString plural(qint64 count, const QString& one, const QString& other, TrArgs args = {});

@@ -242,27 +242,27 @@ namespace {
 QString trustedStatusText(const Status& status) {
     switch (status.protection) {
     case Protection::off:
-        return QStringLiteral("Protection is off");
+        return trNoop("Protection is off");
     case Protection::starting:
-        return QStringLiteral("Protection is starting…");
+        return trNoop("Protection is starting…");
     case Protection::error:
-        return QStringLiteral("Protection stopped with an error");
+        return trNoop("Protection stopped with an error");
     case Protection::on:
         break;
     }
     switch (protectionUIState(status)) {
     case ProtectionUIState::partial:
-        return QStringLiteral("Partly protected");
+        return trNoop("Partly protected");
     case ProtectionUIState::checking:
-        return QStringLiteral("Checking browsers…");
+        return trNoop("Checking browsers…");
     case ProtectionUIState::confirming:
-        return QStringLiteral("Checking…");
+        return trNoop("Checking…");
     case ProtectionUIState::degraded:
-        return QStringLiteral("Protection is on, but not working");
+        return trNoop("Protection is on, but not working");
     case ProtectionUIState::on:
-        return QStringLiteral("Protection is on");
+        return trNoop("Protection is on");
     default:
-        return QStringLiteral("Protection is starting…");
+        return trNoop("Protection is starting…");
     }
 }
 
@@ -273,21 +273,21 @@ MenuProtectionItem menuProtectionItem(const std::optional<Status>& status, bool 
     MenuProtectionItem item;
     switch (link) {
     case SidecarLink::checking:
-        item.statusText = QStringLiteral("Checking Tarvine…");
-        item.title = QStringLiteral("Turn Protection Off");
+        item.statusText = trNoop("Checking Tarvine…");
+        item.title = trNoop("Turn Protection Off");
         item.enabled = !busy;
         item.forceStops = true;
         return item;
     case SidecarLink::restarting:
-        item.statusText = QStringLiteral("Tarvine is restarting…");
-        item.title = QStringLiteral("Turn Protection Off");
+        item.statusText = trNoop("Tarvine is restarting…");
+        item.title = trNoop("Turn Protection Off");
         item.enabled = !busy;
         item.forceStops = true;
         return item;
     case SidecarLink::stopped:
-        item.statusText = proxyStuck ? QStringLiteral("Tarvine stopped — the system proxy is still on")
-                                     : QStringLiteral("Tarvine stopped — protection is off");
-        item.title = QStringLiteral("Restart Tarvine");
+        item.statusText = proxyStuck ? trNoop("Tarvine stopped — the system proxy is still on")
+                                     : trNoop("Tarvine stopped — protection is off");
+        item.title = trNoop("Restart Tarvine");
         item.enabled = true;
         item.restarts = true;
         return item;
@@ -295,14 +295,13 @@ MenuProtectionItem menuProtectionItem(const std::optional<Status>& status, bool 
         break;
     }
     if (!status) {
-        item.statusText = QStringLiteral("Tarvine is starting…");
-        item.title = QStringLiteral("Turn Protection On");
+        item.statusText = trNoop("Tarvine is starting…");
+        item.title = trNoop("Turn Protection On");
         item.enabled = false;
         return item;
     }
     item.statusText = trustedStatusText(*status);
-    item.title = status->protection == Protection::on ? QStringLiteral("Turn Protection Off")
-                                                      : QStringLiteral("Turn Protection On");
+    item.title = status->protection == Protection::on ? trNoop("Turn Protection Off") : trNoop("Turn Protection On");
     item.enabled = !busy && status->protection != Protection::starting;
     item.isOn = protectionUIState(status) == ProtectionUIState::on;
     return item;

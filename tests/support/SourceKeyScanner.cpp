@@ -348,7 +348,8 @@ SourceKeyScanner::Result SourceKeyScanner::scan(const QString& source) {
         if (name.kind != Token::identifier || !isPunct(tokens, i + 1, u"(")) {
             continue;
         }
-        const bool isTr = name.text == QLatin1String("tr");
+        const bool isNoop = name.text == QLatin1String("trNoop");
+        const bool isTr = name.text == QLatin1String("tr") || isNoop;
         const bool isPlural = name.text == QLatin1String("plural");
         if (!isTr && !isPlural) {
             continue;
@@ -376,7 +377,8 @@ SourceKeyScanner::Result SourceKeyScanner::scan(const QString& source) {
                 continue;
             }
             if (auto key = literalArgument(tokens, args[0])) {
-                result.keys.append({*key, QString(), false, quals.isEmpty(), name.line});
+                // Qt's QObject has no trNoop: a bare one is ours even inside a Q_OBJECT class.
+                result.keys.append({*key, QString(), false, quals.isEmpty() && !isNoop, name.line});
             } else {
                 result.problems.append({name.line, call + QLatin1String("(...) whose key is not one string literal: ") +
                                                        describe(tokens, args[0])});
