@@ -116,6 +116,14 @@ private Q_SLOTS:
             << QStringList{"x:w/.venv/bin/python"} << Environment{{"FERNHOLM_REPO", "@/b"}} << ""
             << "@/w/bin/tarvine"
             << "@/w" << checkout("@/b");
+        // Against the current folder, which the child's working folder would otherwise replace.
+        QTest::newRow("relative TARVINE_REPO") << QStringList{"d:c"} << Environment{{"TARVINE_REPO", "repo"}} << ""
+                                               << "@/w/bin/tarvine"
+                                               << "@/c" << checkout("@/c/repo");
+        QTest::newRow("relative FERNHOLM_REPO")
+            << QStringList{"d:c/sub"} << Environment{{"FERNHOLM_REPO", "../repo"}} << ""
+            << ""
+            << "@/c/sub" << checkout("@/c/repo");
         QTest::newRow("TARVINE_REPO empty still counts")
             << QStringList{"x:w/.venv/bin/python"} << Environment{{"TARVINE_REPO", ""}} << ""
             << "@/w/bin/tarvine"

@@ -192,6 +192,39 @@ private Q_SLOTS:
         QVERIFY(prove(m_server->port(), token));
     }
 
+    // Every byte comes well within the transfer time-out, which thus never ends the wait: only
+    // the proof's own deadline, time-out + 0.5 s, does. The whole body would take 7.6 s.
+    void tricklingReplyIsRefusedAtTheDeadline() {
+        m_server->setHandler("/api/hello", [](const RecordedRequest& request) {
+            const QString nonce = QString::fromLatin1(request.queryValue("nonce"));
+            return ScriptedReply::trickled("{\"proof\":\"" + SidecarProcess::helloProof(token, nonce).toLatin1() +
+                                           "\"}");
+        });
+        QVERIFY(!prove(m_server->port(), token, 0.5s));
+        QCOMPARE(m_server->requests("/api/hello").size(), 1);
+    }
+
+    // A listener on the port before our gateway, an impostor, could stream a body without end
+    // into memory; past a small bound the reply is given up.
+    void boundsTheReply_data() {
+        QTest::addColumn<int>("size"); // of a body with the right proof, padded
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("64 KiB") << 64 * 1024 << true;
+        QTest::newRow("one byte more") << 64 * 1024 + 1 << false;
+        QTest::newRow("4 MiB") << 4 * 1024 * 1024 << false;
+    }
+    void boundsTheReply() {
+        QFETCH(int, size);
+        QFETCH(bool, accepted);
+        m_server->setHandler("/api/hello", [size](const RecordedRequest& request) {
+            const QString nonce = QString::fromLatin1(request.queryValue("nonce"));
+            QByteArray body = "{\"proof\":\"" + SidecarProcess::helloProof(token, nonce).toLatin1() + "\",\"pad\":\"";
+            body += QByteArray(size - body.size() - 2, 'x') + "\"}";
+            return ScriptedReply::json(body);
+        });
+        QCOMPARE(prove(m_server->port(), token, 5s), accepted);
+    }
+
     void applicationProxyChangesNothing() {
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1));
         answerHello(200, R"({"proof":"%P"})");

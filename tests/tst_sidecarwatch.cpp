@@ -18,9 +18,10 @@ Clock::duration seconds(double s) {
 }
 
 // Plays the owner of a watch: a fake clock for the health bookkeeping, closures that answer as
-// scripted and log their calls, and a relaunch that can be held suspended until released. A
-// relaunch that succeeds does what the application does when the new process proves itself:
-// the gate is proven and the watch told ready().
+// scripted and log their calls, and a relaunch, a proof or a proxy clearing that can be held
+// suspended until released. A relaunch does what the application does: it begins the next launch
+// generation on the gate and, when the new process proves itself, the gate is proven and the
+// watch told ready().
 //
 // Steps, separated by spaces:
 //   ready                  the gateway started and proved itself
@@ -31,9 +32,12 @@ Clock::duration seconds(double s) {
 //   poll                   beforePoll(), awaited; logs its answer
 //   poll&  await           beforePoll() started, and later awaited
 //   stop | cancel | restart
+//   stop&                  stopNow() started, left to the test to await
 //   proof:N | revoke       the gate's proof is N seconds old by the system clock | dropped
+//   begin                  the owner begins the next launch generation on the gate
 //   prove:no relaunch:no clear:no   the next call of that closure answers no
-//   hold  held  release    the next relaunch waits; wait until it does; let it go on
+//   hold[:prove|:clear]  held  release
+//                          the next relaunch (proof, clearing) waits; wait until it does; let it go on
 //   mark                   a marker in the log
 class Owner : public QObject {
     Q_OBJECT
@@ -43,21 +47,21 @@ public:
             gate, [this] { return running; },
             [this]() -> QCoro::Task<bool> {
                 calls.append(QStringLiteral("prove"));
-                co_return take(proveNo);
+                const bool proven = take(proveNo);
+                co_await waitIfHeld(Hold::prove);
+                co_return proven;
             },
             [this](std::optional<QString> service, int port) -> QCoro::Task<bool> {
                 calls.append(QStringLiteral("clear(%1,%2)").arg(service.value_or(QStringLiteral("-"))).arg(port));
-                co_return take(clearNo);
+                const bool cleared = take(clearNo);
+                co_await waitIfHeld(Hold::clear);
+                co_return cleared;
             },
             [this]() -> QCoro::Task<bool> {
                 calls.append(QStringLiteral("relaunch"));
+                gate->begin(gate->generation() + 1);
                 const bool launched = take(relaunchNo);
-                if (holdNext) {
-                    holdNext = false;
-                    holding = true;
-                    co_await qCoro(this, &Owner::released);
-                    holding = false;
-                }
+                co_await waitIfHeld(Hold::relaunch);
                 if (launched) {
                     running = true;
                     provenUp();
@@ -100,6 +104,8 @@ public:
             pending.reset();
         } else if (verb == "stop") {
             QCoro::waitFor(watch->stopNow());
+        } else if (verb == "stop&") {
+            pendingStop = std::make_unique<QCoro::Task<>>(watch->stopNow());
         } else if (verb == "cancel") {
             watch->cancelRelaunch();
         } else if (verb == "restart") {
@@ -108,6 +114,8 @@ public:
             gate->proven(Clock::now() - seconds(parts.at(1).toDouble()));
         } else if (verb == "revoke") {
             gate->revoke();
+        } else if (verb == "begin") {
+            gate->begin(gate->generation() + 1);
         } else if (verb == "prove") {
             proveNo = true;
         } else if (verb == "relaunch") {
@@ -115,7 +123,8 @@ public:
         } else if (verb == "clear") {
             clearNo = true;
         } else if (verb == "hold") {
-            holdNext = true;
+            const QString what = parts.value(1);
+            hold = what == "prove" ? Hold::prove : what == "clear" ? Hold::clear : Hold::relaunch;
         } else if (verb == "held") {
             QTRY_VERIFY(holding);
         } else if (verb == "release") {
@@ -135,9 +144,11 @@ public:
     bool proveNo = false;
     bool relaunchNo = false;
     bool clearNo = false;
-    bool holdNext = false;
+    enum class Hold { none, relaunch, prove, clear };
+    Hold hold = Hold::none;
     bool holding = false;
     std::unique_ptr<QCoro::Task<bool>> pending;
+    std::unique_ptr<QCoro::Task<>> pendingStop;
     QStringList calls;
     QStringList changes;
 
@@ -145,6 +156,15 @@ Q_SIGNALS:
     void released();
 
 private:
+    QCoro::Task<> waitIfHeld(Hold closure) {
+        if (hold != closure) {
+            co_return;
+        }
+        hold = Hold::none;
+        holding = true;
+        co_await qCoro(this, &Owner::released);
+        holding = false;
+    }
     static bool take(bool& no) {
         const bool answer = !no;
         no = false;
@@ -204,6 +224,17 @@ private Q_SLOTS:
         QTest::newRow("a failed proof counts as a failed poll")
             << "ready fail fail proof:30 prove:no poll" << "checking" << false << false << L{"prove", "poll:no"}
             << L{"trusted", "checking"};
+        // A new launch generation begins while a proof is under way: the proof was of the
+        // replaced process and says nothing, good or bad, about its successor.
+        QTest::newRow("a proof begun for a replaced launch does not open the gate")
+            << "ready revoke hold:prove poll& held begin release await" << "trusted" << false << false
+            << L{"prove", "poll:no"} << L{"trusted"};
+        QTest::newRow("a failed proof for a replaced launch is no failed poll")
+            << "ready fail fail revoke prove:no hold:prove poll& held begin release await" << "trusted" << false
+            << false << L{"prove", "poll:no"} << L{"trusted"};
+        QTest::newRow("a failed proof for a replaced launch leaves its successor proven")
+            << "ready revoke prove:no hold:prove poll& held begin ready release await" << "trusted" << false << true
+            << L{"prove", "poll:no"} << L{"trusted"};
         QTest::newRow("a renewed proof is no good poll")
             << "ready +9 proof:30 poll +1 fail" << "checking" << false << true << L{"prove", "poll:yes"}
             << L{"trusted", "checking"};
@@ -257,6 +288,22 @@ private Q_SLOTS:
         QTest::newRow("cancelRelaunch during the relaunch: its failure is ignored")
             << "ready exit hold relaunch:no poll& held cancel release await" << "restarting" << false << false
             << L{"relaunch", "poll:no"} << L{"trusted", "checking", "restarting"};
+
+        // A stop or a user restart while a proof is under way. The process that proves itself
+        // after a stop still runs, so its proof stands; a restart began a new launch generation,
+        // of which the proof says nothing.
+        QTest::newRow("stopNow while a proof is pending")
+            << "ready revoke hold:prove poll& held stop release await" << "stopped" << false << true
+            << L{"prove", "clear(-,48080)", "poll:yes"} << L{"trusted", "stopped"};
+        QTest::newRow("stopNow while a proof is pending that then fails")
+            << "ready revoke prove:no hold:prove poll& held stop release await" << "stopped" << false << false
+            << L{"prove", "clear(-,48080)", "poll:no"} << L{"trusted", "stopped"};
+        QTest::newRow("a user restart while a proof is pending")
+            << "ready revoke hold:prove poll& held restart release await" << "trusted" << false << true
+            << L{"prove", "relaunch", "restart:yes", "poll:no"} << L{"trusted", "checking", "trusted"};
+        QTest::newRow("a failed user restart while a proof is pending")
+            << "ready revoke hold:prove poll& held relaunch:no restart release await" << "stopped" << false << false
+            << L{"prove", "relaunch", "restart:no", "poll:no"} << L{"trusted", "checking", "stopped"};
 
         // Stopping and the stuck proxy.
         QTest::newRow("the first stopNow clears with no service and port 48080")
@@ -335,6 +382,40 @@ private Q_SLOTS:
         Q_EMIT owner.released();
         QCOMPARE(QCoro::waitFor(std::move(*owner.pending)), false);
         QCOMPARE(owner.calls, QStringList{"relaunch"});
+    }
+
+    // The owner may let go of the watch while a proof or a proxy clearing is under way: what is
+    // suspended then ends without touching the watch, and no link change is reported any more.
+    void watchGoneWhileAClosureIsHeld_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("during a proof") << "ready revoke hold:prove poll& held" << QStringList{"prove"};
+        QTest::newRow("during the clearing of an automatic stop")
+            << "ready exit poll remember exit hold:clear poll& held"
+            << QStringList{"relaunch", "poll:no", "clear(-,48080)"};
+        QTest::newRow("during the clearing of stopNow")
+            << "ready hold:clear stop& held" << QStringList{"clear(-,48080)"};
+    }
+    void watchGoneWhileAClosureIsHeld() {
+        QFETCH(QString, steps);
+        QFETCH(QStringList, calls);
+        Owner owner;
+        for (const QString& step : steps.split(QLatin1Char(' '))) {
+            owner.step(step);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(step));
+        }
+        const QStringList changes = owner.changes;
+        owner.watch.reset();
+        Q_EMIT owner.released();
+        if (owner.pending) {
+            QCOMPARE(QCoro::waitFor(std::move(*owner.pending)), false);
+        }
+        if (owner.pendingStop) {
+            QCoro::waitFor(std::move(*owner.pendingStop));
+        }
+        QCOMPARE(owner.calls, calls);
+        QCOMPARE(owner.changes, changes);
+        QVERIFY(!owner.gate->holds());
     }
 };
 

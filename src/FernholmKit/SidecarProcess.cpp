@@ -38,6 +38,10 @@ constexpr std::chrono::milliseconds connectLimit{2000};
 // The extra wait after the request time-out before a proof counts as missing.
 constexpr std::chrono::milliseconds proofGrace{500};
 
+// The most of a hello reply that is taken in. A proof fits in a hundred bytes; whatever listens
+// on the port before our gateway does could otherwise stream a body without end into memory.
+constexpr qint64 proofReplyLimit = 64 * 1024;
+
 struct LaterDeleter {
     void operator()(QObject* object) const { object->deleteLater(); }
 };
@@ -214,9 +218,16 @@ std::optional<Runtime> SidecarProcess::resolveRuntime(const Environment& env,
             return Runtime{sidecar, dataFolder, RuntimeKind::embedded, {}, extra};
         }
     }
-    const auto root = resolveRepoRoot(env, binaryPath, cwd);
+    auto root = resolveRepoRoot(env, binaryPath, cwd);
     if (!root) {
         return std::nullopt;
+    }
+    // The child process enters its working folder before it runs the interpreter, so a root
+    // named relative to our current folder would be looked for from inside itself. An empty root
+    // names no folder: the child then stays in ours, and the relative interpreter path holds.
+    if (!root->isEmpty() && QDir::isRelativePath(*root)) {
+        const QString base = cwd.isEmpty() ? QDir::currentPath() : cwd;
+        root = QDir::cleanPath(QDir(base).absoluteFilePath(*root));
     }
     return checkoutRuntime(*root);
 }
@@ -430,18 +441,25 @@ QCoro::Task<bool> SidecarProcess::answersAsOurs(int port, std::optional<QString>
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
     QNetworkReply* reply = manager->get(request);
-    // The timer belongs to the reply: once the reply is released, a late deadline finds nothing.
-    auto late = std::make_shared<bool>(false);
-    QTimer::singleShot(requestTimeout + proofGrace, reply, [late, reply] {
-        *late = true;
+    // The timer and the connection belong to the reply: once the reply is released, a late
+    // deadline or a late chunk finds nothing.
+    auto givenUp = std::make_shared<bool>(false);
+    QTimer::singleShot(requestTimeout + proofGrace, reply, [givenUp, reply] {
+        *givenUp = true;
         reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [givenUp, reply] {
+        if (reply->bytesAvailable() > proofReplyLimit) {
+            *givenUp = true;
+            reply->abort();
+        }
     });
 
     co_await qCoro(reply).waitForFinished();
 
     std::optional<QByteArray> received;
     const QVariant statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!*late && statusCode.isValid() && statusCode.toInt() == 200) {
+    if (!*givenUp && statusCode.isValid() && statusCode.toInt() == 200) {
         const QByteArray body = reply->readAll();
         if (!body.isEmpty()) {
             const QJsonDocument document = QJsonDocument::fromJson(body);

@@ -77,7 +77,8 @@ public:
                    std::optional<QString> controlToken, QObject* parent = nullptr);
     // A checkout's runtime with this process's environment, no data key and no control token.
     SidecarProcess(const QString& repoRoot, int port, QObject* parent = nullptr);
-    // Kills a child that still runs, without calling onExit.
+    // Kills a child that still runs, without calling onExit, and blocks briefly until it is
+    // reaped: a killed child ends at once (the wait gives up after 2 s).
     ~SidecarProcess() override;
 
     int port() const { return m_port; }
@@ -86,14 +87,17 @@ public:
     RuntimeKind runtimeKind() const { return m_runtime.kind; }
 
     // Called when the child ends. The value held when `start` launches the child is the one
-    // that launch calls.
+    // that launch calls. It runs inside the child-process object's own finished signal, so an
+    // owner that lets go of this object from there must release it with deleteLater(), never
+    // delete it inside onExit.
     std::function<void()> onExit;
 
     // --- Runtime lookup ---
 
     // The shipped runtime when the resource folder holds an executable "sidecar/sidecar", else a
     // checkout's; nothing when neither is found, and nothing for an application bundle without
-    // its sidecar (a bundle never falls back to a checkout).
+    // its sidecar (a bundle never falls back to a checkout). A relative checkout root is taken
+    // from `cwd` (the current folder when empty).
     static std::optional<Runtime> resolveRuntime(const Environment& env, const std::optional<QString>& resourceFolder,
                                                  const QString& binaryPath, const QString& cwd);
     // TARVINE_REPO, then FERNHOLM_REPO, then a walk up from the executable, then from the
@@ -130,7 +134,7 @@ public:
 
     // Whether the listener on 127.0.0.1:port answers a fresh nonce with the proof for `token`.
     // Without a token (absent or empty) it only tests that the port accepts a connection. Every
-    // failure, a reply later than timeout + 0.5 s included, is a plain no.
+    // failure, a reply later than timeout + 0.5 s or longer than 64 KiB included, is a plain no.
     static QCoro::Task<bool> answersAsOurs(int port, std::optional<QString> token, Seconds timeout,
                                            RandomFill random = secureRandomFill);
 

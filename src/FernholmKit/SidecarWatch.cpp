@@ -25,8 +25,11 @@ QCoro::Task<bool> SidecarWatch::beforePoll() {
             co_return true;
         }
         const Prove prove = m_prove;
+        // A new launch may begin while the proof is under way. What the replaced process proved,
+        // or failed to, says nothing about its successor, which proves itself on its own.
+        const qint64 generation = m_gate->generation();
         const bool proven = co_await prove();
-        if (!self) {
+        if (!self || m_gate->generation() != generation) {
             co_return false;
         }
         if (proven) {

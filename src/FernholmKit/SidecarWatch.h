@@ -60,7 +60,8 @@ public:
     // Called after every real change of link(), before linkChanged().
     void setOnLinkChange(std::function<void()> onLinkChange) { m_onLinkChange = std::move(onLinkChange); }
 
-    // Before every status poll; yes when the poll may go ahead now.
+    // Before every status poll; yes when the poll may go ahead now. A proof during which a new
+    // launch generation began counts for nothing: no proof is recorded and no failure counted.
     QCoro::Task<bool> beforePoll();
     // The gateway just started and proved itself.
     void ready();

@@ -8,9 +8,33 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace fernholm;
+
+// A secret as the Secret Service carries it over the bus: (oayays).
+struct BusSecret {
+    QDBusObjectPath session;
+    QByteArray parameters;
+    QByteArray value;
+    QString contentType;
+};
+Q_DECLARE_METATYPE(BusSecret)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const BusSecret& secret) {
+    argument.beginStructure();
+    argument << secret.session << secret.parameters << secret.value << secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, BusSecret& secret) {
+    argument.beginStructure();
+    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
+    argument.endStructure();
+    return argument;
+}
 
 namespace fernholm {
 inline char* toString(const KeychainCopy& copy) {
@@ -45,10 +69,81 @@ QList<QDBusObjectPath> searchItems(const Attributes& attributes) {
     return found;
 }
 
-QVariant itemProperty(const QDBusObjectPath& item, const QString& name) {
-    const QDBusMessage reply = secretCall(item.path(), QStringLiteral("org.freedesktop.DBus.Properties"),
-                                          QStringLiteral("Get"), {QStringLiteral("org.freedesktop.Secret.Item"), name});
+QVariant property(const QDBusObjectPath& object, const QString& interface, const QString& name) {
+    const QDBusMessage reply = secretCall(object.path(), QStringLiteral("org.freedesktop.DBus.Properties"),
+                                          QStringLiteral("Get"), {interface, name});
     return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+QVariant itemProperty(const QDBusObjectPath& item, const QString& name) {
+    return property(item, QStringLiteral("org.freedesktop.Secret.Item"), name);
+}
+
+bool isLocked(const QDBusObjectPath& collection) {
+    return property(collection, QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Locked")).toBool();
+}
+
+QDBusObjectPath defaultCollection() {
+    const QDBusMessage reply =
+        secretCall(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+                   QStringLiteral("ReadAlias"), {QStringLiteral("default")});
+    return reply.arguments().value(0).value<QDBusObjectPath>();
+}
+
+// Secrets travel in the clear on the private bus: nothing here is worth an encrypted session.
+QDBusObjectPath plainSession() {
+    const QDBusMessage reply = secretCall(
+        QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+        QStringLiteral("OpenSession"), {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    return reply.arguments().value(1).value<QDBusObjectPath>();
+}
+
+// The service locks a collection without asking anyone.
+bool lock(const QDBusObjectPath& collection) {
+    secretCall(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+               QStringLiteral("Lock"), {QVariant::fromValue(QList<QDBusObjectPath>{collection})});
+    return isLocked(collection);
+}
+
+// Unlocking through the Secret Service interface needs a prompter, which the private bus does
+// not have; the keyring daemon's own interface takes the password directly.
+bool unlock(const QDBusObjectPath& collection, const QByteArray& password) {
+    const BusSecret master{plainSession(), {}, password, QStringLiteral("text/plain")};
+    secretCall(QStringLiteral("/org/freedesktop/secrets"),
+               QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+               QStringLiteral("UnlockWithMasterPassword"),
+               {QVariant::fromValue(collection), QVariant::fromValue(master)});
+    return !isLocked(collection);
+}
+
+QDBusObjectPath createCollection(const QString& label, const QByteArray& password) {
+    const BusSecret master{plainSession(), {}, password, QStringLiteral("text/plain")};
+    const QVariantMap properties{{QStringLiteral("org.freedesktop.Secret.Collection.Label"), label}};
+    const QDBusMessage reply = secretCall(QStringLiteral("/org/freedesktop/secrets"),
+                                          QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                                          QStringLiteral("CreateWithMasterPassword"),
+                                          {QVariant::fromValue(properties), QVariant::fromValue(master)});
+    return reply.arguments().value(0).value<QDBusObjectPath>();
+}
+
+void deleteCollection(const QDBusObjectPath& collection) {
+    secretCall(collection.path(), QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete"), {});
+}
+
+// Stores the bytes under the data key's attributes in the given collection, as the system
+// keychain would have stored them there.
+bool storeIn(const QDBusObjectPath& collection, const QByteArray& bytes) {
+    Attributes attributes = DataKey::baseQuery();
+    attributes.insert(QStringLiteral("xdg:schema"), QStringLiteral("com.orvendale.tarvine.DataKey"));
+    const QVariantMap properties{
+        {QStringLiteral("org.freedesktop.Secret.Item.Label"), QStringLiteral("Tarvine data key")},
+        {QStringLiteral("org.freedesktop.Secret.Item.Attributes"), QVariant::fromValue(attributes)},
+    };
+    const BusSecret secret{plainSession(), {}, bytes, QStringLiteral("application/octet-stream")};
+    const QDBusMessage reply =
+        secretCall(collection.path(), QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("CreateItem"),
+                   {QVariant::fromValue(properties), QVariant::fromValue(secret), QVariant::fromValue(false)});
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace
@@ -61,6 +156,7 @@ class KeychainTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         qDBusRegisterMetaType<Attributes>();
+        qDBusRegisterMetaType<BusSecret>();
         // The wrapper set a service up; from here on, a service that does not answer is a failure.
         QVERIFY2(qEnvironmentVariable("FERNHOLM_SECRET_SERVICE") == QLatin1String("1"),
                  "run through tests/sessionbus/with-secret-service.sh (ctest does)");
@@ -94,6 +190,54 @@ private Q_SLOTS:
         QCOMPARE(found.size(), 1);
         QCOMPARE(itemProperty(found.first(), QStringLiteral("Label")).toString(), QStringLiteral("Tarvine data key"));
         QVERIFY(searchItems({{"service", "com.orvendale.tarvine"}, {"account", "other"}}).isEmpty());
+    }
+
+    // A locked keyring whose unlock prompt nobody answers (no prompter exists on the private bus)
+    // must not look empty: a new key in place of the stored one would make everything the gateway
+    // protected with it unreadable.
+    void lockedItemIsNeitherMissingNorReplaced_data() {
+        QTest::addColumn<bool>("otherCollection"); // else the default one, where new items go
+        QTest::newRow("in the default collection") << false;
+        QTest::newRow("in another collection") << true;
+    }
+    void lockedItemIsNeitherMissingNorReplaced() {
+        QFETCH(bool, otherCollection);
+        QByteArray stored;
+        for (int i = 0; i < 32; ++i) {
+            stored.append(static_cast<char>(255 - i));
+        }
+
+        QDBusObjectPath collection = defaultCollection();
+        // The wrapper unlocked the login keyring with one line feed as its password.
+        QByteArray password("\n");
+        if (otherCollection) {
+            password = "other";
+            collection = createCollection(QStringLiteral("Other"), password);
+            QVERIFY2(collection.path().startsWith(QLatin1String("/org/freedesktop/secrets/collection/")),
+                     qPrintable(collection.path()));
+            QVERIFY(storeIn(collection, stored));
+        } else {
+            QCOMPARE(m_item.add(stored), keychain::success);
+        }
+        const auto cleanup = qScopeGuard([&] {
+            unlock(collection, password);
+            if (otherCollection) {
+                deleteCollection(collection);
+            }
+        });
+        QCOMPARE(m_item.copy(), (KeychainCopy{keychain::success, stored}));
+        QVERIFY(lock(collection));
+
+        const KeychainCopy locked = m_item.copy();
+        QVERIFY2(locked.status != keychain::success && locked.status != keychain::itemNotFound,
+                 QByteArray::number(locked.status));
+        QCOMPARE(locked.bytes, std::nullopt);
+        QVERIFY(m_item.add(QByteArray(32, 'n')) != keychain::success);
+        QCOMPARE(DataKey::read(m_item), DataKeyRead::none());
+
+        QVERIFY(unlock(collection, password));
+        QCOMPARE(m_item.copy(), (KeychainCopy{keychain::success, stored}));
+        QCOMPARE(searchItems(DataKey::baseQuery()).size(), 1);
     }
 
     void dataKeyEndToEnd() {

@@ -26,10 +26,14 @@ mkdir -m 700 "$home/run"
 export HOME="$home" XDG_RUNTIME_DIR="$home/run" XDG_DATA_HOME="$home/.local/share" \
     XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
 unset GNOME_KEYRING_CONTROL SSH_AUTH_SOCK
+# Without a display the keyring's unlock prompter cannot show itself, so a prompt fails at once
+# instead of waiting on someone's screen for an answer.
+unset DISPLAY WAYLAND_DISPLAY
 
 inner='
 set -euo pipefail
-# "echo", not "echo -n": without a line feed the daemon waits for the rest of the password.
+# "echo", not "echo -n": without a line feed the daemon waits for the rest of the password. That
+# one line feed is the password of the login keyring.
 eval "$(echo | gnome-keyring-daemon --unlock --components=secrets)"
 export FERNHOLM_SECRET_SERVICE=1
 exec "$@"

@@ -187,6 +187,11 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket) {
             socket->disconnectFromHost();
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             return;
+        case ScriptedReply::Mode::trickleBody:
+            it->busy = true;
+            respond(socket, reply, 0);
+            trickle(socket, reply.body);
+            return;
         case ScriptedReply::Mode::closeWithoutAnswer:
             m_open.remove(socket);
             socket->disconnect(this);
@@ -226,6 +231,29 @@ void TestHttpServer::respond(QTcpSocket* socket, const ScriptedReply& reply, qsi
     out += bodyBytes < 0 ? reply.body : reply.body.left(bodyBytes);
     socket->write(out);
     socket->flush();
+}
+
+void TestHttpServer::trickle(QTcpSocket* socket, const QByteArray& body) {
+    // The timer belongs to the socket: a client that goes away takes the rest of the body with it.
+    auto* timer = new QTimer(socket);
+    timer->setInterval(ScriptedReply::trickleInterval);
+    connect(timer, &QTimer::timeout, this, [this, socket, timer, body, sent = qsizetype(0)]() mutable {
+        if (!m_open.contains(socket)) {
+            timer->deleteLater();
+            return;
+        }
+        if (sent < body.size()) {
+            socket->write(body.mid(sent, 1));
+            socket->flush();
+            ++sent;
+        }
+        if (sent == body.size()) {
+            timer->deleteLater();
+            m_open[socket].busy = false;
+            onReadyRead(socket);
+        }
+    });
+    timer->start();
 }
 
 } // namespace fernholm::test

@@ -41,7 +41,11 @@ struct ScriptedReply {
         // The status line, the headers (with the full Content-Length) and half of the body, then:
         cutOffMidBody, // the connection closes
         stallMidBody,  // nothing more is sent
+        // The status line and the headers, then the body one byte every trickleInterval, until
+        // it is all sent or the client has gone.
+        trickleBody,
     };
+    static constexpr std::chrono::milliseconds trickleInterval{100};
 
     int status = 200;
     QByteArray body;
@@ -69,6 +73,11 @@ struct ScriptedReply {
     static ScriptedReply stalled(QByteArray body, int status = 200) {
         ScriptedReply r = json(std::move(body), status);
         r.mode = Mode::stallMidBody;
+        return r;
+    }
+    static ScriptedReply trickled(QByteArray body, int status = 200) {
+        ScriptedReply r = json(std::move(body), status);
+        r.mode = Mode::trickleBody;
         return r;
     }
     static ScriptedReply closed() {
@@ -117,6 +126,7 @@ private:
     void onReadyRead(QTcpSocket* socket);
     // Sends the reply; with bodyBytes >= 0 only that much of the body (Content-Length stays whole).
     void respond(QTcpSocket* socket, const ScriptedReply& reply, qsizetype bodyBytes = -1);
+    void trickle(QTcpSocket* socket, const QByteArray& body);
     ScriptedReply replyFor(const RecordedRequest& request) const;
 
     QTcpServer m_server;

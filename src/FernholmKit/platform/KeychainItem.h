@@ -12,6 +12,8 @@ namespace keychain {
 constexpr int32_t success = 0;
 constexpr int32_t itemNotFound = -25300;
 constexpr int32_t duplicateItem = -25299;
+// The item exists but cannot be read without asking the user, who did not or could not answer.
+constexpr int32_t interactionNotAllowed = -25308;
 // The store could not be reached, was locked, or refused for any other reason.
 constexpr int32_t notAvailable = -25291;
 } // namespace keychain

@@ -36,6 +36,32 @@ int32_t failure(GError* error) {
     return keychain::notAvailable;
 }
 
+// A lookup answers nothing, and no error, both when there is no item and when the only one is
+// locked and its unlock prompt was dismissed or could not be shown. A search that leaves locked
+// items locked tells the two apart: a locked key must never pass for a missing one, or a new key
+// would be made in its place.
+int32_t missingOrLocked() {
+    GError* error = nullptr;
+    SecretService* secrets = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
+    if (error != nullptr) {
+        if (secrets != nullptr) {
+            g_object_unref(secrets);
+        }
+        return failure(error);
+    }
+    GHashTable* attributes = secret_attributes_build(dataKeySchema(), "service", service, "account", account, nullptr);
+    // Not secret_password_search_sync(): it leaks a little on every call (libsecret 0.20.5).
+    GList* found = secret_service_search_sync(secrets, dataKeySchema(), attributes, SECRET_SEARCH_ALL, nullptr, &error);
+    g_hash_table_unref(attributes);
+    g_object_unref(secrets);
+    const bool exists = found != nullptr;
+    g_list_free_full(found, g_object_unref);
+    if (error != nullptr) {
+        return failure(error);
+    }
+    return exists ? keychain::interactionNotAllowed : keychain::itemNotFound;
+}
+
 } // namespace
 
 KeychainCopy SystemKeychain::copy() {
@@ -49,7 +75,7 @@ KeychainCopy SystemKeychain::copy() {
         return {failure(error), std::nullopt};
     }
     if (value == nullptr) {
-        return {keychain::itemNotFound, std::nullopt};
+        return {missingOrLocked(), std::nullopt};
     }
     gsize length = 0;
     const gchar* data = secret_value_get(value, &length);
@@ -59,7 +85,8 @@ KeychainCopy SystemKeychain::copy() {
 }
 
 int32_t SystemKeychain::add(const QByteArray& bytes) {
-    // Storing replaces a matching item; an add must not.
+    // Storing replaces a matching item; an add must not, and neither may it add a second item
+    // next to a locked one.
     const KeychainCopy existing = copy();
     if (existing.status == keychain::success) {
         return keychain::duplicateItem;
