@@ -74,6 +74,13 @@ void Appearance::follow(ColorSchemeSource* source) {
     setPortalScheme(source->colorScheme());
 }
 
+void Appearance::followDesktop() {
+    if (!m_desktop) {
+        m_desktop = new ColorSchemePortal(QDBusConnection::sessionBus(), this);
+    }
+    follow(m_desktop);
+}
+
 bool Appearance::eventFilter(QObject* watched, QEvent* event) {
     if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange) {
         reevaluate();

@@ -53,6 +53,9 @@ public:
     // Takes the portal value from a source and follows its changes (the source is not owned;
     // following another source or nullptr lets go of the previous one).
     void follow(ColorSchemeSource* source);
+    // Follows the desktop's settings portal on the session bus (asked once, without blocking;
+    // until it answers, the palette decides). The application calls this once at start.
+    void followDesktop();
 
     // The scheme `widget` is drawn in: that of its nearest forced ancestor (itself included),
     // else the application's. A null widget gets the application's.
@@ -75,6 +78,7 @@ private:
     std::optional<uint> m_portalScheme;
     ColorScheme m_scheme = ColorScheme::light;
     QPointer<ColorSchemeSource> m_source;
+    ColorSchemeSource* m_desktop = nullptr;
     QMetaObject::Connection m_sourceConnection;
 };
 

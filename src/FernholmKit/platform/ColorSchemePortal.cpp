@@ -9,7 +9,7 @@
 
 namespace fernholm {
 
-ColorSchemePortal::ColorSchemePortal(QDBusConnection bus, QObject* parent)
+ColorSchemePortal::ColorSchemePortal(QDBusConnection bus, QObject* parent, const QString& portalService)
     : ColorSchemeSource(parent), m_bus(std::move(bus)) {
     if (!m_bus.isConnected()) {
         m_answered = true;
@@ -17,10 +17,10 @@ ColorSchemePortal::ColorSchemePortal(QDBusConnection bus, QObject* parent)
     }
     // Listen first, so that no change between the read and its answer is lost. (D-Bus signal
     // connections take a slot signature: there is no member-pointer form.)
-    m_bus.connect(service, path, interface, QStringLiteral("SettingChanged"), this,
+    m_bus.connect(portalService, path, interface, QStringLiteral("SettingChanged"), this,
                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));
 
-    QDBusMessage read = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Read"));
+    QDBusMessage read = QDBusMessage::createMethodCall(portalService, path, interface, QStringLiteral("Read"));
     read << settingsNamespace << key;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(read), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {

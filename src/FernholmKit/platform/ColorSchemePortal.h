@@ -35,7 +35,10 @@ public:
     static inline const QString settingsNamespace = QStringLiteral("org.freedesktop.appearance");
     static inline const QString key = QStringLiteral("color-scheme");
 
-    explicit ColorSchemePortal(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    // Asks `portalService` on `bus` (tests name a service nobody owns to see a desktop without
+    // a portal).
+    explicit ColorSchemePortal(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr,
+                               const QString& portalService = service);
 
     std::optional<uint> colorScheme() const override { return m_value; }
     // Whether the first read has answered (with a value or an error).
