@@ -40,7 +40,7 @@ void ColumnLayout::insertWidget(int index, QWidget* widget, Qt::Alignment alignm
         return;
     }
     addChildWidget(widget);
-    auto* item = new QWidgetItem(widget);
+    auto* item = new QWidgetItemV2(widget); // caches the hints until the widget changes them
     item->setAlignment(alignment);
     m_items.insert(std::clamp(index, 0, count()), item);
     invalidate();
@@ -70,15 +70,22 @@ int ColumnLayout::columnWidth(int width) const {
 }
 
 QSize ColumnLayout::sizeHint() const {
+    // From the children's own hints, like the box layouts: a height for another width than the
+    // one the column has would make every child lay its text out again.
     int width = 0;
+    int height = 0;
+    int shown = 0;
     for (const QLayoutItem* item : m_items) {
         if (!item->isEmpty()) {
-            width = std::max(width, item->sizeHint().width());
+            const QSize hint = item->sizeHint();
+            width = std::max(width, hint.width());
+            height += hint.height();
+            ++shown;
         }
     }
     const QMargins m = contentsMargins();
-    const int total = std::min(width, m_maxWidth) + m.left() + m.right();
-    return QSize(total, heightForWidth(total));
+    return QSize(std::min(width, m_maxWidth) + m.left() + m.right(),
+                 height + std::max(0, shown - 1) * m_spacing + m.top() + m.bottom());
 }
 
 QSize ColumnLayout::minimumSize() const {

@@ -60,13 +60,12 @@ void PageHeader::setTrailing(QWidget* trailing) {
     delete m_trailing;
     m_trailing = trailing;
     if (trailing) {
-        trailing->setParent(this);
+        m_row->addWidget(trailing); // parents and shows it as layouts do
+        const int index = m_row->indexOf(trailing);
+        delete m_row->takeAt(index);
         auto* item = new KeptItem(trailing);
         item->setAlignment(Qt::AlignBottom);
-        m_row->addItem(item);
-        if (isVisible() && !trailing->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
-            trailing->show();
-        }
+        m_row->insertItem(index, item);
     }
 }
 

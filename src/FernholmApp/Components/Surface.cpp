@@ -2,6 +2,8 @@
 
 #include "FernholmApp/Painting.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QChildEvent>
 #include <QPainter>
 #include <QRegion>
@@ -11,11 +13,41 @@
 
 namespace fernholm {
 
+namespace {
+
+constexpr const char* coverName = "surfaceCover";
+
+// The cover is paint only: nothing for assistive technology to read or reach.
+class HiddenCover final : public QAccessibleWidget {
+public:
+    explicit HiddenCover(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        return s;
+    }
+};
+
+QAccessibleInterface* coverFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("QWidget") && object && object->isWidgetType() &&
+        object->objectName() == QLatin1String(coverName)) {
+        return new HiddenCover(static_cast<QWidget*>(object));
+    }
+    return nullptr;
+}
+
+} // namespace
+
 // Paints, above the content, the surface's outside in what lies behind it, and the outline.
 class Surface::Cover final : public QWidget {
 public:
     explicit Cover(Surface* surface) : QWidget(surface), m_surface(surface) {
-        setObjectName(QStringLiteral("surfaceCover"));
+        static const bool installed = [] {
+            QAccessible::installFactory(coverFactory);
+            return true;
+        }();
+        Q_UNUSED(installed);
+        setObjectName(QLatin1String(coverName));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
     }
