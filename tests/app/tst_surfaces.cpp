@@ -5,6 +5,7 @@
 #include "FernholmApp/Components/Panel.h"
 #include "FernholmApp/Components/ProviderLogo.h"
 #include "FernholmApp/Components/RowDivider.h"
+#include "FernholmApp/Components/ScrollBar.h"
 #include "FernholmApp/Components/SectionLabel.h"
 #include "FernholmApp/Components/StatusPill.h"
 #include "FernholmApp/Components/TextLabel.h"
@@ -302,9 +303,15 @@ private Q_SLOTS:
         const int content = 40 + 3 * 300 + 2 * 24 + 36;
         QCOMPARE(page.content()->height(), content);
         QCOMPARE(page.verticalScrollBar()->maximum(), content - page.viewport()->height());
+        // The thumb travels the bar less its end insets, off the panel's rounded corners.
+        auto* bar = qobject_cast<ScrollBar*>(page.verticalScrollBar());
+        QVERIFY(bar);
+        QCOMPARE(bar->thumbRect().top(), bar->endInset());
+        QVERIFY(bar->endInset() >= 12);
         page.verticalScrollBar()->setValue(page.verticalScrollBar()->maximum());
         test::settle();
         QCOMPARE(sections.last()->mapTo(&page, QPoint(0, 300)).y() + 36, page.viewport()->height());
+        QVERIFY(qAbs(bar->thumbRect().bottom() - (bar->height() - bar->endInset())) < 0.5);
 
         page.verticalScrollBar()->setValue(200);
         sections.first()->setHint(QSize(200, 500));
@@ -424,9 +431,10 @@ private Q_SLOTS:
                 rowLayout->setSpacing(12);
                 rowLayout->addWidget(new ProviderTile(i == 0 ? QStringLiteral("claude_web") : QStringLiteral("mistral"),
                                                       32, Theme::tile));
-                rowLayout->addWidget(new TextLabel(i == 0 ? QStringLiteral("Claude") : QStringLiteral("Mistral"),
-                                                   Fonts::sans(14, 500), Theme::ink),
-                                     1);
+                auto* name = new TextLabel(i == 0 ? QStringLiteral("Claude") : QStringLiteral("Mistral"),
+                                           Fonts::sans(14, 500), Theme::ink);
+                name->setMaxLines(1);
+                rowLayout->addWidget(name, 1);
                 rowLayout->addWidget(new TokenChip(QStringLiteral("[EMAIL_%1]").arg(i + 1), 11));
                 rowLayout->addWidget(new StatusPill(i == 2 ? PillKind::blocked : PillKind::redacted));
                 list->body()->addWidget(row);
