@@ -372,6 +372,22 @@ private Q_SLOTS:
         QCOMPARE(owner.watch->proxyTarget(), (SidecarWatch::ProxyTarget{std::nullopt, 48080}));
     }
 
+    // A relaunch of the owner's own notes the epoch before it waits; a stop or cancel while it
+    // waits must show as a changed epoch, whatever else happens meanwhile.
+    void relaunchEpochMovesWithEveryStopAndCancel() {
+        Owner owner;
+        const qint64 first = owner.watch->relaunchEpoch();
+        owner.step("ready");
+        owner.step("remember");
+        owner.step("restart");
+        QCOMPARE(owner.watch->relaunchEpoch(), first);
+        owner.step("cancel");
+        const qint64 afterCancel = owner.watch->relaunchEpoch();
+        QVERIFY(afterCancel != first);
+        owner.step("stop");
+        QVERIFY(owner.watch->relaunchEpoch() != afterCancel);
+    }
+
     // The owner may let go of the watch while a relaunch is under way.
     void watchGoneDuringTheRelaunch() {
         Owner owner;

@@ -76,6 +76,9 @@ public:
     QCoro::Task<bool> restart();
     // Makes any waiting automatic relaunch do nothing.
     void cancelRelaunch();
+    // Grows with every cancelRelaunch() and stopNow(): a relaunch that notes it before a wait and
+    // finds it changed afterwards has been overtaken.
+    qint64 relaunchEpoch() const { return m_relaunchEpoch; }
 
 Q_SIGNALS:
     void linkChanged(fernholm::SidecarLink link);
