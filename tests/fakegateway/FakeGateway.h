@@ -58,6 +58,9 @@ public:
     static Reply json(const QJsonObject& body, int status = 200);
     static Reply error(int status, const QString& message);
 
+    // What GET /fake/log lists of one request.
+    static QJsonObject logEntry(const Request& request);
+
 private:
     struct Route {
         Handler handler;
