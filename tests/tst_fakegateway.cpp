@@ -373,8 +373,8 @@ private Q_SLOTS:
             }
         }
         // The launch's own proof comes first; the hooks are not listed.
-        QCOMPARE(seen.last(4), (QStringList{"GET /api/status", "GET /api/status", "GET /api/status",
-                                            "POST /api/protection"}));
+        QCOMPARE(seen.last(4),
+                 (QStringList{"GET /api/status", "GET /api/status", "GET /api/status", "POST /api/protection"}));
         QVERIFY(seen.first().startsWith(QLatin1String("GET /api/hello")));
         QCOMPARE(jsonObject(protectionBody.toUtf8()), (QJsonObject{{QStringLiteral("on"), true}}));
     }
@@ -386,9 +386,9 @@ private Q_SLOTS:
             {QStringLiteral("replies"), QJsonArray{QJsonObject{{QStringLiteral("hang"), true}}}},
         };
         QVERIFY(m_gateway->hook("POST", QStringLiteral("/fake/script"), scripted));
-        const GatewayClient impatient(m_gateway->port(),
-                                      std::make_shared<GatewaySession>(m_gateway->token(), std::chrono::milliseconds(300)),
-                                      provenGate());
+        const GatewayClient impatient(
+            m_gateway->port(), std::make_shared<GatewaySession>(m_gateway->token(), std::chrono::milliseconds(300)),
+            provenGate());
         const auto reply = QCoro::waitFor(impatient.providers());
         QVERIFY(!reply);
         QCOMPARE(reply.error().kind(), GatewayError::Kind::transport);

@@ -34,8 +34,8 @@ AppModel::AppModel(Config config, Platform platform, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_platform(std::move(platform)),
       m_launchToken(GatewayClient::makeToken(m_platform.random)),
       m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
-      m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow),
-      m_clockOrigin(m_platform.monotonicClock()), m_dataKeys(m_platform.keychain, m_platform.random),
+      m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
+      m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
       m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {}
 
 AppModel::~AppModel() = default;
@@ -57,9 +57,8 @@ void AppModel::start() {
         };
     }
 
-    const std::optional<Runtime> runtime =
-        SidecarProcess::resolveRuntime(m_platform.environment(), m_platform.resourceFolder, m_platform.executablePath,
-                                       m_platform.currentFolder);
+    const std::optional<Runtime> runtime = SidecarProcess::resolveRuntime(
+        m_platform.environment(), m_platform.resourceFolder, m_platform.executablePath, m_platform.currentFolder);
     if (!runtime) {
         setAppError(fernholm::tr(
             "Could not locate a Python runtime. The bundled runtime is missing; for a dev run set TARVINE_REPO to the project directory."));
@@ -107,9 +106,8 @@ QCoro::Task<std::optional<QByteArray>> AppModel::dataKeyForLaunch() {
     }
     if (read.kind == DataKeyRead::Kind::replaced) {
         // Noted before the launch, so that a gateway that dies at once still gets it reported later.
-        const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                   m_platform.wallClock().time_since_epoch())
-                                   .count();
+        const qint64 seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(m_platform.wallClock().time_since_epoch()).count();
         m_platform.defaults->setValue(dataKeyResetKey,
                                       QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernholmKit/DataKey.h"
 #include "FernholmKit/Time.h"
 
 #include <chrono>
@@ -20,7 +21,7 @@ struct Config {
     // How long a stopped gateway may take to end before it is killed.
     Seconds terminateGrace{5.0};
     // How long the keychain may take to hand out the data key before a launch goes on without it.
-    std::chrono::milliseconds keychainBound{5000};
+    std::chrono::milliseconds keychainBound = DataKeySource::defaultBound;
 
     // The pause after each status poll.
     std::chrono::milliseconds pollInterval{1000};

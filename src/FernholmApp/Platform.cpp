@@ -13,7 +13,9 @@ Platform Platform::system() {
     platform.defaults = std::make_shared<SettingsDefaults>();
     platform.keychain = std::make_shared<SystemKeychain>();
     platform.random = secureRandomFill;
-    platform.environment = [] { return SidecarProcess::currentEnvironment(); };
+    platform.environment = [] {
+        return SidecarProcess::currentEnvironment();
+    };
     // The program's own file, not argv[0]: a program found through PATH is named without its folder.
     platform.executablePath = QCoreApplication::applicationFilePath();
     platform.resourceFolder = SidecarProcess::installedResourceFolder(platform.executablePath);

@@ -21,7 +21,9 @@
 namespace fernholm {
 
 // Everything of the operating system that the application model touches, injected: system()
-// gives the real ones, tests put fakes in their place.
+// gives the real ones, tests put fakes in their place (tests/app/support/TestPlatform.h). The
+// defaults, the keychain item, the random source, the environment, the proxy runner and the
+// clocks must be set; the others may stay empty.
 struct Platform {
     using WallClock = std::function<Time()>;
     using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
@@ -48,8 +50,12 @@ struct Platform {
     // Brings the main window forward when a notification is clicked; none leaves windows alone.
     std::shared_ptr<WindowActivator> windows;
 
-    WallClock wallClock = [] { return Clock::now(); };
-    MonotonicClock monotonicClock = [] { return std::chrono::steady_clock::now(); };
+    WallClock wallClock = [] {
+        return Clock::now();
+    };
+    MonotonicClock monotonicClock = [] {
+        return std::chrono::steady_clock::now();
+    };
 
     // The studio's web view; none until the shell attaches the studio host.
     StudioSink* studio = nullptr;

@@ -1,6 +1,7 @@
 #include "SystemNotifier.h"
 
 #include <QPointer>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(notificationsLog, "com.orvendale.tarvine.notifications")
 
@@ -81,13 +82,15 @@ void SystemNotifier::checkSettingsIfPending() {
     if (!m_center || m_pending.isEmpty() || m_busy) {
         return;
     }
-    askPermission();
+    m_busy = true;
+    // Asked on the next turn of the event loop: the posts of this turn go out together, however
+    // soon the centre answers.
+    QTimer::singleShot(0, this, [this] { askPermission(); });
 }
 
 QCoro::Task<> SystemNotifier::askPermission() {
     const QPointer<SystemNotifier> self(this);
     const std::shared_ptr<NotificationCenter> center = m_center;
-    m_busy = true;
     const NotificationCenter::Permission permission = co_await center->permission();
     if (self) {
         permissionAnswered(permission);

@@ -30,7 +30,8 @@ public:
     explicit SystemNotifier(std::shared_ptr<NotificationCenter> center, QObject* parent = nullptr);
 
     // Where a clicked notification leads; does nothing until the owner sets it.
-    std::function<void(NotificationTarget)> onClick = [](NotificationTarget) {};
+    std::function<void(NotificationTarget)> onClick = [](NotificationTarget) {
+    };
 
     // Queues one notification (a queued one with the same identifier is updated in its place)
     // and asks the centre whether it may go out.

@@ -14,12 +14,17 @@ QWidget* mainWindow() {
             return window;
         }
     }
+    // The application keeps no order among its windows: one on screen is the better guess.
+    QWidget* hidden = nullptr;
     for (QWidget* window : windows) {
         if (window->windowType() == Qt::Window) {
-            return window;
+            if (window->isVisible()) {
+                return window;
+            }
+            hidden = hidden ? hidden : window;
         }
     }
-    return nullptr;
+    return hidden;
 }
 
 } // namespace

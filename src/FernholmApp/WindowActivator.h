@@ -11,8 +11,9 @@ public:
     virtual bool activateMainWindow() = 0;
 };
 
-// The top-level widget named "main", else the first normal top-level window (no dialog, tool
-// window, popup or tray panel): shown, restored when minimised, raised and activated.
+// The top-level widget named "main", else a normal top-level window (no dialog, tool window,
+// popup or tray panel), one on screen before a hidden one: shown, restored when minimised, raised
+// and activated.
 class WidgetWindowActivator final : public WindowActivator {
 public:
     bool activateMainWindow() override;

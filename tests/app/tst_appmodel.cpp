@@ -10,9 +10,12 @@
 #include "support/StandInCheckout.h"
 #include "support/TestPlatform.h"
 
+#include <QDateTime>
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -62,14 +65,14 @@ class AppModelTest : public QObject {
     AppModel& started(const Environment& extra = {}) {
         AppModel& model = makeModel(extra);
         model.start();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(model.sidecarState() != SidecarState::starting(), patienceMs); }();
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(model.sidecarState() != SidecarState::starting(), patienceMs);
+        }();
         return model;
     }
 
     // The two lines the stand-in read on its standard input.
-    QStringList stdinLines() const {
-        return m_checkout->dump().value(QLatin1String("stdin")).toString().split(u'\n');
-    }
+    QStringList stdinLines() const { return m_checkout->dump().value(QLatin1String("stdin")).toString().split(u'\n'); }
 
 private Q_SLOTS:
     void init() {
@@ -189,7 +192,9 @@ private Q_SLOTS:
     }
 
     void withoutRandomBytesThereIsNoToken() {
-        m_fakes->random = [](std::span<uint8_t>) { return int32_t(-1); };
+        m_fakes->random = [](std::span<uint8_t>) {
+            return int32_t(-1);
+        };
         AppModel& model = makeModel();
         QCOMPARE(model.controlToken(), std::nullopt);
         QCOMPARE(model.client().session()->authorization(), QByteArray("Bearer "));
@@ -234,6 +239,30 @@ private Q_SLOTS:
         QCOMPARE(m_fakes->defaults->writes(), 0);
         QCOMPARE(m_fakes->keychain->adds, 0);
         QVERIFY(!gatewayRequests(model).contains(QStringLiteral("POST /api/data_key_reset")));
+    }
+
+    // A keyring that never answers holds the launch back by the bound, and not the window: then
+    // the gateway starts without a key.
+    void aHungKeychainDelaysTheLaunchByItsBound() {
+        m_fakes->keychain->hold();
+        const auto release = qScopeGuard([this] { m_fakes->keychain->release(); });
+        m_config.keychainBound = std::chrono::milliseconds(1000);
+        AppModel& model = makeModel();
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start(50);
+        const qint64 startedMs = QDateTime::currentMSecsSinceEpoch();
+        model.start();
+        QCOMPARE(model.sidecarState(), SidecarState::starting());
+        QVERIFY(m_fakes->keychain->waitUntilHolding());
+        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        const qint64 launchedMs = m_checkout->dump().value(QLatin1String("started_ms")).toInteger();
+        QVERIFY2(launchedMs - startedMs >= 900, qPrintable(QString::number(launchedMs - startedMs)));
+        QCOMPARE(stdinLines().value(0), QString());
+        QCOMPARE(m_fakes->defaults->writes(), 0);
     }
 
     // The exit of a process that is no longer the current launch reaches nothing.

@@ -52,7 +52,9 @@ class AppSupervisionTest : public QObject {
     AppModel& ready() {
         AppModel& model = makeModel();
         model.start();
-        [&] { QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs); }();
+        [&] {
+            QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        }();
         return model;
     }
 
@@ -152,12 +154,12 @@ private Q_SLOTS:
         QTest::addColumn<SidecarLink>("link");
         QTest::addColumn<bool>("forceStop"); // else restart
         QTest::addColumn<bool>("acts");
-        for (const auto link : {SidecarLink::checking, SidecarLink::trusted, SidecarLink::restarting,
-                                SidecarLink::stopped}) {
+        for (const auto link :
+             {SidecarLink::checking, SidecarLink::trusted, SidecarLink::restarting, SidecarLink::stopped}) {
             const bool forceStops = link == SidecarLink::checking || link == SidecarLink::restarting;
             QTest::addRow("force stop while %s", qPrintable(linkName(link))) << link << true << forceStops;
-            QTest::addRow("restart while %s", qPrintable(linkName(link))) << link << false
-                                                                          << (link == SidecarLink::stopped);
+            QTest::addRow("restart while %s", qPrintable(linkName(link)))
+                << link << false << (link == SidecarLink::stopped);
         }
     }
     void restartAndForceStopByLink() {
@@ -240,16 +242,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("busy");
         QTest::addColumn<StudioSync>("sync");
         QTest::newRow("trusted and proven") << SidecarLink::trusted << true << true << false << StudioSync{true, true};
-        QTest::newRow("trusted, proof lapsed") << SidecarLink::trusted << false << true << false
-                                               << StudioSync{true, false};
-        QTest::newRow("checking, page sending") << SidecarLink::checking << false << true << true
-                                                << StudioSync{true, false};
-        QTest::newRow("checking, page idle") << SidecarLink::checking << true << true << false
-                                             << StudioSync{false, false};
+        QTest::newRow("trusted, proof lapsed")
+            << SidecarLink::trusted << false << true << false << StudioSync{true, false};
+        QTest::newRow("checking, page sending")
+            << SidecarLink::checking << false << true << true << StudioSync{true, false};
+        QTest::newRow("checking, page idle")
+            << SidecarLink::checking << true << true << false << StudioSync{false, false};
         QTest::newRow("restarting, sending to a dead gateway")
             << SidecarLink::restarting << false << false << true << StudioSync{false, false};
-        QTest::newRow("stopped, page sending") << SidecarLink::stopped << false << true << true
-                                               << StudioSync{true, false};
+        QTest::newRow("stopped, page sending")
+            << SidecarLink::stopped << false << true << true << StudioSync{true, false};
     }
     void studioSync() {
         QFETCH(SidecarLink, link);

@@ -58,7 +58,8 @@ Reply script(const Request& request, GatewayState& state) {
     QList<fernholm::test::ScriptedReply> replies;
     for (const QJsonValue& value : body->value(QLatin1String("replies")).toArray()) {
         const QJsonObject entry = value.toObject();
-        if (!value.isObject() || (entry.contains(QLatin1String("body")) && !entry.value(QLatin1String("body")).isString())) {
+        if (!value.isObject() ||
+            (entry.contains(QLatin1String("body")) && !entry.value(QLatin1String("body")).isString())) {
             return FakeGateway::error(400, QStringLiteral(R"(each reply is an object whose "body" is a text)"));
         }
         Reply reply = entry.value(QLatin1String("hang")).toBool()

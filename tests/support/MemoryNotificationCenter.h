@@ -26,9 +26,9 @@ public:
     // identifier -> why adding it fails
     QHash<QString, QString> addFailures;
 
-    QList<Notice> added;          // every successful add, in order
-    QList<QStringList> removals;  // every remove() call
-    QMap<QString, Notice> shown;  // on screen now, by identifier
+    QList<Notice> added;         // every successful add, in order
+    QList<QStringList> removals; // every remove() call
+    QMap<QString, Notice> shown; // on screen now, by identifier
     int permissionQuestions = 0;
 
     QCoro::Task<QStringList> delivered() override {

@@ -65,6 +65,8 @@ DBusNotificationCenter::DBusNotificationCenter(const QDBusConnection& bus, std::
                   SLOT(actionInvoked(uint, QString)));
     m_bus.connect(serviceName, objectPath, serviceName, QStringLiteral("NotificationClosed"), this,
                   SLOT(notificationClosed(uint, uint)));
+    // Needed only to note what is shown; nothing waits for it.
+    busId();
 }
 
 std::shared_ptr<NotificationCenter> DBusNotificationCenter::forSession(const QMap<QString, QString>& env) {
@@ -88,11 +90,14 @@ QCoro::Task<QString> DBusNotificationCenter::busId() {
         const QPointer<DBusNotificationCenter> self(this);
         QDBusPendingCall call = m_bus.asyncCall(busCall(QStringLiteral("GetId")));
         const QDBusMessage reply = co_await call;
-        if (self && reply.type() == QDBusMessage::ReplyMessage) {
-            m_busId = reply.arguments().value(0).toString();
-        }
         if (!self) {
             co_return QString();
+        }
+        if (m_busId.isEmpty() && reply.type() == QDBusMessage::ReplyMessage) {
+            m_busId = reply.arguments().value(0).toString();
+            if (!m_shown.isEmpty()) {
+                note();
+            }
         }
     }
     // A copy: QCoro moves from an lvalue handed to co_return.
@@ -165,12 +170,9 @@ QCoro::Task<std::optional<QString>> DBusNotificationCenter::add(QString identifi
         }
     }
     m_adding.insert(identifier);
-    co_await busId();
-    if (!self) {
-        co_return std::nullopt;
-    }
 
-    QDBusMessage message = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Notify"));
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("Notify"));
     const QVariantMap hints{
         {QStringLiteral("desktop-entry"), desktopEntry},
         {QStringLiteral("suppress-sound"), true},
@@ -253,9 +255,12 @@ void DBusNotificationCenter::note() {
     if (!m_file) {
         return;
     }
-    if (m_shown.isEmpty() || m_busId.isEmpty() || m_server.isEmpty()) {
+    if (m_shown.isEmpty() || m_server.isEmpty()) {
         QFile::remove(*m_file);
         return;
+    }
+    if (m_busId.isEmpty()) {
+        return; // written once the bus has said which it is
     }
     QJsonObject shown;
     for (auto it = m_shown.constBegin(); it != m_shown.constEnd(); ++it) {

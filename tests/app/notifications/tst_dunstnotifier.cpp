@@ -37,11 +37,8 @@ QStringList history() {
     const QJsonObject reply = QJsonDocument::fromJson(dunstctl({QStringLiteral("history")}).toUtf8()).object();
     QStringList summaries;
     for (const QJsonValue& entry : reply.value(QLatin1String("data")).toArray().at(0).toArray()) {
-        summaries.append(entry.toObject()
-                             .value(QLatin1String("summary"))
-                             .toObject()
-                             .value(QLatin1String("data"))
-                             .toString());
+        summaries.append(
+            entry.toObject().value(QLatin1String("summary")).toObject().value(QLatin1String("data")).toString());
     }
     return summaries;
 }
@@ -49,9 +46,9 @@ QStringList history() {
 // A round trip to the service on the session bus connection the notifier uses: what the
 // notifier sent before it has been handled when this returns.
 QString serverName() {
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        DBusNotificationCenter::serviceName, DBusNotificationCenter::objectPath, DBusNotificationCenter::serviceName,
-        QStringLiteral("GetServerInformation")));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(DBusNotificationCenter::serviceName, DBusNotificationCenter::objectPath,
+                                       DBusNotificationCenter::serviceName, QStringLiteral("GetServerInformation")));
     return reply.arguments().value(0).toString();
 }
 
@@ -72,7 +69,9 @@ private Q_SLOTS:
             std::make_shared<DBusNotificationCenter>(QDBusConnection::sessionBus(), temp.filePath(QStringLiteral("n")));
         SystemNotifier notifier(center);
         QList<NotificationTarget> clicks;
-        notifier.onClick = [&clicks](NotificationTarget target) { clicks.append(target); };
+        notifier.onClick = [&clicks](NotificationTarget target) {
+            clicks.append(target);
+        };
         const QString identifier = bypassNotificationPrefix + QStringLiteral("firefox");
 
         notifier.post(identifier, QStringLiteral("Firefox skips Tarvine"), QStringLiteral("first"));

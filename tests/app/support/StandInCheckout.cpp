@@ -44,9 +44,9 @@ Result<QByteArray> gatewayExchange(const AppModel& model, const QByteArray& meth
                                    const QJsonObject& body) {
     const GatewayClient client(model.config().port, model.controlToken().value_or(QString()), provenGate());
     const bool get = method == "GET";
-    return QCoro::waitFor(GatewayClient::exchange(client, get ? GatewayClient::Method::get : GatewayClient::Method::post,
-                                                  path, get ? QByteArray() : GatewayClient::compactJson(body), {200},
-                                                  CancelToken()));
+    return QCoro::waitFor(
+        GatewayClient::exchange(client, get ? GatewayClient::Method::get : GatewayClient::Method::post, path,
+                                get ? QByteArray() : GatewayClient::compactJson(body), {200}, CancelToken()));
 }
 
 QStringList gatewayRequests(const AppModel& model) {

@@ -38,7 +38,8 @@ std::optional<QString> ScriptedProxyTool::operator()(const QStringList& argument
     m_calls.append(arguments);
     const QString verb = arguments.value(0);
     const auto proxy = [this](bool on) {
-        return on ? QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: %1\nAuthenticated Proxy Enabled: 0\n").arg(m_port)
+        return on ? QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: %1\nAuthenticated Proxy Enabled: 0\n")
+                        .arg(m_port)
                   : QStringLiteral("Enabled: No\nServer: \nPort: 0\nAuthenticated Proxy Enabled: 0\n");
     };
     if (verb == QLatin1String("-listallnetworkservices")) {
@@ -73,15 +74,23 @@ Platform TestPlatform::platform() {
     platform.defaults = defaults;
     platform.keychain = keychain;
     platform.random = random;
-    platform.environment = [this] { return environment; };
+    platform.environment = [this] {
+        return environment;
+    };
     platform.resourceFolder = resourceFolder;
     platform.executablePath = QString();
     platform.currentFolder = QString();
-    platform.proxyRunner = [tool = proxyTool](const QStringList& arguments) { return (*tool)(arguments); };
+    platform.proxyRunner = [tool = proxyTool](const QStringList& arguments) {
+        return (*tool)(arguments);
+    };
     platform.notifications = notifications;
     platform.windows = windows;
-    platform.wallClock = [this] { return now; };
-    platform.monotonicClock = [this] { return monotonicNow; };
+    platform.wallClock = [this] {
+        return now;
+    };
+    platform.monotonicClock = [this] {
+        return monotonicNow;
+    };
     platform.studio = &studio;
     return platform;
 }
