@@ -1,20 +1,15 @@
 #include "FernholmKit/DataKey.h"
 #include "FernholmKit/RelaunchGate.h"
+#include "support/KitPrinters.h"
 #include "support/MemoryKeychain.h"
 
+#include <QCoroTask>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 
 using namespace fernholm;
 using fernholm::test::MemoryKeychain;
-
-namespace fernholm {
-inline char* toString(const DataKeyRead& read) {
-    static const char* const kinds[] = {"key", "replaced", "unavailable"};
-    return QTest::toString(QStringLiteral("%1(%2)")
-                               .arg(QLatin1String(kinds[static_cast<int>(read.kind)]))
-                               .arg(QString::fromLatin1(read.bytes.toHex())));
-}
-} // namespace fernholm
 
 namespace {
 
@@ -44,7 +39,29 @@ std::deque<int32_t> queue(const Statuses& statuses) {
     return {statuses.cbegin(), statuses.cend()};
 }
 
+using namespace std::chrono_literals;
+
+// Counts the turns of the event loop that waits for a task: a call that blocks its thread lets
+// none pass.
+struct Ticks {
+    QTimer timer;
+    int count = 0;
+    Ticks() {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++count; });
+        timer.start(5ms);
+    }
+};
+
+// Lets the keychain work that a call gave up on run to its end.
+void drainKeychainWork() {
+    QVERIFY(DataKey::workers().waitForDone(10'000));
+}
+
+enum class Call { forStart, retry };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Call)
 
 class DataKeyTest : public QObject {
     Q_OBJECT
@@ -179,6 +196,121 @@ private Q_SLOTS:
         QCOMPARE(read, DataKeyRead::none());
         QCOMPARE(read.key(), std::nullopt);
         QCOMPARE(item->adds, 0);
+    }
+
+    void awaitableCallsAnswerAsTheBlockingOnes() {
+        auto item = std::make_shared<MemoryKeychain>();
+        CountingRandom random;
+        DataKeySource source(item, random, 5s);
+
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::found(drawn(1)));
+        QCOMPARE(source.pending(), std::nullopt);
+        QCOMPARE(QCoro::waitFor(source.retryAsync()), std::optional(drawn(1)));
+        QCOMPARE(source.pending(), std::optional(DataKeyRead::found(drawn(1))));
+        const int copies = item->copies;
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::found(drawn(1)));
+        QCOMPARE(item->copies, copies); // the kept read, not a second one
+        QCOMPARE(source.pending(), std::nullopt);
+
+        item->copyStatuses = {accessDenied};
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::none());
+        QCOMPARE(QCoro::waitFor(DataKey::deleteItemAsync(item, 5s)), keychain::success);
+        QCOMPARE(item->stored, std::nullopt);
+        QCOMPARE(QCoro::waitFor(DataKey::deleteItemAsync(item, 5s)), keychain::itemNotFound);
+    }
+
+    void keychainWorkRunsOffTheCallersThread() {
+        auto item = std::make_shared<MemoryKeychain>();
+        DataKeySource source(item, CountingRandom{}, 5s);
+        Ticks ticks;
+        item->hold();
+        QTimer::singleShot(100ms, [&] {
+            if (item->waitUntilHolding()) {
+                item->release();
+            }
+        });
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::found(drawn(1)));
+        QVERIFY2(ticks.count > 0, "the event loop stood still while the keychain was read");
+    }
+
+    // A store that does not answer: the call gives up at its bound with the keychain's
+    // "unavailable", the event loop turns meanwhile, and the read it let go of writes nothing
+    // when the store comes back, neither a new key nor the replacement of a short one.
+    void storeThatDoesNotAnswer_data() {
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<std::optional<QByteArray>>("stored");
+        const auto none = std::optional<QByteArray>();
+        QTest::newRow("start, empty keychain") << Call::forStart << none;
+        QTest::newRow("start, 16 bytes stored") << Call::forStart << std::optional(QByteArray(16, 's'));
+        QTest::newRow("retry, empty keychain") << Call::retry << none;
+        QTest::newRow("retry, 16 bytes stored") << Call::retry << std::optional(QByteArray(16, 's'));
+    }
+    void storeThatDoesNotAnswer() {
+        QFETCH(Call, call);
+        QFETCH(std::optional<QByteArray>, stored);
+        auto item = std::make_shared<MemoryKeychain>();
+        item->stored = stored;
+        CountingRandom random;
+        DataKeySource source(item, random, 100ms);
+
+        item->hold();
+        Ticks ticks;
+        if (call == Call::forStart) {
+            QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::none());
+        } else {
+            QCOMPARE(QCoro::waitFor(source.retryAsync()), std::nullopt);
+        }
+        QVERIFY(ticks.count > 0);
+        QCOMPARE(source.pending(), std::nullopt);
+
+        QVERIFY(item->waitUntilHolding());
+        item->release();
+        drainKeychainWork();
+        QCOMPARE(item->copies, 1);
+        QCOMPARE(item->adds, 0);
+        QCOMPARE(item->deletes, 0);
+        QCOMPARE(item->stored, stored);
+    }
+
+    void retryThatTimesOutKeepsWhatWasKept() {
+        auto item = std::make_shared<MemoryKeychain>();
+        DataKeySource source(item, CountingRandom{}, 100ms);
+        QCOMPARE(QCoro::waitFor(source.retryAsync()), std::optional(drawn(1)));
+        item->hold();
+        QCOMPARE(QCoro::waitFor(source.retryAsync()), std::nullopt);
+        QCOMPARE(source.pending(), std::optional(DataKeyRead::found(drawn(1))));
+        item->release();
+        drainKeychainWork();
+    }
+
+    // A delete that was still waiting its turn behind a read the store does not answer: it
+    // gives up at its bound, and never runs once the store answers again.
+    void deleteThatTimesOutNeverRuns() {
+        auto item = std::make_shared<MemoryKeychain>();
+        item->stored = QByteArray(32, 'k');
+        DataKeySource source(item, CountingRandom{}, 100ms);
+        item->hold();
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::none());
+        Ticks ticks;
+        QCOMPARE(QCoro::waitFor(DataKey::deleteItemAsync(item, 100ms)), keychain::notAvailable);
+        QVERIFY(ticks.count > 0);
+        item->release();
+        drainKeychainWork();
+        QCOMPARE(item->deletes, 0);
+        QCOMPARE(item->stored, std::optional(QByteArray(32, 'k')));
+    }
+
+    // The owner may let go of the source while a retry waits for the store.
+    void sourceGoneDuringARetry() {
+        auto item = std::make_shared<MemoryKeychain>();
+        auto source = std::make_unique<DataKeySource>(item, CountingRandom{}, 5s);
+        item->hold();
+        QCoro::Task<std::optional<QByteArray>> retry = source->retryAsync();
+        QVERIFY(item->waitUntilHolding());
+        source.reset();
+        item->release();
+        QCOMPARE(QCoro::waitFor(std::move(retry)), std::optional(drawn(1)));
+        QCOMPARE(item->stored, std::optional(drawn(1)));
     }
 
     void postponeShutsDownBeforeInstalling() {

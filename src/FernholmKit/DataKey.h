@@ -7,8 +7,13 @@
 #include <QMap>
 #include <QString>
 
+#include <QCoroTask>
+
+#include <chrono>
 #include <memory>
 #include <optional>
+
+class QThreadPool;
 
 namespace fernholm {
 
@@ -54,29 +59,51 @@ public:
     // Removes the item from the system keychain, whatever the outcome.
     static void deleteItem();
 
+    // Deletes the item off the calling thread. A store that has not answered within `bound`
+    // answers keychain::notAvailable; a delete that had not begun by then never runs.
+    static QCoro::Task<int32_t> deleteItemAsync(std::shared_ptr<KeychainItem> item, std::chrono::milliseconds bound);
+
+    // Where keychain calls made off the calling thread run: one at a time, in the order asked
+    // for, so two reads never both find no key and both make one. Never destroyed, so a call
+    // stuck in a store that does not answer cannot hold up the end of the program.
+    static QThreadPool& workers();
+
 private:
     static std::optional<QByteArray> make(KeychainItem& item, const RandomFill& random);
 };
 
 // The data key for each gateway launch of one application run. A retry that found a key keeps
 // that read for the next launch, which then does not read the keychain again.
+//
+// The awaitable calls read the keychain on DataKey::workers() while the caller's event loop goes
+// on. A store that has not answered within `bound` (a hung or very slow Secret Service, an unlock
+// prompt nobody answers) gives `unavailable`, and the read that was let go of writes nothing from
+// then on: no key is made or replaced behind the caller's back.
 class DataKeySource {
 public:
-    explicit DataKeySource(std::shared_ptr<KeychainItem> item, RandomFill random = secureRandomFill);
+    static constexpr std::chrono::milliseconds defaultBound{5000};
+
+    explicit DataKeySource(std::shared_ptr<KeychainItem> item, RandomFill random = secureRandomFill,
+                           std::chrono::milliseconds bound = defaultBound);
 
     // The read kept by an earlier retry, else a fresh read; nothing is kept afterwards.
     DataKeyRead forStart();
+    QCoro::Task<DataKeyRead> forStartAsync();
 
     // A fresh read; when it gave key bytes, keeps it for the next launch and answers the bytes.
     // When it gave none, answers nothing and keeps what was kept before.
     std::optional<QByteArray> retry();
+    QCoro::Task<std::optional<QByteArray>> retryAsync();
 
-    const std::optional<DataKeyRead>& pending() const { return m_pending; }
+    const std::optional<DataKeyRead>& pending() const { return *m_pending; }
+    std::chrono::milliseconds bound() const { return m_bound; }
 
 private:
     std::shared_ptr<KeychainItem> m_item;
     RandomFill m_random;
-    std::optional<DataKeyRead> m_pending;
+    std::chrono::milliseconds m_bound;
+    // Shared with a retry under way, which keeps its read only while the source still exists.
+    std::shared_ptr<std::optional<DataKeyRead>> m_pending = std::make_shared<std::optional<DataKeyRead>>();
 };
 
 } // namespace fernholm

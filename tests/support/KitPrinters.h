@@ -2,6 +2,7 @@
 
 // Readable QCOMPARE failure messages for the core library's values.
 
+#include "FernholmKit/DataKey.h"
 #include "FernholmKit/GatewayError.h"
 
 #include <QTest>
@@ -16,6 +17,13 @@ inline char* toString(const GatewayError& error) {
 
 inline char* toString(const std::optional<GatewayError>& error) {
     return error ? toString(*error) : qstrdup("no error");
+}
+
+inline char* toString(const DataKeyRead& read) {
+    static const char* const kinds[] = {"key", "replaced", "unavailable"};
+    return QTest::toString(QStringLiteral("%1(%2)")
+                               .arg(QLatin1String(kinds[static_cast<int>(read.kind)]))
+                               .arg(QString::fromLatin1(read.bytes.toHex())));
 }
 
 // The rendered error of a failed call, or nothing; safe to pass as a QVERIFY2 message, which is
