@@ -351,7 +351,7 @@ private Q_SLOTS:
     // --- Preview ---
 
     void burstOfEditsAsksOnce() {
-        constexpr auto debounce = 300ms;
+        constexpr auto debounce = 400ms;
         const auto form = makeForm(debounce);
         QSignalSpy previewingChanged(form.get(), &IssueFormModel::previewingChanged);
         QElapsedTimer clock;
