@@ -11,8 +11,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -743,6 +746,63 @@ private Q_SLOTS:
 
         StudioScreen again(*m_host);
         QCOMPARE(view->parentWidget(), &again);
+    }
+    // The desktop's dialogs answer later: nothing waits on them while they are open.
+    void theSaveDialogAsksWithoutBlocking_data() {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("saved") << true;
+        QTest::newRow("cancelled") << false;
+    }
+    void theSaveDialogAsksWithoutBlocking() {
+        QFETCH(bool, accepted);
+        SystemStudioDialogs dialogs;
+        std::optional<std::optional<QString>> answer;
+        dialogs.askSavePath(nullptr, QStringLiteral("report.txt"),
+                            [&answer](std::optional<QString> path) { answer = path; });
+        QVERIFY(!answer);
+
+        QFileDialog* dialog = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<QFileDialog*>(widget); found && found->isVisible()) {
+                dialog = found;
+            }
+        }
+        QVERIFY(dialog);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QVERIFY(dialog->nameFilters().size() <= 1); // nothing imposed beyond "all files"
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        QVERIFY(std::any_of(fields.begin(), fields.end(),
+                            [](QLineEdit* field) { return field->text() == QLatin1String("report.txt"); }));
+
+        const QPointer<QFileDialog> open = dialog;
+        if (accepted) {
+            dialog->setDirectory(m_folder->path());
+            dialog->selectFile(QStringLiteral("report.txt"));
+            static_cast<QDialog*>(dialog)->accept(); // public there, as the Save button calls it
+        } else {
+            dialog->reject();
+        }
+        QVERIFY(answer);
+        QCOMPARE(*answer, accepted ? std::optional<QString>(m_folder->filePath(QStringLiteral("report.txt")))
+                                   : std::optional<QString>());
+        QTRY_VERIFY(!open); // closed and gone
+    }
+
+    void theSaveErrorIsShownWithoutBlocking() {
+        SystemStudioDialogs dialogs;
+        dialogs.showSaveError(nullptr, QStringLiteral("It failed."), QStringLiteral("No space left on device"));
+        QMessageBox* box = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible()) {
+                box = found;
+            }
+        }
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("It failed."));
+        QCOMPARE(box->informativeText(), QStringLiteral("No space left on device"));
+        const QPointer<QMessageBox> open = box;
+        box->accept();
+        QTRY_VERIFY(!open);
     }
 };
 
