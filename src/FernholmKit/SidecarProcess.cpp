@@ -302,7 +302,8 @@ QCoro::Task<SidecarState> SidecarProcess::start(Seconds readyTimeout, PortProbe 
     m_process->setProcessEnvironment(environment);
     m_process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
 
-    connect(m_process, &QProcess::finished, this, [callback = onExit] {
+    connect(m_process, &QProcess::finished, this, [this, callback = onExit] {
+        ++m_exits;
         if (callback) {
             callback();
         }
@@ -331,11 +332,14 @@ QCoro::Task<SidecarState> SidecarProcess::start(Seconds readyTimeout, PortProbe 
         if (!isRunning()) {
             co_return SidecarState::exited(m_process->exitCode());
         }
+        const int exits = m_exits;
         const bool proven = co_await probe(m_port);
         if (!self) {
             co_return abandoned();
         }
-        if (proven) {
+        // A proof counts only while its child still runs and has not ended since the proof began:
+        // whatever listens on the port after it would otherwise be trusted, bearer token and all.
+        if (proven && m_exits == exits && isRunning()) {
             co_return SidecarState::ready();
         }
         co_await QCoro::sleepFor(std::chrono::milliseconds(200));

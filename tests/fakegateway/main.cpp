@@ -28,6 +28,7 @@
 //   FAKE_GW_SLOW_MS=N           answer every request N milliseconds late
 //   FAKE_GW_HTTP_500=1          answer every control endpoint with status 500
 //   FAKE_GW_BROKEN_JSON=1       cut every control endpoint's JSON reply in half
+//   FAKE_GW_EXIT_AFTER_HELLO=1  exit with code 0 right after answering an identity proof
 //   FAKE_GW_PROXY_PORT=N        report N as its proxy port in the status (default 48080)
 //   FAKE_GW_CATALOGUE=path      serve the redaction categories of this catalogue instead of
 //                               tests/data/redaction/catalogue.json
