@@ -295,6 +295,43 @@ private Q_SLOTS:
         QVERIFY(gate->holds());
     }
 
+    // The caller cancels after the exchange has failed but before the call has taken in its end
+    // (the awaiting call resumes through a queued connection): the failure stays what it was, and
+    // the proof is dropped as for any failed exchange.
+    void cancelAfterTheReplyFinishedChangesNothing_data() {
+        QTest::addColumn<bool>("refused"); // else timed out
+        QTest::newRow("refused connection") << true;
+        QTest::newRow("time-out") << false;
+    }
+    void cancelAfterTheReplyFinishedChangesNothing() {
+        QFETCH(bool, refused);
+        const quint16 port = m_server->port();
+        if (refused) {
+            m_server->close();
+        } else {
+            m_server->setReply("/api/status", ScriptedReply::never());
+        }
+        auto gate = provenGate();
+        auto session = std::make_shared<GatewaySession>(testToken, std::chrono::milliseconds(200));
+        const GatewayClient client(port, session, gate);
+        const CancelToken cancel = CancelToken::create();
+        bool cancelled = false;
+        connect(
+            session->manager(), &QNetworkAccessManager::finished, this,
+            [&] {
+                cancel.cancel();
+                cancelled = true;
+            },
+            Qt::QueuedConnection);
+
+        const auto result = QCoro::waitFor(client.status(cancel));
+        QVERIFY(cancelled);
+        QCOMPARE(result.error().kind(), GatewayError::Kind::transport);
+        QVERIFY2(result.error().text() != QStringLiteral("The request was cancelled."),
+                 qPrintable(result.error().rendered()));
+        QVERIFY(!gate->holds());
+    }
+
     void alreadyCancelledSendsNothing() {
         auto gate = provenGate();
         const GatewayClient client(m_server->port(), testToken, gate);

@@ -113,11 +113,16 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     }
 
     // Our own abort and the transfer time-out both end as OperationCanceledError; remember which.
+    // This call learns of the end through a queued connection, so a cancel may arrive after the
+    // reply finished: the exchange's own outcome stands then.
     bool cancelledByCaller = false;
     QMetaObject::Connection cancelConnection;
     if (auto* notifier = cancel.notifier()) {
         cancelConnection =
             QObject::connect(notifier, &detail::CancelState::cancelRequested, reply, [&cancelledByCaller, reply] {
+                if (reply->isFinished()) {
+                    return;
+                }
                 cancelledByCaller = true;
                 reply->abort();
             });
