@@ -282,6 +282,39 @@ private Q_SLOTS:
         QVERIFY(gate->holds());
     }
 
+    // The control API never redirects. Followed, a redirect would hand the bearer token, and a
+    // prompt's text, to whatever listens where it points, and pass its answer off as the gateway's.
+    void redirectsAreNotFollowed_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("check"); // a prompt check (POST with the text), else a status (GET)
+        for (int code : {302, 307, 308}) {
+            QTest::addRow("%d, status", code) << code << false;
+            QTest::addRow("%d, prompt check", code) << code << true;
+        }
+    }
+    void redirectsAreNotFollowed() {
+        QFETCH(int, code);
+        QFETCH(bool, check);
+        TestHttpServer elsewhere;
+        QVERIFY(elsewhere.listen());
+        elsewhere.setFallback([](const fernholm::test::RecordedRequest&) {
+            return ScriptedReply::json(R"({"before_text": "", "after_text": "", "details": []})");
+        });
+        const QByteArray path = check ? "/api/scan" : "/api/status";
+        ScriptedReply redirect = ScriptedReply::json({}, code);
+        redirect.headers.append({"Location", "http://127.0.0.1:" + QByteArray::number(elsewhere.port()) + path});
+        m_server->setReply(path, redirect);
+        auto gate = provenGate();
+        const GatewayClient client(m_server->port(), testToken, gate);
+
+        const auto error = check ? outcome(QCoro::waitFor(client.scan(QStringLiteral("Jan Kowalski"), {})))
+                                 : outcome(QCoro::waitFor(client.status()));
+        QCOMPARE(error, std::optional(GatewayError::http(code)));
+        QCOMPARE(m_server->requests(path).size(), 1);
+        QCOMPARE(elsewhere.connectionCount(), 0);
+        QVERIFY(gate->holds());
+    }
+
     void callersCancellationKeepsTheProof() {
         m_server->setReply("/api/status", ScriptedReply::never());
         auto gate = provenGate();
