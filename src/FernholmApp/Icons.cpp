@@ -1,0 +1,224 @@
+#include "FernholmApp/Icons.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace fernholm::Icons {
+
+namespace {
+
+// --- The symbols, on a 24 x 24 grid ---
+
+QPainterPath circle(qreal cx, qreal cy, qreal r) {
+    QPainterPath path;
+    path.addEllipse(QPointF(cx, cy), r, r);
+    return path;
+}
+
+QPainterPath segment(QPointF from, QPointF to) {
+    QPainterPath path(from);
+    path.lineTo(to);
+    return path;
+}
+
+// A polygon with each corner rounded by a quadratic curve that starts `cut` units before it.
+QPainterPath roundedPolygon(const QList<QPointF>& corners, qreal cut) {
+    QPainterPath path;
+    const auto n = corners.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QPointF prev = corners[(i + n - 1) % n];
+        const QPointF at = corners[i];
+        const QPointF next = corners[(i + 1) % n];
+        const auto towards = [&](QPointF target) {
+            const QPointF d = target - at;
+            const qreal length = std::hypot(d.x(), d.y());
+            return length > 0 ? at + d * (std::min(cut, length / 2) / length) : at;
+        };
+        const QPointF in = towards(prev);
+        const QPointF out = towards(next);
+        if (i == 0) {
+            path.moveTo(in);
+        } else {
+            path.lineTo(in);
+        }
+        path.quadTo(at, out);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+IconShape xmark() {
+    IconShape s;
+    s.stroke.addPath(segment({6.5, 6.5}, {17.5, 17.5}));
+    s.stroke.addPath(segment({17.5, 6.5}, {6.5, 17.5}));
+    return s;
+}
+
+IconShape chevronDown() {
+    IconShape s;
+    s.stroke.moveTo(4.5, 8.75);
+    s.stroke.lineTo(12, 16.25);
+    s.stroke.lineTo(19.5, 8.75);
+    return s;
+}
+
+IconShape arrowRight() {
+    IconShape s;
+    s.stroke.addPath(segment({3.75, 12}, {20, 12}));
+    s.stroke.moveTo(13.25, 5.25);
+    s.stroke.lineTo(20, 12);
+    s.stroke.lineTo(13.25, 18.75);
+    return s;
+}
+
+IconShape infoCircle() {
+    IconShape s;
+    s.stroke.addPath(circle(12, 12, 9.75));
+    s.stroke.addPath(segment({12, 11}, {12, 17}));
+    s.fill.addPath(circle(12, 7.5, 1.35));
+    return s;
+}
+
+IconShape exclamationmarkCircle() {
+    IconShape s;
+    s.stroke.addPath(circle(12, 12, 9.75));
+    s.stroke.addPath(segment({12, 6.75}, {12, 13.25}));
+    s.fill.addPath(circle(12, 16.75, 1.35));
+    return s;
+}
+
+IconShape exclamationmarkTriangle() {
+    IconShape s;
+    s.stroke.addPath(roundedPolygon({{12, 2.75}, {22.25, 20.5}, {1.75, 20.5}}, 2.5));
+    s.stroke.addPath(segment({12, 9}, {12, 14}));
+    s.fill.addPath(circle(12, 17.1, 1.3));
+    return s;
+}
+
+IconShape doc() {
+    IconShape s;
+    s.stroke.addPath(roundedPolygon({{5, 2.75}, {13, 2.75}, {19, 8.75}, {19, 21.25}, {5, 21.25}}, 2));
+    s.stroke.moveTo(13, 3);
+    s.stroke.lineTo(13, 7);
+    s.stroke.quadTo(13, 8.75, 14.75, 8.75);
+    s.stroke.lineTo(18.75, 8.75);
+    return s;
+}
+
+IconShape eyeSlash() {
+    IconShape s;
+    s.stroke.moveTo(1.75, 12);
+    s.stroke.cubicTo(4.5, 7.25, 8, 5.25, 12, 5.25);
+    s.stroke.cubicTo(16, 5.25, 19.5, 7.25, 22.25, 12);
+    s.stroke.cubicTo(19.5, 16.75, 16, 18.75, 12, 18.75);
+    s.stroke.cubicTo(8, 18.75, 4.5, 16.75, 1.75, 12);
+    s.stroke.closeSubpath();
+    s.stroke.addPath(circle(12, 12, 3.25));
+    s.slash.addPath(segment({4, 3.5}, {20, 20.5}));
+    return s;
+}
+
+struct Entry {
+    const char* name;
+    IconShape (*make)();
+};
+
+// Every symbol by name. Keep it sorted by name.
+constexpr Entry symbols[] = {
+    {"arrow.right", arrowRight},
+    {"chevron.down", chevronDown},
+    {"doc", doc},
+    {"exclamationmark.circle", exclamationmarkCircle},
+    {"exclamationmark.triangle", exclamationmarkTriangle},
+    {"eye.slash", eyeSlash},
+    {"info.circle", infoCircle},
+    {"xmark", xmark},
+};
+
+constexpr qreal grid = 24;
+
+} // namespace
+
+QStringList names() {
+    QStringList all;
+    for (const Entry& entry : symbols) {
+        all << QLatin1String(entry.name);
+    }
+    return all;
+}
+
+bool has(const QString& name) {
+    return shape(name).has_value();
+}
+
+std::optional<IconShape> shape(const QString& name) {
+    for (const Entry& entry : symbols) {
+        if (name == QLatin1String(entry.name)) {
+            return entry.make();
+        }
+    }
+    return std::nullopt;
+}
+
+qreal strokeWidth(IconWeight weight) {
+    switch (weight) {
+    case IconWeight::light:
+        return 1.5;
+    case IconWeight::regular:
+        return 1.9;
+    case IconWeight::medium:
+        return 2.3;
+    }
+    return 1.9;
+}
+
+QImage image(const QString& name, qreal size, IconWeight weight, const QColor& color, qreal dpr) {
+    const auto symbol = shape(name);
+    if (!symbol || size <= 0 || dpr <= 0) {
+        return {};
+    }
+    const int side = std::max(1, int(std::ceil(size * dpr)));
+    QImage layer(side, side, QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(dpr);
+    layer.fill(Qt::transparent);
+    QPainter p(&layer);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / grid, size / grid);
+    // Drawn opaque, then tinted as a whole: overlapping strokes of a translucent colour do not
+    // darken where they cross.
+    QPen pen(Qt::black, strokeWidth(weight), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.strokePath(symbol->stroke, pen);
+    p.fillPath(symbol->fill, Qt::black);
+    if (!symbol->slash.isEmpty()) {
+        QPen gap = pen;
+        gap.setWidthF(pen.widthF() * 3);
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.strokePath(symbol->slash, gap);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.strokePath(symbol->slash, pen);
+    }
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(QRectF(0, 0, side / dpr, side / dpr), color);
+    return layer;
+}
+
+bool paint(QPainter& painter, const QString& name, const QRectF& box, IconWeight weight, const QColor& color) {
+    if (!has(name) || box.isEmpty()) {
+        return false;
+    }
+    const qreal side = std::min(box.width(), box.height());
+    const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+    const QTransform& world = painter.worldTransform();
+    const qreal deviceRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal scale = deviceRatio * std::max(std::hypot(world.m11(), world.m12()), 0.01);
+    const QImage symbol = image(name, side, weight, color, scale);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(square, symbol);
+    painter.restore();
+    return true;
+}
+
+} // namespace fernholm::Icons
