@@ -23,6 +23,7 @@ Faults Faults::fromEnvironment() {
     faults.slow = std::chrono::milliseconds(qEnvironmentVariableIntValue("FAKE_GW_SLOW_MS"));
     faults.http500 = flag("FAKE_GW_HTTP_500");
     faults.brokenJson = flag("FAKE_GW_BROKEN_JSON");
+    faults.exitAfterHello = flag("FAKE_GW_EXIT_AFTER_HELLO");
     return faults;
 }
 

@@ -18,6 +18,7 @@ struct Faults {
     std::chrono::milliseconds slow{0}; // FAKE_GW_SLOW_MS=N: every reply, the hello too
     bool http500 = false;              // FAKE_GW_HTTP_500=1: control endpoints only
     bool brokenJson = false;           // FAKE_GW_BROKEN_JSON=1: control endpoints only
+    bool exitAfterHello = false;       // FAKE_GW_EXIT_AFTER_HELLO=1: exit with 0 once a hello is answered
 
     static Faults fromEnvironment();
 };
