@@ -259,7 +259,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
 
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
-        const qint64 launchedMs = m_checkout->dump().value(QLatin1String("started_ms")).toInteger();
+        const qint64 launchedMs = m_checkout->dump().value(QLatin1String("started_us")).toInteger() / 1000;
         QVERIFY2(launchedMs - startedMs >= 900, qPrintable(QString::number(launchedMs - startedMs)));
         QCOMPARE(stdinLines().value(0), QString());
         QCOMPARE(m_fakes->defaults->writes(), 0);
