@@ -142,8 +142,12 @@ QCoro::Task<QStringList> DBusNotificationCenter::delivered() {
 }
 
 QCoro::Task<NotificationCenter::Permission> DBusNotificationCenter::permission() {
+    const QPointer<DBusNotificationCenter> self(this);
     QDBusPendingCall ownedCall = m_bus.asyncCall(busCall(QStringLiteral("NameHasOwner"), {serviceName}));
     const QDBusMessage owned = co_await ownedCall;
+    if (!self) {
+        co_return Permission{false, std::nullopt};
+    }
     if (owned.type() != QDBusMessage::ReplyMessage) {
         co_return Permission{false, failureText(owned)};
     }
