@@ -18,9 +18,11 @@ void CancelToken::cancel() const {
     }
 }
 
-QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel) {
+QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel,
+                                       Qt::TimerType timerType) {
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(timerType);
     if (auto* notifier = cancel.notifier()) {
         // QCoro's own sleep cannot be cut short: restarting the timer at zero ends the wait at the
         // next turn of the event loop. The connection goes with the timer.
