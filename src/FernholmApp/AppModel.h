@@ -26,6 +26,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <QCoroTask>
 
@@ -274,6 +275,7 @@ private:
     void cancelPolling();
 
     // Poll loop (AppModelPolling.cpp)
+    QCoro::Task<> runScheduledPoll();
     QCoro::Task<> pollSteps();
     // A status reply is shown only while the link is trusted.
     void acceptStatus(const Status& status);
@@ -345,6 +347,7 @@ private:
     std::unique_ptr<AlertCenter> m_alertCenter;
 
     // Poll loop
+    QTimer* m_pollTimer = nullptr; // the pause between polls; made by the first startPolling()
     qint64 m_cursor = 0;
     std::optional<QString> m_lastDetector;
     bool m_polling = false; // a poll is under way

@@ -9,35 +9,39 @@
 
 namespace fernholm {
 
-namespace {
-
-// One pass after another, each pause counted from the end of the poll before it, so a slow poll
-// stretches the period instead of piling polls up. A cancel ends the pause at once but never a
-// poll under way. The model is held weakly: once it is gone, the loop ends.
-QCoro::Task<> runPollLoop(QPointer<AppModel> model, CancelToken cancel, std::chrono::milliseconds interval) {
-    // The first poll waits for the next turn of the event loop, so that whoever started the loop
-    // (a proven start, the end of a replace) finishes its own steps first.
-    std::chrono::milliseconds pause(0);
-    for (;;) {
-        const bool rested = co_await sleepUnlessCancelled(pause, cancel, Qt::PreciseTimer);
-        if (!rested || !model) {
-            co_return;
-        }
-        co_await model->pollOnce();
-        pause = interval;
-    }
-}
-
-} // namespace
-
+// The loop is a precise single-shot timer of the model's, armed again at the end of each poll,
+// so the pause is counted from the end of the poll before it and a slow poll stretches the
+// period instead of piling polls up. Stopping the loop stops the timer at once but never a poll
+// under way. Between polls nothing of the loop waits anywhere: a model that goes away takes the
+// loop with it.
 void AppModel::startPolling() {
     cancelPolling();
     m_pollTask = CancelToken::create();
-    runPollLoop(QPointer<AppModel>(this), m_pollTask, m_config.pollInterval);
+    if (!m_pollTimer) {
+        m_pollTimer = new QTimer(this);
+        m_pollTimer->setSingleShot(true);
+        m_pollTimer->setTimerType(Qt::PreciseTimer);
+        connect(m_pollTimer, &QTimer::timeout, this, [this] { runScheduledPoll(); });
+    }
+    // The first poll waits for the next turn of the event loop, so that whoever started the loop
+    // (a proven start, the end of a replace) finishes its own steps first.
+    m_pollTimer->start(0);
 }
 
 void AppModel::cancelPolling() {
     m_pollTask.cancel();
+    if (m_pollTimer) {
+        m_pollTimer->stop();
+    }
+}
+
+QCoro::Task<> AppModel::runScheduledPoll() {
+    const QPointer<AppModel> self(this);
+    const CancelToken loop = m_pollTask;
+    co_await pollOnce();
+    if (self && !loop.isCancelled()) {
+        m_pollTimer->start(m_config.pollInterval);
+    }
 }
 
 bool AppModel::isPolling() const {

@@ -18,11 +18,9 @@ void CancelToken::cancel() const {
     }
 }
 
-QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel,
-                                       Qt::TimerType timerType) {
+QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel) {
     QTimer timer;
     timer.setSingleShot(true);
-    timer.setTimerType(timerType);
     if (auto* notifier = cancel.notifier()) {
         // QCoro's own sleep cannot be cut short: restarting the timer at zero ends the wait at the
         // next turn of the event loop. The connection goes with the timer.

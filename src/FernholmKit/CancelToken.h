@@ -39,9 +39,7 @@ private:
 
 // Waits for `duration` on a timer, or less when the token is cancelled meanwhile; answers true
 // when the whole time passed uncancelled. It always returns through the event loop, even for a
-// zero duration or a token cancelled already, as a newly started task would. A precise timer
-// keeps a cadence to the millisecond; the default coarse one may be off by 5 %.
-QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel,
-                                       Qt::TimerType timerType = Qt::CoarseTimer);
+// zero duration or a token cancelled already, as a newly started task would.
+QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel);
 
 } // namespace fernholm
