@@ -6,6 +6,8 @@
 #include "app/support/ViewTesting.h"
 
 #include <QFontMetricsF>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QTest>
 #include <QVBoxLayout>
@@ -219,6 +221,27 @@ private Q_SLOTS:
         QCOMPARE(shrunk.family(), font.family());
         // Tracking shrinks with the text.
         QVERIFY(qAbs(shrunk.letterSpacing() - (-1.44 * shrunk.pixelSize() / 36)) <= 1.0 / 32);
+    }
+
+    // A wrapping label in a row of fixed height takes the height its text needs at the row's
+    // width, whatever width it had before it was laid out.
+    void labelInARowTakesItsHeightAtTheRowsWidth() {
+        QWidget window;
+        auto* grid = new QGridLayout(&window);
+        auto* row = new QWidget(&window);
+        row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        auto* content = new QHBoxLayout(row);
+        content->setContentsMargins(10, 8, 10, 8);
+        auto* label =
+            new TextLabel(QStringLiteral("Open the window when the gateway stops"), Fonts::sans(13), Theme::ink, row);
+        content->addWidget(label);
+        grid->addWidget(row, 0, 0);
+        QVERIFY(row->minimumSizeHint().height() > 0); // asked before the label has any width of its own
+        window.resize(500, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(label->height(), qCeil(Text::lineHeight(label->font())));
+        QCOMPARE(row->height(), label->height() + 16);
     }
 
     void labelSizes() {
