@@ -113,6 +113,40 @@ private Q_SLOTS:
         QCOMPARE(alphaAt(image, 10.5, 10.5), 0); // the corner is rounded
     }
 
+    // Parts of a translucent layer cover each other before the layer is made translucent.
+    void layerComposesBeforeItsOpacity() {
+        for (const qreal dpr : {1.0, 2.0}) {
+            QImage image = transparentImage(40, 20, dpr);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            Paint::layer(painter, QRectF(0, 0, 40, 20), 0.5, [](QPainter& p) {
+                p.fillRect(QRectF(0, 0, 30, 20), Qt::blue);
+                p.fillRect(QRectF(10, 0, 30, 20), Qt::red);
+            });
+            painter.end();
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(5, 10)), QColor(127, 127, 255), 2);
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(20, 10)), QColor(255, 127, 127), 2); // no blue
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(35, 10)), QColor(255, 127, 127), 2);
+        }
+    }
+
+    // A widget rendered into an image of another pixel ratio than its screen's gets its layers,
+    // symbols and shadows at the image's resolution: an edge at a half pixel stays sharp at 2x.
+    void layersFollowTheTargetsResolution() {
+        class Halves : public QWidget {
+        protected:
+            void paintEvent(QPaintEvent*) override {
+                QPainter painter(this);
+                Paint::layer(painter, QRectF(rect()), 0.5,
+                             [](QPainter& p) { p.fillRect(QRectF(0, 0, 10.5, 10), Qt::black); });
+            }
+        } widget;
+        widget.resize(20, 10);
+        const QImage image = test::render(&widget, ColorScheme::light, 2.0, false);
+        QVERIFY(qAbs(test::sample(image, QPointF(10.25, 5)).alpha() - 128) <= 2);
+        QCOMPARE(test::sample(image, QPointF(10.75, 5)).alpha(), 0);
+    }
+
     void softShadow() {
         QImage image = transparentImage(80, 80);
         QPainter painter(&image);
