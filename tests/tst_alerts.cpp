@@ -420,6 +420,27 @@ private Q_SLOTS:
         QCOMPARE(protectionSummary(warned, state), ProtectionSummary::notProtected);
     }
 
+    // The stuck proxy is put right in the desktop's own settings, named as the user finds them.
+    void stuckProxyBodyNamesTheDesktopsSettings_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("en") << "en"
+                            << "Tarvine stopped and couldn't turn off the system proxy. Open Settings → Network → "
+                               "Network Proxy and choose Disabled.";
+        QTest::newRow("pl") << "pl"
+                            << "Tarvine nie działa, a systemowego proxy nie udało się wyłączyć. Otwórz Ustawienia → "
+                               "Sieć → Pośrednik sieciowy i wybierz Wyłączone.";
+    }
+    void stuckProxyBodyNamesTheDesktopsSettings() {
+        QFETCH(QString, language);
+        QFETCH(QString, body);
+        L10n::setLanguage(language);
+        const Alerts alerts =
+            appAlerts(inputs(status(Protection::on), SidecarLink::stopped, std::nullopt, std::nullopt, true));
+        QCOMPARE(alerts.value(0).id, QStringLiteral("proxy_stuck"));
+        QCOMPARE(alerts.value(0).body, body);
+    }
+
     void textsInPolish() {
         L10n::setLanguage(QStringLiteral("pl"));
         const AlertAction fix = AlertAction::degraded(DegradedAction::fixProxy);

@@ -329,6 +329,25 @@ private Q_SLOTS:
                  QStringLiteral("ChatGPT 1.2 doesn't work with Tarvine protection"));
     }
 
+    void unsupportedAppBodySaysThisComputer_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("en") << "en"
+                            << "ChatGPT Classic is an outdated app that accepts only OpenAI's own certificates, so it "
+                               "can't connect while Tarvine protects this computer — nothing is sent. Use the new "
+                               "ChatGPT app instead: its Chat mode works with Tarvine.";
+        QTest::newRow("pl") << "pl"
+                            << "ChatGPT Classic to przestarzała aplikacja, która przyjmuje tylko certyfikaty OpenAI, "
+                               "więc nie połączy się, gdy Tarvine chroni ten komputer — nic nie zostanie wysłane. Użyj "
+                               "nowej aplikacji ChatGPT: jej tryb czatu działa z Tarvine.";
+    }
+    void unsupportedAppBodySaysThisComputer() {
+        QFETCH(QString, language);
+        QFETCH(QString, body);
+        L10n::setLanguage(language);
+        QCOMPARE(unsupportedAppText(finding("unsupported_app")).body, body);
+    }
+
     void appNoticesOnlyWhileOn() {
         const auto findings = findingsOfKinds({"unsupported_app", "bypass", "unsupported_app"});
         const QList<AppNotice> notices = unsupportedAppNotices(onWithFindings(findings));

@@ -336,6 +336,91 @@ private Q_SLOTS:
         QCOMPARE(report.value(QLatin1String("include")).toObject(), include.toJson());
     }
 
+    // Scripted replies stand in, in order, for one path's handler; the log shows what came in.
+    void scriptedRepliesAndTheLog() {
+        const QJsonObject scripted{
+            {QStringLiteral("path"), QStringLiteral("/api/status")},
+            {QStringLiteral("replies"),
+             QJsonArray{QJsonObject{{QStringLiteral("status"), 500}},
+                        QJsonObject{{QStringLiteral("body"), QStringLiteral(R"({"protection": "on")")}}}},
+        };
+        const auto queued = m_gateway->hook("POST", QStringLiteral("/fake/script"), scripted);
+        QVERIFY2(queued, qPrintable(failureText(queued)));
+
+        const auto first = QCoro::waitFor(client().status());
+        QVERIFY(!first);
+        QCOMPARE(first.error(), GatewayError::http(500));
+        const auto second = QCoro::waitFor(client().status());
+        QVERIFY(!second);
+        QCOMPARE(second.error().kind(), GatewayError::Kind::decoding);
+        const auto third = QCoro::waitFor(client().status());
+        QVERIFY2(third, qPrintable(failureText(third)));
+        QCOMPARE(third.value().protection, Protection::off);
+        QVERIFY(QCoro::waitFor(client().setProtection(true)));
+
+        const auto log = m_gateway->hook("GET", QStringLiteral("/fake/log"));
+        QVERIFY2(log, qPrintable(failureText(log)));
+        QStringList seen;
+        QString protectionBody;
+        for (const QJsonValue& entry : jsonObject(log.value()).value(QLatin1String("requests")).toArray()) {
+            const QJsonObject request = entry.toObject();
+            seen.append(request.value(QLatin1String("method")).toString() + u' ' +
+                        request.value(QLatin1String("path")).toString());
+            if (request.value(QLatin1String("path")).toString() == QLatin1String("/api/protection")) {
+                protectionBody = request.value(QLatin1String("body")).toString();
+                QCOMPARE(request.value(QLatin1String("headers")).toObject().value(QLatin1String("authorization")),
+                         QJsonValue(QStringLiteral("Bearer ") + m_gateway->token()));
+            }
+        }
+        // The launch's own proof comes first; the hooks are not listed.
+        QCOMPARE(seen.last(4),
+                 (QStringList{"GET /api/status", "GET /api/status", "GET /api/status", "POST /api/protection"}));
+        QVERIFY(seen.first().startsWith(QLatin1String("GET /api/hello")));
+        QCOMPARE(jsonObject(protectionBody.toUtf8()), (QJsonObject{{QStringLiteral("on"), true}}));
+    }
+
+    // A reply that never comes, or comes late, holds the call until the client gives up; the
+    // next request is answered as usual.
+    void scriptedWait_data() {
+        QTest::addColumn<QJsonObject>("reply");
+        QTest::newRow("hang") << QJsonObject{{QStringLiteral("hang"), true}};
+        QTest::newRow("delay") << QJsonObject{{QStringLiteral("delay_ms"), 5000},
+                                              {QStringLiteral("body"), QStringLiteral(R"({"providers": []})")}};
+    }
+    void scriptedWait() {
+        QFETCH(QJsonObject, reply);
+        const QJsonObject scripted{
+            {QStringLiteral("path"), QStringLiteral("/api/providers")},
+            {QStringLiteral("replies"), QJsonArray{reply}},
+        };
+        QVERIFY(m_gateway->hook("POST", QStringLiteral("/fake/script"), scripted));
+        const GatewayClient impatient(
+            m_gateway->port(), std::make_shared<GatewaySession>(m_gateway->token(), std::chrono::milliseconds(300)),
+            provenGate());
+        const auto answer = QCoro::waitFor(impatient.providers());
+        QVERIFY(!answer);
+        QCOMPARE(answer.error().kind(), GatewayError::Kind::transport);
+        const auto next = QCoro::waitFor(client().providers());
+        QVERIFY2(next, qPrintable(failureText(next)));
+        QVERIFY(!next.value().providers.isEmpty());
+    }
+
+    void malformedScriptsAreRefused_data() {
+        QTest::addColumn<QJsonObject>("body");
+        QTest::newRow("no path") << QJsonObject{{QStringLiteral("replies"), QJsonArray()}};
+        QTest::newRow("no replies") << QJsonObject{{QStringLiteral("path"), QStringLiteral("/api/status")}};
+        QTest::newRow("a body that is not text")
+            << QJsonObject{{QStringLiteral("path"), QStringLiteral("/api/status")},
+                           {QStringLiteral("replies"), QJsonArray{QJsonObject{{QStringLiteral("body"), 1}}}}};
+    }
+    void malformedScriptsAreRefused() {
+        QFETCH(QJsonObject, body);
+        const auto reply = m_gateway->hook("POST", QStringLiteral("/fake/script"), body);
+        QVERIFY(!reply);
+        QCOMPARE(reply.error(), GatewayError::http(400));
+        QVERIFY(QCoro::waitFor(client().status()));
+    }
+
     void hooksWantTheToken() {
         const GatewayClient stranger(m_gateway->port(), testToken, provenGate());
         const auto reply = QCoro::waitFor(GatewayClient::exchange(stranger, GatewayClient::Method::get,

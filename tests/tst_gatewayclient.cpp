@@ -282,6 +282,39 @@ private Q_SLOTS:
         QVERIFY(gate->holds());
     }
 
+    // The control API never redirects. Followed, a redirect would hand the bearer token, and a
+    // prompt's text, to whatever listens where it points, and pass its answer off as the gateway's.
+    void redirectsAreNotFollowed_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("check"); // a prompt check (POST with the text), else a status (GET)
+        for (int code : {302, 307, 308}) {
+            QTest::addRow("%d, status", code) << code << false;
+            QTest::addRow("%d, prompt check", code) << code << true;
+        }
+    }
+    void redirectsAreNotFollowed() {
+        QFETCH(int, code);
+        QFETCH(bool, check);
+        TestHttpServer elsewhere;
+        QVERIFY(elsewhere.listen());
+        elsewhere.setFallback([](const fernholm::test::RecordedRequest&) {
+            return ScriptedReply::json(R"({"before_text": "", "after_text": "", "details": []})");
+        });
+        const QByteArray path = check ? "/api/scan" : "/api/status";
+        ScriptedReply redirect = ScriptedReply::json({}, code);
+        redirect.headers.append({"Location", "http://127.0.0.1:" + QByteArray::number(elsewhere.port()) + path});
+        m_server->setReply(path, redirect);
+        auto gate = provenGate();
+        const GatewayClient client(m_server->port(), testToken, gate);
+
+        const auto error = check ? outcome(QCoro::waitFor(client.scan(QStringLiteral("Jan Kowalski"), {})))
+                                 : outcome(QCoro::waitFor(client.status()));
+        QCOMPARE(error, std::optional(GatewayError::http(code)));
+        QCOMPARE(m_server->requests(path).size(), 1);
+        QCOMPARE(elsewhere.connectionCount(), 0);
+        QVERIFY(gate->holds());
+    }
+
     void callersCancellationKeepsTheProof() {
         m_server->setReply("/api/status", ScriptedReply::never());
         auto gate = provenGate();
@@ -293,6 +326,43 @@ private Q_SLOTS:
         QCOMPARE(result.error().kind(), GatewayError::Kind::transport);
         QCOMPARE(m_server->requests().size(), 1);
         QVERIFY(gate->holds());
+    }
+
+    // The caller cancels after the exchange has failed but before the call has taken in its end
+    // (the awaiting call resumes through a queued connection): the failure stays what it was, and
+    // the proof is dropped as for any failed exchange.
+    void cancelAfterTheReplyFinishedChangesNothing_data() {
+        QTest::addColumn<bool>("refused"); // else timed out
+        QTest::newRow("refused connection") << true;
+        QTest::newRow("time-out") << false;
+    }
+    void cancelAfterTheReplyFinishedChangesNothing() {
+        QFETCH(bool, refused);
+        const quint16 port = m_server->port();
+        if (refused) {
+            m_server->close();
+        } else {
+            m_server->setReply("/api/status", ScriptedReply::never());
+        }
+        auto gate = provenGate();
+        auto session = std::make_shared<GatewaySession>(testToken, std::chrono::milliseconds(200));
+        const GatewayClient client(port, session, gate);
+        const CancelToken cancel = CancelToken::create();
+        bool cancelled = false;
+        connect(
+            session->manager(), &QNetworkAccessManager::finished, this,
+            [&] {
+                cancel.cancel();
+                cancelled = true;
+            },
+            Qt::QueuedConnection);
+
+        const auto result = QCoro::waitFor(client.status(cancel));
+        QVERIFY(cancelled);
+        QCOMPARE(result.error().kind(), GatewayError::Kind::transport);
+        QVERIFY2(result.error().text() != QStringLiteral("The request was cancelled."),
+                 qPrintable(result.error().rendered()));
+        QVERIFY(!gate->holds());
     }
 
     void alreadyCancelledSendsNothing() {

@@ -208,6 +208,24 @@ private Q_SLOTS:
         QCOMPARE(appDataFolder(environment), expected.replace(QLatin1Char('~'), QDir::tempPath()));
     }
 
+    void cacheFolder_data() {
+        QTest::addColumn<Environment>("environment");
+        QTest::addColumn<QString>("expected"); // "~" stands for the temporary folder of the system
+        QTest::newRow("XDG cache home") << Environment{{"XDG_CACHE_HOME", "/x/cache"}, {"HOME", "/h"}}
+                                        << "/x/cache/Tarvine";
+        QTest::newRow("home") << Environment{{"HOME", "/h"}} << "/h/.cache/Tarvine";
+        QTest::newRow("relative XDG cache home is ignored")
+            << Environment{{"XDG_CACHE_HOME", "cache"}, {"HOME", "/h"}} << "/h/.cache/Tarvine";
+        QTest::newRow("the data home does not count")
+            << Environment{{"XDG_DATA_HOME", "/x/data"}, {"HOME", "/h"}} << "/h/.cache/Tarvine";
+        QTest::newRow("neither") << Environment{} << "~/Tarvine";
+    }
+    void cacheFolder() {
+        QFETCH(Environment, environment);
+        QFETCH(QString, expected);
+        QCOMPARE(appCacheFolder(environment), expected.replace(QLatin1Char('~'), QDir::tempPath()));
+    }
+
     void walkUpStopsAfterTwentyFolders_data() {
         QTest::addColumn<int>("levelsAbove");
         QTest::addColumn<bool>("found");

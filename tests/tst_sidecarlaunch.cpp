@@ -5,6 +5,7 @@
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
+#include "support/TestHttpServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <QCoroTask>
+#include <QCoroTimer>
 
 #include <memory>
 
@@ -428,6 +430,43 @@ private Q_SLOTS:
         QVERIFY(!process);
         QCOMPARE(exits, 0);
         QVERIFY(!QCoro::waitFor(SidecarProcess::portAccepts(m_port)));
+    }
+
+    // The child answers its proof and ends before that answer is taken in, and another listener
+    // takes the port: the launch is no success, and the bearer token goes nowhere.
+    void proofFromAChildThatEndedIsNotReady() {
+        auto process = checkoutProcess({{"FAKE_GW_EXIT_AFTER_HELLO", "1"}}, true);
+        bool ended = false;
+        process->onExit = [&ended] {
+            ended = true;
+        };
+        fernholm::test::TestHttpServer other;
+        bool answered = false;
+        bool takenOver = false;
+        const PortProbe probe = [&](int port) -> QCoro::Task<bool> {
+            answered = co_await SidecarProcess::answersAsOurs(port, token, 1s);
+            if (!answered) {
+                co_return false; // not listening yet
+            }
+            // The answer is taken in only once the child's end has been seen.
+            for (int i = 0; i < 500 && !ended; ++i) {
+                co_await QCoro::sleepFor(10ms);
+            }
+            takenOver = ended && other.listen(static_cast<quint16>(port));
+            co_return true;
+        };
+        const SidecarState state = startAndWait(*process, 10s, probe);
+        QVERIFY(answered);
+        QVERIFY(takenOver);
+        QCOMPARE(state, SidecarState::exited(0));
+
+        // The owner opens the gate for a ready launch only.
+        auto gate = std::make_shared<ProofGate>();
+        if (state == SidecarState::ready()) {
+            gate->proven(Clock::now());
+        }
+        QCOMPARE(QCoro::waitFor(GatewayClient(m_port, token, gate).status()).error(), GatewayError::unverified());
+        QCOMPARE(other.connectionCount(), 0);
     }
 
     void startsOnlyOnce() {

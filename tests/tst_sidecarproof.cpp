@@ -225,6 +225,32 @@ private Q_SLOTS:
         QCOMPARE(prove(m_server->port(), token, 5s), accepted);
     }
 
+    // The proof is the listener's own answer, never that of wherever it points.
+    void redirectIsNotFollowed_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("302") << 302;
+        QTest::newRow("307") << 307;
+        QTest::newRow("308") << 308;
+    }
+    void redirectIsNotFollowed() {
+        QFETCH(int, code);
+        TestHttpServer elsewhere;
+        QVERIFY(elsewhere.listen());
+        elsewhere.setHandler("/api/hello", [](const RecordedRequest& request) {
+            const QString nonce = QString::fromLatin1(request.queryValue("nonce"));
+            return ScriptedReply::json("{\"proof\":\"" + SidecarProcess::helloProof(token, nonce).toLatin1() + "\"}");
+        });
+        m_server->setHandler("/api/hello", [&elsewhere, code](const RecordedRequest& request) {
+            ScriptedReply redirect = ScriptedReply::json({}, code);
+            redirect.headers.append(
+                {"Location", "http://127.0.0.1:" + QByteArray::number(elsewhere.port()) + request.target});
+            return redirect;
+        });
+        QVERIFY(!prove(m_server->port(), token));
+        QCOMPARE(m_server->requests("/api/hello").size(), 1);
+        QCOMPARE(elsewhere.connectionCount(), 0);
+    }
+
     void applicationProxyChangesNothing() {
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1));
         answerHello(200, R"({"proof":"%P"})");

@@ -32,7 +32,7 @@ Clock::duration seconds(double s) {
 //   poll                   beforePoll(), awaited; logs its answer
 //   poll&  await           beforePoll() started, and later awaited
 //   stop | cancel | restart
-//   stop&                  stopNow() started, left to the test to await
+//   stop&  stopped         stopNow() started, and later awaited
 //   proof:N | revoke       the gate's proof is N seconds old by the system clock | dropped
 //   begin                  the owner begins the next launch generation on the gate
 //   prove:no relaunch:no clear:no   the next call of that closure answers no
@@ -106,6 +106,10 @@ public:
             QCoro::waitFor(watch->stopNow());
         } else if (verb == "stop&") {
             pendingStop = std::make_unique<QCoro::Task<>>(watch->stopNow());
+        } else if (verb == "stopped") {
+            QVERIFY(pendingStop);
+            QCoro::waitFor(std::move(*pendingStop));
+            pendingStop.reset();
         } else if (verb == "cancel") {
             watch->cancelRelaunch();
         } else if (verb == "restart") {
@@ -235,6 +239,14 @@ private Q_SLOTS:
         QTest::newRow("a failed proof for a replaced launch leaves its successor proven")
             << "ready revoke prove:no hold:prove poll& held begin ready release await" << "trusted" << false << true
             << L{"prove", "poll:no"} << L{"trusted"};
+        // The process ends while its proof is under way: a late yes must not vouch for whatever
+        // listens on the port next.
+        QTest::newRow("a proof that ends after its process exited does not open the gate")
+            << "ready revoke hold:prove poll& held exit release await" << "checking" << false << false
+            << L{"prove", "poll:no"} << L{"trusted", "checking"};
+        QTest::newRow("a proof that ends after its process died unreported does not open the gate")
+            << "ready revoke hold:prove poll& held dies release await" << "trusted" << false << false
+            << L{"prove", "poll:no"} << L{"trusted"};
         QTest::newRow("a renewed proof is no good poll")
             << "ready +9 proof:30 poll +1 fail" << "checking" << false << true << L{"prove", "poll:yes"}
             << L{"trusted", "checking"};
@@ -289,12 +301,12 @@ private Q_SLOTS:
             << "ready exit hold relaunch:no poll& held cancel release await" << "restarting" << false << false
             << L{"relaunch", "poll:no"} << L{"trusted", "checking", "restarting"};
 
-        // A stop or a user restart while a proof is under way. The process that proves itself
-        // after a stop still runs, so its proof stands; a restart began a new launch generation,
-        // of which the proof says nothing.
+        // A stop or a user restart while a proof is under way. The user stopped the gateway, so a
+        // proof that ends after the stop counts for nothing and the poll does not go ahead; a
+        // restart began a new launch generation, of which the proof says nothing.
         QTest::newRow("stopNow while a proof is pending")
-            << "ready revoke hold:prove poll& held stop release await" << "stopped" << false << true
-            << L{"prove", "clear(-,48080)", "poll:yes"} << L{"trusted", "stopped"};
+            << "ready revoke hold:prove poll& held stop release await" << "stopped" << false << false
+            << L{"prove", "clear(-,48080)", "poll:no"} << L{"trusted", "stopped"};
         QTest::newRow("stopNow while a proof is pending that then fails")
             << "ready revoke prove:no hold:prove poll& held stop release await" << "stopped" << false << false
             << L{"prove", "clear(-,48080)", "poll:no"} << L{"trusted", "stopped"};
@@ -305,14 +317,28 @@ private Q_SLOTS:
             << "ready revoke hold:prove poll& held relaunch:no restart release await" << "stopped" << false << false
             << L{"prove", "relaunch", "restart:no", "poll:no"} << L{"trusted", "checking", "stopped"};
 
+        // Stopped stays stopped until the user restarts or a new launch is ready.
+        QTest::newRow("a good poll after a stop leaves it stopped")
+            << "ready remember:Wi-Fi:48081 stop remember" << "stopped" << false << false
+            << L{"clear(Wi-Fi,48081)"} << L{"trusted", "stopped"};
+        QTest::newRow("no proof and no poll while stopped")
+            << "ready stop poll" << "stopped" << false << false << L{"clear(-,48080)", "poll:no"}
+            << L{"trusted", "stopped"};
+        QTest::newRow("no proof and no poll while a stop clears the proxies")
+            << "ready hold:clear stop& held poll release stopped" << "stopped" << false << false
+            << L{"clear(-,48080)", "poll:no"} << L{"trusted", "stopped"};
+        QTest::newRow("a user restart leaves stopped")
+            << "ready stop remember restart remember" << "trusted" << false << true
+            << L{"clear(-,48080)", "relaunch", "restart:yes"} << L{"trusted", "stopped", "checking", "trusted"};
+
         // Stopping and the stuck proxy.
         QTest::newRow("the first stopNow clears with no service and port 48080")
             << "stop" << "stopped" << false << false << L{"clear(-,48080)"} << L{"stopped"};
         QTest::newRow("clearProxy answering no leaves the proxy stuck")
             << "ready clear:no stop" << "stopped" << true << false << L{"clear(-,48080)"} << L{"trusted", "stopped"};
-        QTest::newRow("stuck through a good poll and a failed user restart")
+        QTest::newRow("stuck through a late good poll and a failed user restart")
             << "clear:no stop remember relaunch:no restart" << "stopped" << true << false
-            << L{"clear(-,48080)", "relaunch", "restart:no"} << L{"stopped", "trusted", "checking", "stopped"};
+            << L{"clear(-,48080)", "relaunch", "restart:no"} << L{"stopped", "checking", "stopped"};
         QTest::newRow("stuck until ready")
             << "clear:no stop ready" << "trusted" << false << true << L{"clear(-,48080)"} << L{"stopped", "trusted"};
 
@@ -370,6 +396,22 @@ private Q_SLOTS:
         QCOMPARE(owner.watch->proxyTarget(), (SidecarWatch::ProxyTarget{QStringLiteral("Wi-Fi"), 48081}));
         owner.step("remember");
         QCOMPARE(owner.watch->proxyTarget(), (SidecarWatch::ProxyTarget{std::nullopt, 48080}));
+    }
+
+    // A relaunch of the owner's own notes the epoch before it waits; a stop or cancel while it
+    // waits must show as a changed epoch, whatever else happens meanwhile.
+    void relaunchEpochMovesWithEveryStopAndCancel() {
+        Owner owner;
+        const qint64 first = owner.watch->relaunchEpoch();
+        owner.step("ready");
+        owner.step("remember");
+        owner.step("restart");
+        QCOMPARE(owner.watch->relaunchEpoch(), first);
+        owner.step("cancel");
+        const qint64 afterCancel = owner.watch->relaunchEpoch();
+        QVERIFY(afterCancel != first);
+        owner.step("stop");
+        QVERIFY(owner.watch->relaunchEpoch() != afterCancel);
     }
 
     // The owner may let go of the watch while a relaunch is under way.

@@ -5,6 +5,9 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <limits>
+#include <optional>
+
 using namespace fernholm;
 
 namespace {
@@ -177,6 +180,52 @@ private Q_SLOTS:
         QVERIFY(!result);
         QVERIFY2(result.error().text().contains(named), qPrintable(result.error().text()));
         QVERIFY2(!result.error().text().contains(notNamed), qPrintable(result.error().text()));
+    }
+
+    // Integers decode exactly within the 64-bit range and fail, naming their key, outside it, also
+    // where the number rounds onto the range's end as a double, which the JSON reader then gives
+    // as that integer.
+    void integerRange_data() {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<bool>("inEntities");                // a map entry in counters.entities, else proxy_port
+        QTest::addColumn<std::optional<qint64>>("expected"); // nothing: a decoding error
+        const auto smallest = std::optional<qint64>(std::numeric_limits<qint64>::min());
+        const auto none = std::optional<qint64>();
+        QTest::newRow("smallest") << QByteArray("-9223372036854775808") << false << smallest;
+        QTest::newRow("smallest with an exponent") << QByteArray("-9.223372036854775808e18") << false << smallest;
+        QTest::newRow("largest") << QByteArray("9223372036854775807") << false
+                                 << std::optional<qint64>(std::numeric_limits<qint64>::max());
+        QTest::newRow("one below the smallest") << QByteArray("-9223372036854775809") << false << none;
+        QTest::newRow("below the smallest, short") << QByteArray("-9.223372036854776e18") << false << none;
+        QTest::newRow("far below the smallest") << QByteArray("-9223372036854777000") << false << none;
+        QTest::newRow("one above the largest") << QByteArray("9223372036854775808") << false << none;
+        QTest::newRow("whole number with an exponent") << QByteArray("4.8e4") << false << std::optional<qint64>(48000);
+        QTest::newRow("smallest in a map") << QByteArray("-9223372036854775808") << true << smallest;
+        QTest::newRow("one below the smallest in a map") << QByteArray("-9223372036854775809") << true << none;
+    }
+    void integerRange() {
+        QFETCH(QByteArray, number);
+        QFETCH(bool, inEntities);
+        QFETCH(std::optional<qint64>, expected);
+        QByteArray body = fixture("minimal.json");
+        if (inEntities) {
+            // The same text in a string, before it, is no number.
+            body.replace("\"entities\": {}", "\"entities\": {\"a\\\"b\": 1, \"PERSON\": " + number + "}");
+            body.replace("\"ca\": \"missing\"", "\"ca\": \"missing\", \"error\": \"" + number + "\"");
+        } else {
+            body.replace("48080", number);
+        }
+        const auto result = json::decode<Status>(body);
+        QCOMPARE(result.ok(), expected.has_value());
+        const QString key = inEntities ? "\"counters.entities.PERSON\"" : "\"proxy_port\"";
+        if (!expected) {
+            QCOMPARE(result.error().kind(), GatewayError::Kind::decoding);
+            QVERIFY2(result.error().text().contains(key), qPrintable(result.error().text()));
+        } else if (inEntities) {
+            QCOMPARE(result.value().counters.entities.value("PERSON"), *expected);
+        } else {
+            QCOMPARE(result.value().proxyPort, *expected);
+        }
     }
 
     void faultyFixturesFail_data() {

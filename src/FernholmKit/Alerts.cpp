@@ -81,7 +81,7 @@ QList<AppAlert> appAlerts(const AlertInputs& inputs) {
             alerts.append(alert(
                 QStringLiteral("proxy_stuck"), AlertLevel::critical,
                 tr("Tarvine stopped — the system proxy is still on"),
-                tr("Tarvine stopped and couldn't turn off the system proxy. Open System Settings → Network → Proxies and turn off the web proxies."),
+                tr("Tarvine stopped and couldn't turn off the system proxy. Open Settings → Network → Network Proxy and choose Disabled."),
                 AlertAction::restartSidecar()));
         } else {
             alerts.append(alert(QStringLiteral("sidecar_stopped"), AlertLevel::critical,

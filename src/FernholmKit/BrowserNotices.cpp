@@ -278,7 +278,7 @@ NoticeText unsupportedAppText(const BrowserFinding& finding) {
     const TrArgs args{{QStringLiteral("B"), finding.browser.value_or(QStringLiteral("ChatGPT Classic"))}};
     return {
         tr("{B} doesn't work with Tarvine protection", args),
-        tr("{B} is an outdated app that accepts only OpenAI's own certificates, so it can't connect while Tarvine protects this Mac — nothing is sent. Use the new ChatGPT app instead: its Chat mode works with Tarvine.",
+        tr("{B} is an outdated app that accepts only OpenAI's own certificates, so it can't connect while Tarvine protects this computer — nothing is sent. Use the new ChatGPT app instead: its Chat mode works with Tarvine.",
            args)};
 }
 

@@ -2,6 +2,9 @@
 
 #include <QObject>
 
+#include <QCoroTask>
+
+#include <chrono>
 #include <memory>
 
 namespace fernholm {
@@ -33,5 +36,10 @@ public:
 private:
     std::shared_ptr<detail::CancelState> m_state;
 };
+
+// Waits for `duration` on a timer, or less when the token is cancelled meanwhile; answers true
+// when the whole time passed uncancelled. It always returns through the event loop, even for a
+// zero duration or a token cancelled already, as a newly started task would.
+QCoro::Task<bool> sleepUnlessCancelled(std::chrono::milliseconds duration, CancelToken cancel);
 
 } // namespace fernholm

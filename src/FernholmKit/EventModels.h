@@ -53,6 +53,7 @@ struct DetectionDetail {
     QString confidencePercent() const;
 
     static DetectionDetail fromJson(json::Object& o);
+    bool operator==(const DetectionDetail&) const = default;
 };
 
 // What one request sent and what the gateway made of it.
@@ -67,6 +68,7 @@ struct DetailRecord {
     std::optional<QString> reason;
 
     static DetailRecord fromJson(json::Object& o);
+    bool operator==(const DetailRecord&) const = default;
 };
 
 // The raw reply of the detail endpoint; callers only see the record reduced from it.

@@ -1,5 +1,7 @@
 #include "GatewayClient.h"
 
+#include "BoundedReply.h"
+
 #include <QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,13 +99,18 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
         co_return GatewayError::transport(QStringLiteral("Not a valid address: %1").arg(client.m_baseURL + path));
     }
 
+    const GatewaySession& session = *client.m_session;
     QNetworkRequest request(url);
-    request.setRawHeader("Authorization", client.m_session->authorization());
-    request.setTransferTimeout(static_cast<int>(client.m_session->timeout().count()));
+    request.setRawHeader("Authorization", session.authorization());
+    // What arrives is what is counted and decoded: no decompression, and no bomb inside it.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setTransferTimeout(static_cast<int>(session.timeout().count()));
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // Followed, a redirect would carry the bearer token, and the body, to another listener.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
-    QNetworkAccessManager* manager = client.m_session->manager();
+    QNetworkAccessManager* manager = session.manager();
     QNetworkReply* reply = nullptr;
     if (method == Method::get) {
         reply = manager->get(request);
@@ -111,13 +118,20 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         reply = manager->post(request, jsonBody);
     }
+    const qint64 limit = GatewaySession::replyLimit(jsonBody.size());
+    BoundedReply bounded(reply, limit, session.deadline());
 
     // Our own abort and the transfer time-out both end as OperationCanceledError; remember which.
+    // This call learns of the end through a queued connection, so a cancel may arrive after the
+    // reply finished: the exchange's own outcome stands then.
     bool cancelledByCaller = false;
     QMetaObject::Connection cancelConnection;
     if (auto* notifier = cancel.notifier()) {
         cancelConnection =
             QObject::connect(notifier, &detail::CancelState::cancelRequested, reply, [&cancelledByCaller, reply] {
+                if (reply->isFinished()) {
+                    return;
+                }
                 cancelledByCaller = true;
                 reply->abort();
             });
@@ -133,9 +147,10 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     // whether the exchange itself broke. A status outside the accepted set is the answer whatever
     // became of its body; an accepted one needs its whole body, so a connection that broke or
     // stalled after the headers is a failed exchange.
-    const bool exchangeFailed = isExchangeFailure(error);
+    const bool exchangeFailed = isExchangeFailure(error) || bounded.tooLarge() || bounded.pastDeadline();
     const bool complete = statusAttribute.isValid() ? !exchangeFailed : error == QNetworkReply::NoError;
-    QByteArray body = complete ? reply->readAll() : QByteArray();
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    QByteArray body = complete ? bounded.take() : QByteArray();
     reply->deleteLater();
 
     if (cancelledByCaller) {
@@ -144,14 +159,21 @@ QCoro::Task<Result<QByteArray>> GatewayClient::exchange(GatewayClient client, Me
     if (statusAttribute.isValid() && !accept.contains(statusAttribute.toInt())) {
         co_return GatewayError::http(statusAttribute.toInt());
     }
-    if (complete) {
+    if (complete && (encoding.isEmpty() || encoding == "identity")) {
         // An accepted status, or a reply that is not HTTP at all (nothing to check).
         co_return body;
     }
     if (client.m_gate) {
         client.m_gate->revoke();
     }
-    if (error == QNetworkReply::OperationCanceledError) {
+    if (complete) {
+        co_return GatewayError::transport(QStringLiteral("The reply came encoded as %1, which was not asked for.")
+                                              .arg(QString::fromLatin1(encoding)));
+    }
+    if (bounded.tooLarge()) {
+        co_return GatewayError::transport(QStringLiteral("The reply was larger than %1 bytes.").arg(limit));
+    }
+    if (bounded.pastDeadline() || error == QNetworkReply::OperationCanceledError) {
         co_return GatewayError::transport(QStringLiteral("The request timed out."));
     }
     co_return GatewayError::transport(errorText);

@@ -29,10 +29,18 @@ namespace fernholm {
 
 // The HTTP session every copy of one client talks through: loopback only, never through a
 // proxy (the gateway itself is the system's proxy), nothing kept on disk, the bearer token on
-// every request and an idle time-out per request. Lives on the thread that made it.
+// every request, and three bounds on every exchange: an idle time-out, a deadline for the whole
+// exchange and a size for the reply's body. Lives on the thread that made it.
 class GatewaySession {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
+    // A whole exchange may take this many idle time-outs, however steadily the reply trickles in.
+    static constexpr int deadlineInTimeouts = 2;
+    // A reply's body may hold this much, plus four times the request's own body: more than any
+    // honest reply (statuses, event pages and details stay far below it; a check, a restore or a
+    // stamped copy grows with what was sent).
+    static constexpr qint64 replyAllowance = 4 * 1024 * 1024;
+    static constexpr qint64 replyPerRequestByte = 4;
 
     explicit GatewaySession(const QString& token, std::chrono::milliseconds timeout = defaultTimeout);
     ~GatewaySession();
@@ -42,6 +50,8 @@ public:
     QNetworkAccessManager* manager() const { return m_manager; }
     const QByteArray& authorization() const { return m_authorization; }
     std::chrono::milliseconds timeout() const { return m_timeout; }
+    std::chrono::milliseconds deadline() const { return deadlineInTimeouts * m_timeout; }
+    static qint64 replyLimit(qint64 requestBytes) { return replyAllowance + replyPerRequestByte * requestBytes; }
 
 private:
     QNetworkAccessManager* m_manager;
@@ -52,7 +62,10 @@ private:
 // The control client of the gateway's HTTP/JSON API on 127.0.0.1. A value: copies share the
 // session and the proof gate. Every call answers the decoded reply or a GatewayError; while the
 // gate holds no proof every call answers `unverified` without any traffic, and a transport failure
-// (but not the caller's own cancellation) drops the proof.
+// (but not the caller's own cancellation) drops the proof. The API never redirects: a 3xx is an
+// HTTP status like any other, and nothing is sent on to where it points. A reply past the
+// session's deadline or size, or one encoded although no encoding was asked for, is a transport
+// failure.
 //
 // Calls are made, awaited and cancelled on the thread that owns the session.
 class GatewayClient {

@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -33,8 +34,14 @@ public:
         }
     }
 
+    // Where the reply holds a number below the 64-bit range that the JSON reader nonetheless
+    // gives as the smallest 64-bit integer (see numbersReadAsSmallest).
+    void setBelowRange(QSet<QString> paths) { m_belowRange = std::move(paths); }
+    bool isBelowRange(const QString& path) const { return m_belowRange.contains(path); }
+
 private:
     std::optional<QString> m_error;
+    QSet<QString> m_belowRange;
 };
 
 class Object;
@@ -219,12 +226,19 @@ template <typename T> Result<T> decode(const QByteArray& body);
 // not JSON or not an object.
 std::variant<QJsonObject, GatewayError> parseObject(const QByteArray& body);
 
+// The coding paths of the numbers in a well-formed JSON text that lie below -2^63 yet round onto
+// it as doubles. The JSON reader keeps any double that equals a 64-bit integer as that integer,
+// so such a number, -9223372036854775809 say, reads as the smallest 64-bit integer itself; only
+// the text tells them apart.
+QSet<QString> numbersReadAsSmallest(const QByteArray& json);
+
 template <typename T> Result<T> decode(const QByteArray& body) {
     auto parsed = parseObject(body);
     if (auto* error = std::get_if<GatewayError>(&parsed)) {
         return *error;
     }
     Context ctx;
+    ctx.setBelowRange(numbersReadAsSmallest(body));
     Object root(ctx, std::get<QJsonObject>(std::move(parsed)), nullptr);
     T value = T::fromJson(root);
     if (ctx.failed()) {

@@ -23,6 +23,7 @@ struct ScanResult {
     std::optional<double> latencyMs;
 
     static ScanResult fromJson(json::Object& o);
+    bool operator==(const ScanResult&) const = default;
 };
 
 // Where a real value was put back, in UTF-16 code units of RestoreResult::text, end exclusive.

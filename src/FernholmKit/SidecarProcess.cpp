@@ -1,6 +1,7 @@
 #include "SidecarProcess.h"
 
 #include "BackupScope.h"
+#include "BoundedReply.h"
 #include "Version.h"
 #include "platform/AppDataFolder.h"
 
@@ -21,7 +22,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <array>
 #include <cmath>
@@ -302,7 +302,8 @@ QCoro::Task<SidecarState> SidecarProcess::start(Seconds readyTimeout, PortProbe 
     m_process->setProcessEnvironment(environment);
     m_process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
 
-    connect(m_process, &QProcess::finished, this, [callback = onExit] {
+    connect(m_process, &QProcess::finished, this, [this, callback = onExit] {
+        ++m_exits;
         if (callback) {
             callback();
         }
@@ -331,11 +332,14 @@ QCoro::Task<SidecarState> SidecarProcess::start(Seconds readyTimeout, PortProbe 
         if (!isRunning()) {
             co_return SidecarState::exited(m_process->exitCode());
         }
+        const int exits = m_exits;
         const bool proven = co_await probe(m_port);
         if (!self) {
             co_return abandoned();
         }
-        if (proven) {
+        // A proof counts only while its child still runs and has not ended since the proof began:
+        // whatever listens on the port after it would otherwise be trusted, bearer token and all.
+        if (proven && m_exits == exits && isRunning()) {
             co_return SidecarState::ready();
         }
         co_await QCoro::sleepFor(std::chrono::milliseconds(200));
@@ -439,28 +443,19 @@ QCoro::Task<bool> SidecarProcess::answersAsOurs(int port, std::optional<QString>
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // The proof is the listener's own answer: never one from wherever it points, never encoded.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setRawHeader("Accept-Encoding", "identity");
 
     QNetworkReply* reply = manager->get(request);
-    // The timer and the connection belong to the reply: once the reply is released, a late
-    // deadline or a late chunk finds nothing.
-    auto givenUp = std::make_shared<bool>(false);
-    QTimer::singleShot(requestTimeout + proofGrace, reply, [givenUp, reply] {
-        *givenUp = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [givenUp, reply] {
-        if (reply->bytesAvailable() > proofReplyLimit) {
-            *givenUp = true;
-            reply->abort();
-        }
-    });
+    BoundedReply bounded(reply, proofReplyLimit, requestTimeout + proofGrace);
 
     co_await qCoro(reply).waitForFinished();
 
     std::optional<QByteArray> received;
     const QVariant statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!*givenUp && statusCode.isValid() && statusCode.toInt() == 200) {
-        const QByteArray body = reply->readAll();
+    const QByteArray body = bounded.take();
+    if (!bounded.tooLarge() && !bounded.pastDeadline() && statusCode.isValid() && statusCode.toInt() == 200) {
         if (!body.isEmpty()) {
             const QJsonDocument document = QJsonDocument::fromJson(body);
             const QJsonValue proof = document.isObject() ? document.object().value(QStringLiteral("proof"))

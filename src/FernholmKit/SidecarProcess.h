@@ -116,8 +116,9 @@ public:
     // --- Launch and stop ---
 
     // Launches the child and waits until the probe (by default the identity proof with a 1 s
-    // time-out) answers yes, the child ends, or readyTimeout has passed. A child that did not
-    // prove itself in time is left running.
+    // time-out) answers yes, the child ends, or readyTimeout has passed. A yes counts only when the
+    // child still runs and did not end while the probe was under way. A child that did not prove
+    // itself in time is left running.
     QCoro::Task<SidecarState> start(Seconds readyTimeout, PortProbe probe = {});
     bool isRunning() const;
     // The last (at most 8192) bytes of standard error, starting on a character boundary and
@@ -152,6 +153,7 @@ private:
     const std::optional<QString> m_controlToken;
     const Environment m_inheritedEnvironment;
     bool m_launched = false;
+    int m_exits = 0; // ends of the child seen so far
 
     mutable std::mutex m_tailLock;
     QByteArray m_stderrTail;

@@ -19,17 +19,26 @@ SidecarWatch::SidecarWatch(std::shared_ptr<ProofGate> gate, IsRunning isRunning,
 
 QCoro::Task<bool> SidecarWatch::beforePoll() {
     const QPointer<SidecarWatch> self(this);
+    // Stopped is stopped until the user restarts: nothing is proved or polled meanwhile.
+    if (m_link == SidecarLink::stopped || m_stopping) {
+        co_return false;
+    }
     if (m_isRunning()) {
         // The proof's age is measured on the system clock, as the client and the gate see it.
         if (!m_gate->needsProof(Clock::now())) {
             co_return true;
         }
         const Prove prove = m_prove;
-        // A new launch may begin while the proof is under way. What the replaced process proved,
-        // or failed to, says nothing about its successor, which proves itself on its own.
+        // Much may happen while the proof is under way. A new launch may begin: what the replaced
+        // process proved, or failed to, says nothing about its successor, which proves itself on
+        // its own. The process may end: a late yes would then vouch for whatever listens on the
+        // port next. Supervision may stop for good. In each case the proof counts for nothing,
+        // neither as a proof nor as a failure.
         const qint64 generation = m_gate->generation();
+        const int exits = m_exits;
+        const int stops = m_stops;
         const bool proven = co_await prove();
-        if (!self || m_gate->generation() != generation) {
+        if (!self || m_gate->generation() != generation || m_exits != exits || m_stops != stops || !m_isRunning()) {
             co_return false;
         }
         if (proven) {
@@ -80,6 +89,10 @@ void SidecarWatch::ready() {
 }
 
 void SidecarWatch::remember(const Status& status) {
+    // A poll that began before a stop for good says nothing about what the user stopped.
+    if (m_link == SidecarLink::stopped) {
+        return;
+    }
     m_service = status.sysproxy.service;
     m_proxyPort = static_cast<int>(
         std::clamp<qint64>(status.proxyPort, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
@@ -107,6 +120,7 @@ void SidecarWatch::pollFailed() {
 }
 
 void SidecarWatch::sidecarExited() {
+    ++m_exits;
     m_gate->revoke();
     m_healthySince.reset();
     if (m_link == SidecarLink::trusted) {
@@ -117,12 +131,15 @@ void SidecarWatch::sidecarExited() {
 QCoro::Task<> SidecarWatch::stopNow() {
     const QPointer<SidecarWatch> self(this);
     ++m_relaunchEpoch;
+    ++m_stops;
+    ++m_stopping;
     m_gate->revoke();
     const ClearProxy clearProxy = m_clearProxy;
     const bool cleared = co_await clearProxy(m_service, m_proxyPort);
     if (!self) {
         co_return;
     }
+    --m_stopping;
     m_proxyStuck = !cleared;
     setLink(SidecarLink::stopped);
 }

@@ -60,12 +60,13 @@ public:
     // Called after every real change of link(), before linkChanged().
     void setOnLinkChange(std::function<void()> onLinkChange) { m_onLinkChange = std::move(onLinkChange); }
 
-    // Before every status poll; yes when the poll may go ahead now. A proof during which a new
-    // launch generation began counts for nothing: no proof is recorded and no failure counted.
+    // Before every status poll; yes when the poll may go ahead now. Never while stopped or
+    // stopping. A proof during which a new launch generation began, the process ended or
+    // supervision stopped counts for nothing: no proof is recorded and no failure counted.
     QCoro::Task<bool> beforePoll();
-    // The gateway just started and proved itself.
+    // The gateway just started and proved itself. The one way out of stopped besides restart().
     void ready();
-    // A good status poll.
+    // A good status poll. Changes nothing once stopped.
     void remember(const Status& status);
     void pollFailed();
     // The gateway process ended.
@@ -76,6 +77,9 @@ public:
     QCoro::Task<bool> restart();
     // Makes any waiting automatic relaunch do nothing.
     void cancelRelaunch();
+    // Grows with every cancelRelaunch() and stopNow(): a relaunch that notes it before a wait and
+    // finds it changed afterwards has been overtaken.
+    qint64 relaunchEpoch() const { return m_relaunchEpoch; }
 
 Q_SIGNALS:
     void linkChanged(fernholm::SidecarLink link);
@@ -97,6 +101,9 @@ private:
     bool m_proxyStuck = false;
     bool m_relaunched = false;  // from an automatic relaunch until healthyReset of health after it
     qint64 m_relaunchEpoch = 0; // every increment cancels a waiting relaunch
+    int m_exits = 0;            // process ends reported so far
+    int m_stops = 0;            // stops for good begun so far
+    int m_stopping = 0;         // stops for good under way
     int m_failures = 0;
     Time m_lastSuccess;
     std::optional<Time> m_healthySince;

@@ -23,6 +23,7 @@ Faults Faults::fromEnvironment() {
     faults.slow = std::chrono::milliseconds(qEnvironmentVariableIntValue("FAKE_GW_SLOW_MS"));
     faults.http500 = flag("FAKE_GW_HTTP_500");
     faults.brokenJson = flag("FAKE_GW_BROKEN_JSON");
+    faults.exitAfterHello = flag("FAKE_GW_EXIT_AFTER_HELLO");
     return faults;
 }
 
@@ -57,7 +58,24 @@ FakeGateway::Reply FakeGateway::error(int status, const QString& message) {
     return json(QJsonObject{{QStringLiteral("error"), message}}, status);
 }
 
+QJsonObject FakeGateway::logEntry(const Request& request) {
+    QJsonObject headers;
+    for (auto it = request.headers.cbegin(); it != request.headers.cend(); ++it) {
+        headers.insert(QString::fromLatin1(it.key()), QString::fromLatin1(it.value()));
+    }
+    return QJsonObject{
+        {QStringLiteral("method"), QString::fromLatin1(request.method)},
+        {QStringLiteral("path"), QString::fromLatin1(request.path)},
+        {QStringLiteral("query"), QString::fromLatin1(request.query)},
+        {QStringLiteral("headers"), headers},
+        {QStringLiteral("body"), QString::fromUtf8(request.body)},
+    };
+}
+
 FakeGateway::Reply FakeGateway::dispatch(const Request& request) {
+    if (!request.path.startsWith("/fake/")) {
+        m_state.log.append(logEntry(request));
+    }
     Reply reply = [&] {
         const auto methods = m_routes.constFind(request.path);
         if (methods == m_routes.constEnd()) {
@@ -71,6 +89,10 @@ FakeGateway::Reply FakeGateway::dispatch(const Request& request) {
         if (control && request.header("Authorization") != "Bearer " + m_state.token.toUtf8()) {
             return error(401, QStringLiteral("unauthorized"));
         }
+        // A scripted reply stands in for the handler and the faults alike.
+        if (auto script = m_state.scripts.find(request.path); script != m_state.scripts.end() && !script->isEmpty()) {
+            return script->takeFirst();
+        }
         Reply answer = route->handler(request, m_state);
         if (control && m_faults.http500) {
             answer = error(500, QStringLiteral("internal error"));
@@ -80,7 +102,9 @@ FakeGateway::Reply FakeGateway::dispatch(const Request& request) {
         }
         return answer;
     }();
-    reply.delay += m_faults.slow;
+    if (reply.mode != Reply::Mode::neverAnswer) {
+        reply.delay += m_faults.slow;
+    }
     return reply;
 }
 

@@ -18,6 +18,7 @@ struct Faults {
     std::chrono::milliseconds slow{0}; // FAKE_GW_SLOW_MS=N: every reply, the hello too
     bool http500 = false;              // FAKE_GW_HTTP_500=1: control endpoints only
     bool brokenJson = false;           // FAKE_GW_BROKEN_JSON=1: control endpoints only
+    bool exitAfterHello = false;       // FAKE_GW_EXIT_AFTER_HELLO=1: exit with 0 once a hello is answered
 
     static Faults fromEnvironment();
 };
@@ -57,6 +58,9 @@ public:
     // A JSON reply.
     static Reply json(const QJsonObject& body, int status = 200);
     static Reply error(int status, const QString& message);
+
+    // What GET /fake/log lists of one request.
+    static QJsonObject logEntry(const Request& request);
 
 private:
     struct Route {

@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QString>
 
+#include "support/TestHttpServer.h"
+
 #include <optional>
 
 namespace fernholm::fake {
@@ -49,6 +51,11 @@ struct GatewayState {
     // The last problem report received, as it would go out, and how many came.
     QJsonObject lastReport;
     int reports = 0;
+
+    // Every request received outside /fake/, oldest first, as GET /fake/log lists it.
+    QJsonArray log;
+    // Replies a test queued per path (without query): each request to the path takes the first.
+    QMap<QByteArray, QList<fernholm::test::ScriptedReply>> scripts;
 };
 
 } // namespace fernholm::fake

@@ -1,7 +1,9 @@
 // The identity proof: the one /api/ path that needs no bearer token.
 #include "FakeGateway.h"
 
+#include <QCoreApplication>
 #include <QMessageAuthenticationCode>
+#include <QTimer>
 
 namespace fernholm::fake {
 
@@ -18,6 +20,10 @@ const EndpointGroup hello("hello", [](FakeGateway& gateway) {
             }
             const QByteArray message = "tarvine-hello:" + request.queryValue("nonce");
             const QByteArray proof = QMessageAuthenticationCode::hash(message, key, QCryptographicHash::Sha256).toHex();
+            if (gateway.faults().exitAfterHello) {
+                // After the reply, which is written as soon as this handler returns.
+                QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+            }
             return FakeGateway::json({{QStringLiteral("proof"), QString::fromLatin1(proof)}});
         },
         /*open=*/true);

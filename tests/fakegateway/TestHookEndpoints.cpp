@@ -5,6 +5,13 @@
 //                        detail record are kept and counted; answers {"event", "cursor"}
 //   POST /fake/status    members merged into the kept status (null removes one); answers it
 //   GET  /fake/report    the last problem report received, {} before the first
+//   GET  /fake/log       {"requests": [...]}: every request received outside /fake/, oldest first,
+//                        each {"method", "path", "query", "headers" (names lower-cased), "body"}
+//   POST /fake/script    {"path", "replies": [{"status"?, "body"?, "delay_ms"?, "hang"?}], "clear"?}
+//                        queues replies for a path (without query), after any already queued (or
+//                        in their place with "clear": true); each request to the path takes the
+//                        first in place of its handler and the faults, once the bearer token is
+//                        checked. "status" 200 and an empty "body" by default; "hang" never answers
 #include "FakeGateway.h"
 #include "Scanner.h"
 #include "Wire.h"
@@ -41,6 +48,33 @@ void count(QJsonObject& status, const QString& outcome, const QMap<QString, qint
     }
     counters.insert(QStringLiteral("entities"), kinds);
     status.insert(QStringLiteral("counters"), counters);
+}
+
+Reply script(const Request& request, GatewayState& state) {
+    const auto body = bodyObject(request);
+    if (!body || !body->value(QLatin1String("path")).isString() || !body->value(QLatin1String("replies")).isArray()) {
+        return FakeGateway::error(400, QStringLiteral(R"(the body must hold a text "path" and a list "replies")"));
+    }
+    QList<fernholm::test::ScriptedReply> replies;
+    for (const QJsonValue& value : body->value(QLatin1String("replies")).toArray()) {
+        const QJsonObject entry = value.toObject();
+        if (!value.isObject() ||
+            (entry.contains(QLatin1String("body")) && !entry.value(QLatin1String("body")).isString())) {
+            return FakeGateway::error(400, QStringLiteral(R"(each reply is an object whose "body" is a text)"));
+        }
+        Reply reply = entry.value(QLatin1String("hang")).toBool()
+                          ? Reply::never()
+                          : Reply::json(entry.value(QLatin1String("body")).toString().toUtf8(),
+                                        entry.value(QLatin1String("status")).toInt(200));
+        reply.delay = std::chrono::milliseconds(entry.value(QLatin1String("delay_ms")).toInteger());
+        replies.append(reply);
+    }
+    QList<fernholm::test::ScriptedReply>& queue = state.scripts[body->value(QLatin1String("path")).toString().toUtf8()];
+    if (body->value(QLatin1String("clear")).toBool()) {
+        queue.clear();
+    }
+    queue.append(replies);
+    return FakeGateway::json({{QStringLiteral("queued"), queue.size()}});
 }
 
 Reply passRequest(const Request& request, GatewayState& state) {
@@ -112,6 +146,12 @@ const EndpointGroup hooks("test hooks", [](FakeGateway& gateway) {
                       }
                       return FakeGateway::json(state.status);
                   }));
+
+    gateway.route("GET", "/fake/log", guarded([](const Request&, GatewayState& state) {
+                      return FakeGateway::json({{QStringLiteral("requests"), state.log}});
+                  }));
+
+    gateway.route("POST", "/fake/script", guarded(script));
 
     gateway.route("GET", "/fake/report",
                   guarded([](const Request&, GatewayState& state) { return FakeGateway::json(state.lastReport); }));

@@ -15,7 +15,8 @@
 //
 // Environment:
 //   FAKE_GW_DUMP=path           write what it received (argv, working folder, environment,
-//                               standard input, start and listen times) and its process id
+//                               standard input, the times its main() began and it listened, in
+//                               microseconds on the system clock) and its process id
 //                               as JSON to the path
 //   FAKE_GW_EXIT_CODE=N         exit with code N ...
 //   FAKE_GW_EXIT_AFTER_MS=D     ... D milliseconds after start (default 0)
@@ -28,6 +29,7 @@
 //   FAKE_GW_SLOW_MS=N           answer every request N milliseconds late
 //   FAKE_GW_HTTP_500=1          answer every control endpoint with status 500
 //   FAKE_GW_BROKEN_JSON=1       cut every control endpoint's JSON reply in half
+//   FAKE_GW_EXIT_AFTER_HELLO=1  exit with code 0 right after answering an identity proof
 //   FAKE_GW_PROXY_PORT=N        report N as its proxy port in the status (default 48080)
 //   FAKE_GW_CATALOGUE=path      serve the redaction categories of this catalogue instead of
 //                               tests/data/redaction/catalogue.json
@@ -37,7 +39,6 @@
 #include "FakeGateway.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,6 +46,7 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <sys/prctl.h>
@@ -86,7 +88,13 @@ QJsonObject initialStatus() {
         .object();
 }
 
-void dump(const QStringList& arguments, const QByteArray& input, qint64 startedMs, std::optional<qint64> listeningMs) {
+// Microseconds on the system clock, which the launching side reads too.
+qint64 nowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void dump(const QStringList& arguments, const QByteArray& input, qint64 startedUs, std::optional<qint64> listeningUs) {
     const QString path = qEnvironmentVariable("FAKE_GW_DUMP");
     if (path.isEmpty()) {
         return;
@@ -101,8 +109,8 @@ void dump(const QStringList& arguments, const QByteArray& input, qint64 startedM
         {QStringLiteral("cwd"), QDir::currentPath()},
         {QStringLiteral("env"), env},
         {QStringLiteral("stdin"), QString::fromUtf8(input)},
-        {QStringLiteral("started_ms"), startedMs},
-        {QStringLiteral("listening_ms"), listeningMs ? QJsonValue(*listeningMs) : QJsonValue()},
+        {QStringLiteral("started_us"), startedUs},
+        {QStringLiteral("listening_us"), listeningUs ? QJsonValue(*listeningUs) : QJsonValue()},
         {QStringLiteral("pid"), QCoreApplication::applicationPid()},
     };
     // Written whole under its final name, so a test never reads half a file.
@@ -116,7 +124,7 @@ void dump(const QStringList& arguments, const QByteArray& input, qint64 startedM
 } // namespace
 
 int main(int argc, char** argv) {
-    const qint64 startedMs = QDateTime::currentMSecsSinceEpoch();
+    const qint64 startedUs = nowUs();
     // Never outlive the test that launched it, even when that test crashes: a stray child would
     // keep the test's output open and hold its port.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -145,12 +153,12 @@ int main(int argc, char** argv) {
     }
 
     if (!portOk || port <= 0 || port > 65535) {
-        dump(arguments, input, startedMs, std::nullopt);
+        dump(arguments, input, startedUs, std::nullopt);
         writeStandardError("fake_gateway: TARVINE_APP_PORT is not a port\n");
         return 2;
     }
     if (qEnvironmentVariable("FAKE_GW_PORT_IN_USE") == QLatin1String("1")) {
-        dump(arguments, input, startedMs, std::nullopt);
+        dump(arguments, input, startedUs, std::nullopt);
         writeStandardError(portInUse);
         return 1;
     }
@@ -165,15 +173,15 @@ int main(int argc, char** argv) {
     FakeGateway gateway(std::move(state), Faults::fromEnvironment());
     EndpointGroup::registerAll(gateway);
 
-    std::optional<qint64> listeningMs;
+    std::optional<qint64> listeningUs;
     if (qEnvironmentVariable("FAKE_GW_NEVER_LISTEN") != QLatin1String("1")) {
         if (!gateway.listen(static_cast<quint16>(port))) {
-            dump(arguments, input, startedMs, std::nullopt);
+            dump(arguments, input, startedUs, std::nullopt);
             writeStandardError(portInUse);
             return 1;
         }
-        listeningMs = QDateTime::currentMSecsSinceEpoch();
+        listeningUs = nowUs();
     }
-    dump(arguments, input, startedMs, listeningMs);
+    dump(arguments, input, startedUs, listeningUs);
     return app.exec();
 }

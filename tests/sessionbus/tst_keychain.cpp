@@ -2,39 +2,13 @@
 #include "FernholmKit/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
+#include "SecretServiceBus.h"
+
 #include <QScopeGuard>
 #include <QTest>
 
 using namespace fernholm;
-
-// A secret as the Secret Service carries it over the bus: (oayays).
-struct BusSecret {
-    QDBusObjectPath session;
-    QByteArray parameters;
-    QByteArray value;
-    QString contentType;
-};
-Q_DECLARE_METATYPE(BusSecret)
-
-QDBusArgument& operator<<(QDBusArgument& argument, const BusSecret& secret) {
-    argument.beginStructure();
-    argument << secret.session << secret.parameters << secret.value << secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, BusSecret& secret) {
-    argument.beginStructure();
-    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
-    argument.endStructure();
-    return argument;
-}
+using namespace fernholm::test::secrets;
 
 namespace fernholm {
 inline char* toString(const KeychainCopy& copy) {
@@ -45,109 +19,6 @@ inline char* toString(const KeychainCopy& copy) {
 }
 } // namespace fernholm
 
-namespace {
-
-using Attributes = QMap<QString, QString>;
-
-QDBusMessage secretCall(const QString& path, const QString& interface, const QString& method,
-                        const QVariantList& arguments) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"), path, interface, method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, 10'000);
-}
-
-// The items the service finds for the attributes, unlocked and locked together.
-QList<QDBusObjectPath> searchItems(const Attributes& attributes) {
-    const QDBusMessage reply =
-        secretCall(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-                   QStringLiteral("SearchItems"), {QVariant::fromValue(attributes)});
-    QList<QDBusObjectPath> found;
-    for (const QVariant& list : reply.arguments()) {
-        found += qdbus_cast<QList<QDBusObjectPath>>(list);
-    }
-    return found;
-}
-
-QVariant property(const QDBusObjectPath& object, const QString& interface, const QString& name) {
-    const QDBusMessage reply = secretCall(object.path(), QStringLiteral("org.freedesktop.DBus.Properties"),
-                                          QStringLiteral("Get"), {interface, name});
-    return reply.arguments().value(0).value<QDBusVariant>().variant();
-}
-
-QVariant itemProperty(const QDBusObjectPath& item, const QString& name) {
-    return property(item, QStringLiteral("org.freedesktop.Secret.Item"), name);
-}
-
-bool isLocked(const QDBusObjectPath& collection) {
-    return property(collection, QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Locked")).toBool();
-}
-
-QDBusObjectPath defaultCollection() {
-    const QDBusMessage reply =
-        secretCall(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-                   QStringLiteral("ReadAlias"), {QStringLiteral("default")});
-    return reply.arguments().value(0).value<QDBusObjectPath>();
-}
-
-// Secrets travel in the clear on the private bus: nothing here is worth an encrypted session.
-QDBusObjectPath plainSession() {
-    const QDBusMessage reply = secretCall(
-        QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-        QStringLiteral("OpenSession"), {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
-    return reply.arguments().value(1).value<QDBusObjectPath>();
-}
-
-// The service locks a collection without asking anyone.
-bool lock(const QDBusObjectPath& collection) {
-    secretCall(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-               QStringLiteral("Lock"), {QVariant::fromValue(QList<QDBusObjectPath>{collection})});
-    return isLocked(collection);
-}
-
-// Unlocking through the Secret Service interface needs a prompter, which the private bus does
-// not have; the keyring daemon's own interface takes the password directly.
-bool unlock(const QDBusObjectPath& collection, const QByteArray& password) {
-    const BusSecret master{plainSession(), {}, password, QStringLiteral("text/plain")};
-    secretCall(QStringLiteral("/org/freedesktop/secrets"),
-               QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-               QStringLiteral("UnlockWithMasterPassword"),
-               {QVariant::fromValue(collection), QVariant::fromValue(master)});
-    return !isLocked(collection);
-}
-
-QDBusObjectPath createCollection(const QString& label, const QByteArray& password) {
-    const BusSecret master{plainSession(), {}, password, QStringLiteral("text/plain")};
-    const QVariantMap properties{{QStringLiteral("org.freedesktop.Secret.Collection.Label"), label}};
-    const QDBusMessage reply = secretCall(QStringLiteral("/org/freedesktop/secrets"),
-                                          QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-                                          QStringLiteral("CreateWithMasterPassword"),
-                                          {QVariant::fromValue(properties), QVariant::fromValue(master)});
-    return reply.arguments().value(0).value<QDBusObjectPath>();
-}
-
-void deleteCollection(const QDBusObjectPath& collection) {
-    secretCall(collection.path(), QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete"), {});
-}
-
-// Stores the bytes under the data key's attributes in the given collection, as the system
-// keychain would have stored them there.
-bool storeIn(const QDBusObjectPath& collection, const QByteArray& bytes) {
-    Attributes attributes = DataKey::baseQuery();
-    attributes.insert(QStringLiteral("xdg:schema"), QStringLiteral("com.orvendale.tarvine.DataKey"));
-    const QVariantMap properties{
-        {QStringLiteral("org.freedesktop.Secret.Item.Label"), QStringLiteral("Tarvine data key")},
-        {QStringLiteral("org.freedesktop.Secret.Item.Attributes"), QVariant::fromValue(attributes)},
-    };
-    const BusSecret secret{plainSession(), {}, bytes, QStringLiteral("application/octet-stream")};
-    const QDBusMessage reply =
-        secretCall(collection.path(), QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("CreateItem"),
-                   {QVariant::fromValue(properties), QVariant::fromValue(secret), QVariant::fromValue(false)});
-    return reply.type() == QDBusMessage::ReplyMessage;
-}
-
-} // namespace
-
 class KeychainTest : public QObject {
     Q_OBJECT
 
@@ -155,8 +26,7 @@ class KeychainTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        qDBusRegisterMetaType<Attributes>();
-        qDBusRegisterMetaType<BusSecret>();
+        registerTypes();
         // The wrapper set a service up; from here on, a service that does not answer is a failure.
         QVERIFY2(qEnvironmentVariable("FERNHOLM_SECRET_SERVICE") == QLatin1String("1"),
                  "run through tests/sessionbus/with-secret-service.sh (ctest does)");

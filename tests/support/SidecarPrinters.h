@@ -23,6 +23,10 @@ inline QString linkName(SidecarLink link) {
     return QStringLiteral("?");
 }
 
+inline char* toString(SidecarLink link) {
+    return QTest::toString(linkName(link));
+}
+
 inline char* toString(const SidecarState& state) {
     switch (state.kind) {
     case SidecarState::Kind::failed:

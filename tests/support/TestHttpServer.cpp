@@ -192,6 +192,10 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket) {
             respond(socket, reply, 0);
             trickle(socket, reply.body);
             return;
+        case ScriptedReply::Mode::streamBody:
+            it->busy = true;
+            stream(socket, reply);
+            return;
         case ScriptedReply::Mode::closeWithoutAnswer:
             m_open.remove(socket);
             socket->disconnect(this);
@@ -254,6 +258,39 @@ void TestHttpServer::trickle(QTcpSocket* socket, const QByteArray& body) {
         }
     });
     timer->start();
+}
+
+void TestHttpServer::stream(QTcpSocket* socket, const ScriptedReply& reply) {
+    const bool endless = reply.streamBytes < 0;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    for (const auto& [name, value] : reply.headers) {
+        head += name + ": " + value + "\r\n";
+    }
+    head += endless ? QByteArray("Transfer-Encoding: chunked\r\n")
+                    : "Content-Length: " + QByteArray::number(reply.streamBytes) + "\r\n";
+    socket->write(head + "\r\n");
+
+    // Tops the socket's queue up whenever it has drained, so that what waits in it stays small.
+    static constexpr qsizetype piece = 16 * 1024;
+    static constexpr qint64 queued = 4 * piece;
+    const QByteArray spaces(piece, ' ');
+    auto sent = std::make_shared<qint64>(0);
+    const auto topUp = [this, socket, endless, total = reply.streamBytes, spaces, sent] {
+        if (!m_open.contains(socket)) {
+            return;
+        }
+        while (socket->bytesToWrite() < queued && (endless || *sent < total)) {
+            const qint64 size = endless ? piece : std::min<qint64>(piece, total - *sent);
+            if (endless) {
+                socket->write(QByteArray::number(size, 16) + "\r\n" + spaces + "\r\n");
+            } else {
+                socket->write(spaces.left(size));
+            }
+            *sent += size;
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
 }
 
 } // namespace fernholm::test

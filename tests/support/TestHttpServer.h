@@ -44,6 +44,10 @@ struct ScriptedReply {
         // The status line and the headers, then the body one byte every trickleInterval, until
         // it is all sent or the client has gone.
         trickleBody,
+        // The status line and the headers, then `streamBytes` bytes of spaces, without end and
+        // chunked when negative. Written as fast as the client takes them in, never all held in
+        // memory.
+        streamBody,
     };
     static constexpr std::chrono::milliseconds trickleInterval{100};
 
@@ -52,6 +56,7 @@ struct ScriptedReply {
     QList<QPair<QByteArray, QByteArray>> headers; // extra headers
     std::chrono::milliseconds delay{0};
     Mode mode = Mode::answer;
+    qint64 streamBytes = -1;
 
     static ScriptedReply json(QByteArray body, int status = 200) {
         ScriptedReply r;
@@ -78,6 +83,12 @@ struct ScriptedReply {
     static ScriptedReply trickled(QByteArray body, int status = 200) {
         ScriptedReply r = json(std::move(body), status);
         r.mode = Mode::trickleBody;
+        return r;
+    }
+    static ScriptedReply streamed(qint64 bytes, int status = 200) {
+        ScriptedReply r = json({}, status);
+        r.mode = Mode::streamBody;
+        r.streamBytes = bytes;
         return r;
     }
     static ScriptedReply closed() {
@@ -127,6 +138,7 @@ private:
     // Sends the reply; with bodyBytes >= 0 only that much of the body (Content-Length stays whole).
     void respond(QTcpSocket* socket, const ScriptedReply& reply, qsizetype bodyBytes = -1);
     void trickle(QTcpSocket* socket, const QByteArray& body);
+    void stream(QTcpSocket* socket, const ScriptedReply& reply);
     ScriptedReply replyFor(const RecordedRequest& request) const;
 
     QTcpServer m_server;

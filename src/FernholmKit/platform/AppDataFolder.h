@@ -10,4 +10,9 @@ namespace fernholm {
 // "Tarvine" when the environment names neither.
 QString appDataFolder(const QMap<QString, QString>& env);
 
+// The application's cache folder: the XDG cache home of the given environment ($XDG_CACHE_HOME
+// when it is an absolute path, else $HOME/.cache) plus "Tarvine"; the temporary folder plus
+// "Tarvine" when the environment names neither.
+QString appCacheFolder(const QMap<QString, QString>& env);
+
 } // namespace fernholm

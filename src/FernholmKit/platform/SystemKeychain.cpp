@@ -6,10 +6,13 @@ namespace fernholm {
 
 namespace {
 
+// Searches match the two attributes alone, not the schema name that libsecret would add: a keyring
+// loaded locked from disk does not match an item's schema name, and the stored key would then
+// pass for a missing one.
 const SecretSchema* dataKeySchema() {
     static const SecretSchema schema = {
         "com.orvendale.tarvine.DataKey",
-        SECRET_SCHEMA_NONE,
+        SECRET_SCHEMA_DONT_MATCH_NAME,
         {
             {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
             {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},

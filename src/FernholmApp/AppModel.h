@@ -1,0 +1,263 @@
+#pragma once
+
+#include "Config.h"
+#include "IssueRequest.h"
+#include "Platform.h"
+
+#include "FernholmKit/AlertCenter.h"
+#include "FernholmKit/BlockNotifier.h"
+#include "FernholmKit/BypassNotifier.h"
+#include "FernholmKit/CancelToken.h"
+#include "FernholmKit/DataKey.h"
+#include "FernholmKit/EventModels.h"
+#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/LoginItemSwitch.h"
+#include "FernholmKit/Models.h"
+#include "FernholmKit/ProofGate.h"
+#include "FernholmKit/RedactionModels.h"
+#include "FernholmKit/ScanModels.h"
+#include "FernholmKit/SidecarLink.h"
+#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/SidecarWatch.h"
+#include "FernholmKit/Workbench.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <QCoroTask>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace fernholm {
+
+class SystemNotifier;
+
+// The one live model of the application, on the GUI thread. It owns the control client, the
+// gateway process and its supervisor, the notifiers and the alert centre, and holds everything
+// the pages, the tray panel and the studio read. Views read the getters, re-read on the change
+// signals and call the actions; they never call the gateway themselves.
+//
+// Made with a Config and a Platform; nothing is launched until start(). Every setter stores its
+// value and signals only when the value changed; views never call them, actions and tests do.
+// The long-lived work (launch, relaunch, replace, force stop) runs as GUI-thread coroutines that
+// hold the model weakly and do nothing once it is gone.
+class AppModel : public QObject {
+    Q_OBJECT
+public:
+    // The user default that holds when the data key had to be replaced (ISO 8601, UTC, seconds),
+    // until the user dismisses the notice.
+    static inline const QString dataKeyResetKey = QStringLiteral("dataKeyResetAt");
+
+    explicit AppModel(Config config, Platform platform, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    const Config& config() const { return m_config; }
+
+    // --- Start-up ---
+
+    // Makes the notifier, finds the gateway and launches it; once only, later calls do nothing.
+    void start();
+    // The per-launch control token, made once at construction; nothing when the system gave no
+    // random bytes.
+    const std::optional<QString>& controlToken() const { return m_launchToken; }
+    // The control client; the shell hands it to the problem-report form.
+    const GatewayClient& client() const { return m_client; }
+    // Providers from the gateway; a failure keeps the list and says nothing.
+    QCoro::Task<> loadProviders();
+
+    // --- Supervision ---
+
+    // Replaces the gateway, only while the link is stopped.
+    void restartSidecar();
+    // Stops the gateway and starts a fresh one through the watch (also after the data key was
+    // read again). Ignored during shutdown and while a replace or force stop runs.
+    void replaceSidecar();
+    // Stops the gateway for good, only while the link is checking or restarting.
+    void forceStop();
+    // Tells the studio whether to keep and whether it may load its page; the studio host calls it
+    // too when its busy flag changes.
+    void syncStudio();
+
+    // The supervisor, made on first use. The poll loop asks it before every poll.
+    SidecarWatch& watch();
+    // The current gateway process, if one was made.
+    SidecarProcess* sidecar() const { return m_sidecar; }
+    // The gateway runtime found by start(), kept for relaunches.
+    const std::optional<Runtime>& runtime() const { return m_runtime; }
+    bool isReplacing() const { return m_replacing; }
+    bool isShutDown() const { return m_shutDown; }
+
+    // --- State the views read ---
+
+    const SidecarState& sidecarState() const { return m_sidecarState; }
+    const std::optional<Status>& status() const { return m_status; }
+    SidecarLink link() const { return m_link; }
+    bool proxyStuck() const { return m_proxyStuck; }
+    const QList<Event>& recentEvents() const { return m_recentEvents; }
+    // How many events were dropped from the front of recentEvents() so far.
+    qint64 recentEventsOffset() const { return m_recentEventsOffset; }
+    const std::optional<QString>& appError() const { return m_appError; }
+    const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
+    bool busy() const { return m_busy; }
+    // Per request id: absent = never asked; a record; nothing = asked, none to be had.
+    const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
+    const QList<Provider>& providers() const { return m_providers; }
+    const RedactionPage& redaction() const { return m_redaction; }
+    const RedactionPage& savedRedaction() const { return m_savedRedaction; }
+    bool redactionHasChanges() const { return !(m_redaction == m_savedRedaction); }
+    const QString& promptText() const { return m_promptText; }
+    const WorkbenchChoices& promptChoices() const { return m_promptChoices; }
+    const std::optional<ScanResult>& scanResult() const { return m_scanResult; }
+    const std::optional<QString>& scanError() const { return m_scanError; }
+    bool scanning() const { return m_scanning; }
+    const QString& replyText() const { return m_replyText; }
+    const std::optional<RestoreResult>& replyResult() const { return m_replyResult; }
+    const std::optional<QString>& replyError() const { return m_replyError; }
+    // Navigation counters: each increment asks the main window for that page.
+    int activityRequest() const { return m_activityRequest; }
+    int homeRequest() const { return m_homeRequest; }
+    int promptRequest() const { return m_promptRequest; }
+    const LoginItemSwitch& loginItem() const { return m_loginItem; }
+    const std::optional<QString>& loginItemError() const { return m_loginItemError; }
+    const std::optional<IssueRequest>& issueRequest() const { return m_issueRequest; }
+    AlertCenter& alertCenter() { return *m_alertCenter; }
+
+    // --- Setters (actions and tests) ---
+
+    void setSidecarState(const SidecarState& state);
+    void setStatus(const std::optional<Status>& status);
+    // The link is the watch's; syncLink() copies it. Tests of views set it directly.
+    void setLink(SidecarLink link);
+    void setProxyStuck(bool stuck);
+    void setRecentEvents(const QList<Event>& events, qint64 offset);
+    // Also clears the detail: a detail is written after its message.
+    void setAppError(const std::optional<QString>& error);
+    void setAppErrorDetail(const std::optional<QString>& detail);
+    void setBusy(bool busy);
+    void setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache);
+    void setProviders(const QList<Provider>& providers);
+    void setRedaction(const RedactionPage& page);
+    void setSavedRedaction(const RedactionPage& page);
+    void setPromptChoices(const WorkbenchChoices& choices);
+    void setScanResult(const std::optional<ScanResult>& result);
+    void setScanError(const std::optional<QString>& error);
+    void setScanning(bool scanning);
+    void setReplyResult(const std::optional<RestoreResult>& result);
+    void setReplyError(const std::optional<QString>& error);
+    void setActivityRequest(int count);
+    void setHomeRequest(int count);
+    void setPromptRequest(int count);
+    void setLoginItem(const LoginItemSwitch& item);
+    void setLoginItemError(const std::optional<QString>& error);
+    void setIssueRequest(const std::optional<IssueRequest>& request);
+
+Q_SIGNALS:
+    void sidecarStateChanged();
+    void statusChanged();
+    void linkChanged();
+    void proxyStuckChanged();
+    void recentEventsChanged(); // the events, the offset or both
+    void appErrorChanged();     // the error line or its detail
+    void busyChanged();
+    void detailCacheChanged();
+    void providersChanged();
+    void redactionChanged(); // the edited or the saved rules
+    void promptTextChanged();
+    void promptChoicesChanged();
+    void scanResultChanged();
+    void scanErrorChanged();
+    void scanningChanged();
+    void replyTextChanged();
+    void replyResultChanged();
+    void replyErrorChanged();
+    void activityRequestChanged();
+    void homeRequestChanged();
+    void promptRequestChanged();
+    void loginItemChanged(); // the switch or its error line
+    void issueRequestChanged();
+
+private:
+    // Start-up (AppModel.cpp)
+    QCoro::Task<> launchFirst();
+    // The data key for the next launch; notes a replaced key in the user defaults.
+    QCoro::Task<std::optional<QByteArray>> dataKeyForLaunch();
+    // A new process with a new launch generation becomes the current one; the previous one is
+    // released.
+    SidecarProcess* makeSidecar(const Runtime& runtime, std::optional<QByteArray> dataKey);
+    void sidecarBecame(const SidecarState& state, const QString& tail);
+    void showStartFailure(const SidecarState& state, const QString& tail);
+    void reportDataKeyReset();
+    void show(NotificationTarget target);
+    void sidecarEnded(qint64 generation);
+
+    // Supervision (AppModelSupervision.cpp)
+    QCoro::Task<bool> relaunchSidecar();
+    QCoro::Task<> replaceWith(QPointer<SidecarProcess> old);
+    QCoro::Task<> forceStopWith(QPointer<SidecarProcess> process);
+    QCoro::Task<> stopAfterFailedStart(QPointer<SidecarProcess> process);
+    void syncLink();
+    void dropBypassNotifications();
+    std::optional<QString> parkedProxyFile() const;
+    static QCoro::Task<bool> prove(QPointer<AppModel> model);
+    static QCoro::Task<bool> relaunch(QPointer<AppModel> model);
+
+    // Polling (AppModelPolling.cpp)
+    void startPolling();
+    void cancelPolling();
+
+    const Config m_config;
+    const Platform m_platform;
+
+    SidecarState m_sidecarState = SidecarState::idle();
+    std::optional<Status> m_status;
+    SidecarLink m_link = SidecarLink::trusted;
+    bool m_proxyStuck = false;
+    QList<Event> m_recentEvents;
+    std::optional<QString> m_appError;
+    std::optional<QString> m_appErrorDetail;
+    bool m_busy = false;
+    QHash<QString, std::optional<DetailRecord>> m_detailCache;
+    QList<Provider> m_providers;
+    RedactionPage m_redaction;
+    RedactionPage m_savedRedaction;
+    QString m_promptText;
+    WorkbenchChoices m_promptChoices;
+    std::optional<ScanResult> m_scanResult;
+    std::optional<QString> m_scanError;
+    bool m_scanning = false;
+    QString m_replyText;
+    std::optional<RestoreResult> m_replyResult;
+    std::optional<QString> m_replyError;
+    qint64 m_recentEventsOffset = 0;
+    int m_activityRequest = 0;
+    int m_homeRequest = 0;
+    int m_promptRequest = 0;
+    LoginItemSwitch m_loginItem;
+    std::optional<QString> m_loginItemError;
+    std::optional<IssueRequest> m_issueRequest;
+
+    const std::shared_ptr<ProofGate> m_gate = std::make_shared<ProofGate>();
+    const std::optional<QString> m_launchToken;
+    const GatewayClient m_client;
+    QPointer<SidecarProcess> m_sidecar;
+    std::optional<Runtime> m_runtime;
+    qint64 m_generation = 0;
+    std::unique_ptr<SidecarWatch> m_watch;
+    CancelToken m_pollTask; // cancelled when polling must stop
+    BlockNotifier m_blockNotifier;
+    BypassNotifier m_bypassNotifier;
+    QPointer<SystemNotifier> m_systemNotifier;
+    bool m_shutDown = false;
+    const std::chrono::steady_clock::time_point m_clockOrigin;
+    DataKeySource m_dataKeys;
+    bool m_started = false;
+    bool m_replacing = false;
+    std::unique_ptr<AlertCenter> m_alertCenter;
+};
+
+} // namespace fernholm

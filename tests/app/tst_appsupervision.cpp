@@ -1,0 +1,278 @@
+// The model's supervision of real stand-in gateway processes: deaths by SIGKILL, the automatic
+// relaunch, the user's restart and force stop, a replace that overtakes a relaunch, and what the
+// studio is told. The test asks the watch before each poll as the poll loop does.
+#include "FernholmApp/AppModel.h"
+#include "support/LoopbackPort.h"
+#include "support/SidecarPrinters.h"
+#include "support/StandInCheckout.h"
+#include "support/TestPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <QCoroTask>
+
+#include <csignal>
+#include <memory>
+
+using namespace fernholm;
+using namespace fernholm::test;
+
+namespace {
+
+constexpr int patienceMs = 30'000;
+
+const QString pacUrl = QStringLiteral("http://wpad.example/proxy.pac");
+
+} // namespace
+
+namespace fernholm {
+inline char* toString(const StudioSync& sync) {
+    return QTest::toString(QStringLiteral("keep %1, may load %2").arg(sync.keep).arg(sync.mayLoad));
+}
+} // namespace fernholm
+
+class AppSupervisionTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StandInCheckout> m_checkout;
+    std::unique_ptr<TestPlatform> m_fakes;
+    std::unique_ptr<AppModel> m_model;
+    QList<SidecarLink> m_links; // the model's link after each change
+
+    AppModel& makeModel() {
+        m_fakes->environment = m_checkout->environment();
+        m_model = std::make_unique<AppModel>(quickConfig(freeLoopbackPort()), m_fakes->platform());
+        connect(m_model.get(), &AppModel::linkChanged, this, [this] { m_links.append(m_model->link()); });
+        return *m_model;
+    }
+
+    AppModel& ready() {
+        AppModel& model = makeModel();
+        model.start();
+        [&] {
+            QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        }();
+        return model;
+    }
+
+    // SIGKILL for the current gateway; waits until its exit has reached the model.
+    void killGateway(AppModel& model) {
+        const qint64 pid = m_checkout->dumpedPid();
+        QVERIFY(processExists(pid));
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.sidecar()->isRunning(), patienceMs);
+        QTRY_VERIFY(model.link() != SidecarLink::trusted);
+    }
+
+    bool beforePoll(AppModel& model) { return QCoro::waitFor(model.watch().beforePoll()); }
+
+    qint64 generation() const { return m_model->client().gate()->generation(); }
+
+    QStringList links() const {
+        QStringList names;
+        for (SidecarLink link : m_links) {
+            names.append(linkName(link));
+        }
+        return names;
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_checkout = std::make_unique<StandInCheckout>();
+        QVERIFY(m_checkout->isValid());
+        m_fakes = std::make_unique<TestPlatform>();
+        m_links.clear();
+    }
+    void cleanup() {
+        m_model.reset();
+        m_fakes.reset();
+        m_checkout.reset();
+    }
+
+    void oneDeathIsRelaunched() {
+        AppModel& model = ready();
+        const qint64 first = m_checkout->dumpedPid();
+        killGateway(model);
+        QCOMPARE(model.status(), std::nullopt);
+
+        QCOMPARE(beforePoll(model), false);
+        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(links(), (QStringList{"checking", "restarting", "trusted"}));
+        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(generation(), 2);
+        QVERIFY(model.client().gate()->holds());
+        QVERIFY(m_checkout->dumpedPid() != first);
+        QVERIFY(processExists(m_checkout->dumpedPid()));
+        QVERIFY(m_fakes->proxyTool->calls().isEmpty());
+        // The next poll goes ahead.
+        QCOMPARE(beforePoll(model), true);
+    }
+
+    // A second death before the relaunch has re-armed stops for good and puts the system proxy
+    // back, with the settings the gateway parked in its working folder.
+    void twoQuickDeathsStopForGood_data() {
+        QTest::addColumn<bool>("stuck");
+        QTest::newRow("proxy put back") << false;
+        QTest::newRow("proxy stuck") << true;
+    }
+    void twoQuickDeathsStopForGood() {
+        QFETCH(bool, stuck);
+        m_fakes->proxyTool->pointAtGateway();
+        m_fakes->proxyTool->setStuck(stuck);
+        AppModel& model = ready();
+        QFile parked(QDir(m_checkout->repo()).filePath(QStringLiteral("_proxy_parked.json")));
+        QVERIFY(parked.open(QIODevice::WriteOnly));
+        parked.write(QStringLiteral(R"({"Desktop": {"pac_url": "%1"}})").arg(pacUrl).toUtf8());
+        parked.close();
+
+        killGateway(model);
+        QCOMPARE(beforePoll(model), false);
+        QCOMPARE(model.link(), SidecarLink::trusted);
+        killGateway(model);
+        QCOMPARE(beforePoll(model), false);
+
+        QCOMPARE(model.link(), SidecarLink::stopped);
+        QCOMPARE(model.proxyStuck(), stuck);
+        QCOMPARE(links(), (QStringList{"checking", "restarting", "trusted", "checking", "stopped"}));
+        QCOMPARE(generation(), 2);
+        const QList<QStringList> calls = m_fakes->proxyTool->calls();
+        QVERIFY(calls.contains(QStringList{"-setwebproxystate", "Desktop", "off"}));
+        // Settings of a service that still points at the gateway are not put back over it.
+        QCOMPARE(calls.contains(QStringList{"-setautoproxyurl", "Desktop", pacUrl}), !stuck);
+        QCOMPARE(parked.exists(), stuck);
+        // Nothing is relaunched any more.
+        QCOMPARE(beforePoll(model), false);
+        QCOMPARE(generation(), 2);
+    }
+
+    // Restart only while stopped, force stop only while checking or restarting; here with no
+    // gateway process at all, so a force stop ends in exited(-1).
+    void restartAndForceStopByLink_data() {
+        QTest::addColumn<SidecarLink>("link");
+        QTest::addColumn<bool>("forceStop"); // else restart
+        QTest::addColumn<bool>("acts");
+        for (const auto link :
+             {SidecarLink::checking, SidecarLink::trusted, SidecarLink::restarting, SidecarLink::stopped}) {
+            const bool forceStops = link == SidecarLink::checking || link == SidecarLink::restarting;
+            QTest::addRow("force stop while %s", qPrintable(linkName(link))) << link << true << forceStops;
+            QTest::addRow("restart while %s", qPrintable(linkName(link)))
+                << link << false << (link == SidecarLink::stopped);
+        }
+    }
+    void restartAndForceStopByLink() {
+        QFETCH(SidecarLink, link);
+        QFETCH(bool, forceStop);
+        QFETCH(bool, acts);
+        m_fakes->environment = {};
+        AppModel model(quickConfig(freeLoopbackPort()), m_fakes->platform());
+        model.setLink(link);
+        if (forceStop) {
+            model.forceStop();
+        } else {
+            model.restartSidecar();
+        }
+        QTRY_VERIFY(!model.isReplacing());
+        QCOMPARE(m_fakes->proxyTool->calls().isEmpty(), !acts);
+        QCOMPARE(model.link(), acts ? SidecarLink::stopped : link);
+        QCOMPARE(model.sidecarState(), acts && forceStop ? SidecarState::exited(-1) : SidecarState::idle());
+    }
+
+    // A first start that exits leaves the link checking; a force stop, then a restart, is the way back.
+    void forceStopThenRestartAfterAStartThatExited() {
+        m_fakes->environment = m_checkout->environment({{"FAKE_GW_EXIT_CODE", "3"}});
+        m_model = std::make_unique<AppModel>(quickConfig(freeLoopbackPort()), m_fakes->platform());
+        AppModel& model = *m_model;
+        model.start();
+        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::exited(3), patienceMs);
+        QTRY_COMPARE(model.link(), SidecarLink::checking);
+        model.restartSidecar();
+        QVERIFY(!model.isReplacing());
+
+        model.forceStop();
+        QTRY_VERIFY(!model.isReplacing());
+        QCOMPARE(model.link(), SidecarLink::stopped);
+        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        model.forceStop();
+        QVERIFY(!model.isReplacing());
+
+        m_fakes->environment = m_checkout->environment();
+        model.restartSidecar();
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
+        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(model.appError(), std::nullopt);
+        QVERIFY(model.client().gate()->holds());
+    }
+
+    void aReplaceOvertakesARelaunchInItsReadinessWait() {
+        AppModel& model = ready();
+        m_fakes->environment = m_checkout->environment({{"FAKE_GW_NEVER_LISTEN", "1"}});
+        killGateway(model);
+        m_checkout->forgetDump();
+        auto poll = std::make_unique<QCoro::Task<bool>>(model.watch().beforePoll());
+        QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() > 0, patienceMs);
+        const qint64 waiting = m_checkout->dumpedPid();
+        QCOMPARE(generation(), 2);
+        QCOMPARE(model.sidecarState(), SidecarState::starting());
+        QCOMPARE(model.link(), SidecarLink::restarting);
+
+        m_fakes->environment = m_checkout->environment();
+        model.replaceSidecar();
+        model.replaceSidecar(); // ignored while the first runs
+        QVERIFY(model.isReplacing());
+        QCOMPARE(QCoro::waitFor(std::move(*poll)), false);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
+
+        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(generation(), 3);
+        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(model.appError(), std::nullopt);
+        QVERIFY(!processExists(waiting));
+        QVERIFY(processExists(m_checkout->dumpedPid()));
+        QVERIFY(m_checkout->dumpedPid() != waiting);
+    }
+
+    void studioSync_data() {
+        QTest::addColumn<SidecarLink>("link");
+        QTest::addColumn<bool>("proofHolds");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<StudioSync>("sync");
+        QTest::newRow("trusted and proven") << SidecarLink::trusted << true << true << false << StudioSync{true, true};
+        QTest::newRow("trusted, proof lapsed")
+            << SidecarLink::trusted << false << true << false << StudioSync{true, false};
+        QTest::newRow("checking, page sending")
+            << SidecarLink::checking << false << true << true << StudioSync{true, false};
+        QTest::newRow("checking, page idle")
+            << SidecarLink::checking << true << true << false << StudioSync{false, false};
+        QTest::newRow("restarting, sending to a dead gateway")
+            << SidecarLink::restarting << false << false << true << StudioSync{false, false};
+        QTest::newRow("stopped, page sending")
+            << SidecarLink::stopped << false << true << true << StudioSync{true, false};
+    }
+    void studioSync() {
+        QFETCH(SidecarLink, link);
+        QFETCH(bool, proofHolds);
+        QFETCH(bool, running);
+        QFETCH(bool, busy);
+        QFETCH(StudioSync, sync);
+        QCOMPARE(fernholm::studioSync(link, proofHolds, running, busy), sync);
+    }
+
+    void linkChangesReachTheStudio() {
+        AppModel& model = ready();
+        QCOMPARE(m_fakes->studio.syncs.last(), (StudioSync{true, true}));
+        m_fakes->studio.pageBusy = true;
+        model.client().gate()->revoke();
+        model.syncStudio();
+        QCOMPARE(m_fakes->studio.syncs.last(), (StudioSync{true, false}));
+        killGateway(model);
+        QCOMPARE(m_fakes->studio.syncs.last(), (StudioSync{false, false}));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppSupervisionTest)
+#include "tst_appsupervision.moc"
