@@ -297,6 +297,10 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(&page));
             page.resize(520, column->totalHeightForWidth(520));
             QCoreApplication::processEvents();
+            // A word selected in the first message, to see the selection's colours.
+            SelectableText* first = page.findChild<Banner*>()->messageLabel();
+            QTest::mouseDClick(first->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
+            QVERIFY(first->hasSelectedText());
             const QString name = polish ? QStringLiteral("controls-banner-pl") : QStringLiteral("controls-banner");
             QVERIFY(!test::saveScreenshot(test::lightAndDark(&page), name).isEmpty());
         }

@@ -1,5 +1,6 @@
 #include "FernholmApp/Components/SelectableText.h"
 
+#include "FernholmApp/ThemePalette.h"
 #include "FernholmKit/L10n.h"
 
 #include <QContextMenuEvent>
@@ -89,16 +90,21 @@ int SelectableText::heightForWidth(int width) const {
 }
 
 void SelectableText::paintEvent(QPaintEvent* event) {
-    // The palette decides the text colour; the theme colour can only be known now (the scheme
-    // may be forced on an ancestor), so the palette follows it here. A change repaints once more.
-    const QColor ink = m_color.on(this);
-    if (palette().color(QPalette::Text) != ink) {
-        QPalette p = palette();
+    // The palette decides the colours of the text and of a selection; the scheme can only be
+    // known now (it may be forced on an ancestor), so the palette follows it here. A change
+    // repaints once more.
+    const ColorScheme scheme = Appearance::schemeOf(this);
+    const QColor ink = m_color.resolve(scheme);
+    if (!m_paletteScheme || *m_paletteScheme != scheme || palette().color(QPalette::Text) != ink) {
+        QPalette p = themePalette(scheme);
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
             p.setColor(group, QPalette::Text, ink);
             p.setColor(group, QPalette::WindowText, ink);
+            p.setColor(group, QPalette::HighlightedText, ink);
             p.setColor(group, QPalette::Base, Qt::transparent);
+            p.setColor(group, QPalette::Window, Qt::transparent);
         }
+        m_paletteScheme = scheme;
         setPalette(p);
     }
     QTextEdit::paintEvent(event);
@@ -106,6 +112,7 @@ void SelectableText::paintEvent(QPaintEvent* event) {
 
 void SelectableText::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    menu.setPalette(themePalette(Appearance::schemeOf(this)));
     QAction* copy = menu.addAction(fernholm::tr("Copy"), this, &QTextEdit::copy);
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(textCursor().hasSelection());

@@ -4,6 +4,8 @@
 
 #include <QTextEdit>
 
+#include <optional>
+
 namespace fernholm {
 
 // Plain text the user can select with the mouse and copy (Ctrl+C, or Copy in its context
@@ -43,6 +45,7 @@ protected:
 
 private:
     ThemeColor m_color;
+    std::optional<ColorScheme> m_paletteScheme;
 };
 
 } // namespace fernholm
