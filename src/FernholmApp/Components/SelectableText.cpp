@@ -7,6 +7,9 @@
 #include <QMenu>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <cmath>
@@ -61,7 +64,29 @@ void SelectableText::setText(const QString& text) {
         return;
     }
     setPlainText(text);
+    applyLineSpacing();
     updateGeometry();
+}
+
+void SelectableText::setLineSpacing(qreal spacing) {
+    spacing = std::max(qreal(0), spacing);
+    if (qFuzzyCompare(spacing + 1, m_lineSpacing + 1)) {
+        return;
+    }
+    m_lineSpacing = spacing;
+    applyLineSpacing();
+    updateGeometry();
+}
+
+void SelectableText::applyLineSpacing() {
+    if (m_lineSpacing <= 0 && document()->firstBlock().blockFormat().lineHeightType() == QTextBlockFormat::SingleHeight) {
+        return;
+    }
+    QTextBlockFormat format;
+    format.setLineHeight(m_lineSpacing, QTextBlockFormat::LineDistanceHeight);
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.mergeBlockFormat(format);
 }
 
 void SelectableText::setColor(const ThemeColor& color) {

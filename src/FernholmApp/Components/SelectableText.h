@@ -26,6 +26,10 @@ public:
     ThemeColor color() const { return m_color; }
     void setColor(const ThemeColor& color);
 
+    // Extra space between two lines, in pixels, on top of the font's own line spacing.
+    qreal lineSpacing() const { return m_lineSpacing; }
+    void setLineSpacing(qreal spacing);
+
     bool hasSelectedText() const { return textCursor().hasSelection(); }
     // The selection, with line breaks as "\n".
     QString selectedText() const;
@@ -44,7 +48,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void applyLineSpacing();
+
     ThemeColor m_color;
+    qreal m_lineSpacing = 0;
     std::optional<ColorScheme> m_paletteScheme;
 };
 
