@@ -12,6 +12,7 @@
 #include "app/support/ViewTesting.h"
 
 #include <QAccessible>
+#include <QHBoxLayout>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -287,8 +288,9 @@ private Q_SLOTS:
         const QPointF fillPoint = inside.topLeft() + QPointF(3, 3);
         if (checked) {
             FERNHOLM_COMPARE_COLOR(test::sample(image, fillPoint), Theme::accent.resolve(scheme), 3);
-            FERNHOLM_COMPARE_COLOR(test::mostDistinct(image, inside.adjusted(4, 4, -4, -4), Theme::accent.resolve(scheme)),
-                                   Theme::onAccent.resolve(scheme), 24);
+            FERNHOLM_COMPARE_COLOR(
+                test::mostDistinct(image, inside.adjusted(4, 4, -4, -4), Theme::accent.resolve(scheme)),
+                Theme::onAccent.resolve(scheme), 24);
         } else {
             FERNHOLM_COMPARE_COLOR(test::sample(image, fillPoint), Theme::surface.resolve(scheme), 3);
             const QColor edge = test::over(Theme::fieldEdge.resolve(scheme), Theme::surface.resolve(scheme));
@@ -380,6 +382,47 @@ private Q_SLOTS:
         const QImage open = test::render(&disclosure, scheme, 4);
         QVERIFY(test::hasInk(open, topRight, back));
         QVERIFY(!test::hasInk(open, bottomLeft, back));
+    }
+
+    // All of them in both schemes, enlarged, for people to look at.
+    void screenshot() {
+        QWidget sheet;
+        auto* column = new QVBoxLayout(&sheet);
+        column->setContentsMargins(12, 12, 12, 12);
+        column->setSpacing(10);
+        auto* spinners = new QHBoxLayout;
+        spinners->setSpacing(10);
+        spinners->addWidget(new Spinner(Spinner::Size::small, Theme::faint));
+        spinners->addWidget(new Spinner(Spinner::Size::smallest, Theme::ink));
+        auto* ticked = new CheckBox;
+        ticked->setChecked(true);
+        spinners->addWidget(ticked);
+        spinners->addWidget(new CheckBox);
+        auto* disabled = new CheckBox;
+        disabled->setChecked(true);
+        disabled->setEnabled(false);
+        spinners->addWidget(disabled);
+        spinners->addStretch(1);
+        column->addLayout(spinners);
+        auto* placeholder =
+            new PlainTextEditor(Fonts::sans(14), QStringLiteral("Paste the reply with [tokens] in it…"));
+        placeholder->setFixedHeight(40);
+        column->addWidget(placeholder);
+        auto* editor = new PlainTextEditor(Fonts::sans(14));
+        editor->setText(QStringLiteral("A text the user wrote,\nover two lines."));
+        editor->setFixedHeight(44);
+        column->addWidget(editor);
+        auto* closed = new Disclosure(QStringLiteral("Show exactly what is sent"), Fonts::sans(12), Theme::dim);
+        column->addWidget(closed);
+        auto* open = new Disclosure(QStringLiteral("Show exactly what is sent"), Fonts::sans(12), Theme::dim);
+        open->setContent(
+            new SelectableText(QStringLiteral("10:21 claude [EMAIL_1] redacted"), Fonts::mono(11), Theme::dim));
+        open->setOpen(true);
+        column->addWidget(open);
+        sheet.resize(300, sheet.sizeHint().height());
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QVERIFY(!test::saveScreenshot(test::lightAndDark(&sheet, 3), QStringLiteral("formcontrols")).isEmpty());
     }
 
     // --- Selectable text's line spacing ---

@@ -19,8 +19,8 @@ namespace fernholm {
 namespace {
 
 constexpr int turnMilliseconds = 150;
-constexpr qreal chevronGap = 5;  // between the chevron and the label
-constexpr int contentGap = 4;    // between the label row and the content
+constexpr qreal chevronGap = 5; // between the chevron and the label
+constexpr int contentGap = 4;   // between the label row and the content
 
 class AccessibleDisclosure final : public QAccessibleWidget {
 public:
@@ -159,8 +159,8 @@ void DisclosureHeader::paintEvent(QPaintEvent*) {
     painter.save();
     painter.translate(centre);
     painter.rotate((rtl ? 90.0 : -90.0) * (1.0 - m_turn));
-    Icons::paint(painter, QStringLiteral("chevron.down"), QRectF(-side / 2, -side / 2, side, side),
-                 IconWeight::medium, color);
+    Icons::paint(painter, QStringLiteral("chevron.down"), QRectF(-side / 2, -side / 2, side, side), IconWeight::medium,
+                 color);
     painter.restore();
 
     const qreal textStart = side + chevronGap;
@@ -170,7 +170,8 @@ void DisclosureHeader::paintEvent(QPaintEvent*) {
                {1, 0, rtl ? Qt::Alignment(Qt::AlignRight) : Qt::Alignment(Qt::AlignLeft)});
 
     if (FocusRing::visible(this)) {
-        const qreal textWidth = std::min(textRect.width(), Text::size(m_label, font(), 1e6, {1, 0, Qt::AlignLeft}).width());
+        const qreal textWidth =
+            std::min(textRect.width(), Text::size(m_label, font(), 1e6, {1, 0, Qt::AlignLeft}).width());
         const qreal used = textStart + textWidth;
         const QRectF ring = rtl ? QRectF(width() - used, 0, used, height()) : QRectF(0, 0, used, height());
         FocusRing::paint(painter, ring, 4, color, 0);

@@ -79,7 +79,8 @@ void SelectableText::setLineSpacing(qreal spacing) {
 }
 
 void SelectableText::applyLineSpacing() {
-    if (m_lineSpacing <= 0 && document()->firstBlock().blockFormat().lineHeightType() == QTextBlockFormat::SingleHeight) {
+    if (m_lineSpacing <= 0 &&
+        document()->firstBlock().blockFormat().lineHeightType() == QTextBlockFormat::SingleHeight) {
         return;
     }
     QTextBlockFormat format;
