@@ -92,6 +92,16 @@ public:
     bool isReplacing() const { return m_replacing; }
     bool isShutDown() const { return m_shutDown; }
 
+    // --- Open at login (AppModelLoginItem.cpp) ---
+    // loginItem() below is read from the system when the model is made.
+
+    // Reads the system's state afresh into loginItem().
+    void refreshLoginItem();
+    // Has the program opened at login, or no longer. A refusal is kept in loginItemError() and the
+    // switch shows the system's real state; a success clears the error. Where the system wants the
+    // user's approval first, switching on opens its settings.
+    void setOpenAtLogin(bool on);
+
     // --- State the views read ---
 
     const SidecarState& sidecarState() const { return m_sidecarState; }
