@@ -99,7 +99,8 @@ public:
     // restore of the reply after the reply debounce. Only the newest check may write its outcome;
     // a restore is dropped once a newer one is scheduled.
 
-    // The text and choices that the shown scanResult() was made from.
+    // The text and choices that the shown scanResult() was made from; scanResultChanged() tells of
+    // a change of either. A blank prompt clears the result and leaves its source.
     struct PromptScanSource {
         QString text;
         WorkbenchChoices choices;
@@ -118,7 +119,7 @@ public:
     // A changed reply is stored and restored after the reply debounce; an equal one does nothing.
     void setReplyText(const QString& text);
     // The shown result belongs to the prompt and choices as they are now and nothing is pending
-    // on it: no check awaited, no error since. Re-read on any of the workbench signals.
+    // on it: no check on its way, no error since. Re-read on any of the workbench signals.
     bool promptResultIsCurrent() const;
     // Checks the prompt as it is now after `after`, superseding every earlier check. A blank
     // prompt is not sent: the result, error and scanning flag clear at once.
