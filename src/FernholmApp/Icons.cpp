@@ -1,5 +1,7 @@
 #include "FernholmApp/Icons.h"
 
+#include "FernholmApp/Painting.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -210,9 +212,7 @@ bool paint(QPainter& painter, const QString& name, const QRectF& box, IconWeight
     }
     const qreal side = std::min(box.width(), box.height());
     const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-    const QTransform& world = painter.worldTransform();
-    const qreal deviceRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const qreal scale = deviceRatio * std::max(std::hypot(world.m11(), world.m12()), 0.01);
+    const qreal scale = Paint::deviceScale(painter);
     const QImage symbol = image(name, side, weight, color, scale);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -148,6 +148,10 @@ bool draw(QPainter& painter, const QRectF& rect, const QString& text, const QFon
     return laid.truncated;
 }
 
+QString elidedLine(const QString& text, const QFont& font, qreal width) {
+    return elided(QFontMetricsF(font), text, std::max(qreal(0), width));
+}
+
 QFont shrunkToFit(const QString& text, const QFont& font, qreal width, qreal minimumScale) {
     const QString line = normalised(text).section(QChar::LineSeparator, 0, 0);
     if (QFontMetricsF(font).horizontalAdvance(line) <= width) {

@@ -1,0 +1,130 @@
+#include "FernholmApp/Components/Card.h"
+#include "FernholmApp/Components/FlowLayout.h"
+#include "FernholmApp/Components/TokenChip.h"
+#include "FernholmApp/Theme.h"
+#include "app/support/LayoutTesting.h"
+#include "app/support/ViewTesting.h"
+
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace fernholm;
+
+Q_DECLARE_METATYPE(std::optional<int>)
+
+class FlowLayoutTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { test::useBundledResources(); }
+
+    // Sizes and positions for a proposed width (none: the size hint).
+    void arrangement_data() {
+        QTest::addColumn<QList<QSize>>("children");
+        QTest::addColumn<int>("spacing");
+        QTest::addColumn<std::optional<int>>("width");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<QPoint>>("positions");
+        const QList<QSize> three{{100, 20}, {100, 30}, {80, 20}};
+        QTest::newRow("no children") << QList<QSize>{} << 10 << std::optional(300) << QSize(300, 0) << QList<QPoint>{};
+        QTest::newRow("no children, no width")
+            << QList<QSize>{} << 10 << std::optional<int>() << QSize(0, 0) << QList<QPoint>{};
+        QTest::newRow("exactly filling the width stays in one row")
+            << three << 10 << std::optional(300) << QSize(300, 30) << QList<QPoint>{{0, 0}, {110, 0}, {220, 0}};
+        QTest::newRow("one pixel less breaks")
+            << three << 10 << std::optional(299) << QSize(299, 60) << QList<QPoint>{{0, 0}, {110, 0}, {0, 40}};
+        QTest::newRow("rows are as tall as their tallest child")
+            << three << 10 << std::optional(150) << QSize(150, 90) << QList<QPoint>{{0, 0}, {0, 30}, {0, 70}};
+        QTest::newRow("a child wider than the width sits alone")
+            << QList<QSize>{{50, 20}, {400, 20}, {50, 20}} << 10 << std::optional(300) << QSize(300, 80)
+            << QList<QPoint>{{0, 0}, {0, 30}, {0, 60}};
+        QTest::newRow("a first child wider than the width")
+            << QList<QSize>{{400, 20}, {50, 20}} << 10 << std::optional(300) << QSize(300, 50)
+            << QList<QPoint>{{0, 0}, {0, 30}};
+        QTest::newRow("no width: one row, its width")
+            << three << 10 << std::optional<int>() << QSize(300, 30) << QList<QPoint>{{0, 0}, {110, 0}, {220, 0}};
+        QTest::newRow("no spacing") << three << 0 << std::optional(200) << QSize(200, 50)
+                                    << QList<QPoint>{{0, 0}, {100, 0}, {0, 30}};
+    }
+
+    void arrangement() {
+        QFETCH(QList<QSize>, children);
+        QFETCH(int, spacing);
+        QFETCH(std::optional<int>, width);
+        QFETCH(QSize, size);
+        QFETCH(QList<QPoint>, positions);
+        QWidget holder;
+        auto* flow = new FlowLayout(spacing, &holder);
+        QList<test::Swatch*> swatches;
+        for (const QSize& child : children) {
+            swatches << new test::Swatch(Theme::surface, child);
+            flow->addWidget(swatches.last());
+        }
+        const auto fits = flow->sizeThatFits(width ? std::optional<qreal>(*width) : std::nullopt);
+        QCOMPARE(fits, QSizeF(size));
+        if (width) {
+            QCOMPARE(flow->heightForWidth(*width), size.height());
+            holder.resize(*width, size.height());
+        } else {
+            QCOMPARE(flow->sizeHint(), size);
+            holder.resize(size);
+        }
+        holder.show();
+        test::settle();
+        flow->setGeometry(QRect(QPoint(0, 0), holder.size()));
+        for (int i = 0; i < swatches.size(); ++i) {
+            QCOMPARE(swatches.at(i)->geometry(), QRect(positions.at(i), children.at(i)));
+        }
+    }
+
+    // Hidden children take no room; margins surround the rows.
+    void hiddenChildrenAndMargins() {
+        QWidget holder;
+        auto* flow = new FlowLayout(8, &holder);
+        flow->setContentsMargins(5, 6, 7, 8);
+        auto* a = new test::Swatch(Theme::surface, QSize(60, 20));
+        auto* hidden = new test::Swatch(Theme::surface, QSize(60, 20));
+        auto* c = new test::Swatch(Theme::surface, QSize(60, 20));
+        flow->addWidget(a);
+        flow->addWidget(hidden);
+        flow->addWidget(c);
+        hidden->hide();
+        QCOMPARE(flow->sizeHint(), QSize(5 + 128 + 7, 6 + 20 + 8));
+        QCOMPARE(flow->heightForWidth(5 + 100 + 7), 6 + 48 + 8);
+        QCOMPARE(flow->minimumSize(), QSize(5 + 60 + 7, 14));
+        holder.resize(5 + 128 + 7, 34);
+        holder.show();
+        test::settle();
+        QCOMPARE(c->geometry(), QRect(5 + 68, 6, 60, 20));
+    }
+
+    // A flow in a card grows by rows as the card narrows, and the card with it.
+    void flowInACard() {
+        QWidget window;
+        auto* column = new QVBoxLayout(&window);
+        column->setContentsMargins(0, 0, 0, 0);
+        auto* card = new Card(CardStyle::surface, 20);
+        auto* flow = new FlowLayout(8);
+        for (int i = 0; i < 10; ++i) {
+            flow->addWidget(new TokenChip(QStringLiteral("[PERSON_%1]").arg(i + 1), 12));
+        }
+        card->body()->addLayout(flow);
+        column->addWidget(card, 0, Qt::AlignTop);
+        window.resize(1200, 400);
+        window.show();
+        test::settle();
+        const int oneRow = card->height();
+        const int chip = window.findChild<TokenChip*>()->height();
+        QCOMPARE(oneRow, 40 + chip);
+        window.resize(300, 400);
+        test::settle();
+        QVERIFY(card->height() > oneRow + 2 * chip);
+        QCOMPARE(card->height(), card->heightForWidth(300));
+        for (TokenChip* c : window.findChildren<TokenChip*>()) {
+            QVERIFY(QRect(20, 20, 260, card->height() - 40).contains(c->geometry()));
+        }
+        test::saveScreenshot(test::lightAndDark(&window), QStringLiteral("flow-chips"));
+    }
+};
+
+QTEST_MAIN(FlowLayoutTest)
+#include "tst_flowlayout.moc"
