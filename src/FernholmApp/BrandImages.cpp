@@ -1,6 +1,7 @@
 #include "FernholmApp/BrandImages.h"
 
 #include "FernholmApp/BrandFonts.h"
+#include "FernholmApp/Painting.h"
 #include "FernholmKit/L10n.h"
 
 #include <QDir>
@@ -32,10 +33,7 @@ void BrandImage::paint(QPainter& painter, const QRectF& target, const QColor& ti
         return;
     }
     // The mask at the resolution it lands on the device, then the tint through it.
-    const QTransform& t = painter.worldTransform();
-    const qreal transformScale = std::max(std::hypot(t.m11(), t.m12()), 0.01);
-    const qreal deviceRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    painter.drawImage(target, toImage(target.size(), deviceRatio * transformScale, tint));
+    painter.drawImage(target, toImage(target.size(), Paint::deviceScale(painter), tint));
 }
 
 QImage BrandImage::toImage(const QSizeF& size, qreal dpr, const QColor& tint) const {

@@ -1,5 +1,7 @@
 #include "FernholmApp/Icons.h"
 
+#include "FernholmApp/Painting.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -52,6 +54,24 @@ IconShape xmark() {
     IconShape s;
     s.stroke.addPath(segment({6.5, 6.5}, {17.5, 17.5}));
     s.stroke.addPath(segment({17.5, 6.5}, {6.5, 17.5}));
+    return s;
+}
+
+IconShape checkmark() {
+    IconShape s;
+    s.stroke.moveTo(4.75, 12.75);
+    s.stroke.lineTo(9.75, 17.75);
+    s.stroke.lineTo(19.25, 6.25);
+    return s;
+}
+
+IconShape lock() {
+    IconShape s;
+    s.stroke.addPath(roundedPolygon({{4.75, 10.75}, {19.25, 10.75}, {19.25, 21.25}, {4.75, 21.25}}, 2.5));
+    s.stroke.moveTo(8, 10.75);
+    s.stroke.lineTo(8, 7);
+    s.stroke.arcTo(QRectF(8, 3, 8, 8), 180, -180);
+    s.stroke.lineTo(16, 10.75);
     return s;
 }
 
@@ -127,12 +147,14 @@ struct Entry {
 // Every symbol by name. Keep it sorted by name.
 constexpr Entry symbols[] = {
     {"arrow.right", arrowRight},
+    {"checkmark", checkmark},
     {"chevron.down", chevronDown},
     {"doc", doc},
     {"exclamationmark.circle", exclamationmarkCircle},
     {"exclamationmark.triangle", exclamationmarkTriangle},
     {"eye.slash", eyeSlash},
     {"info.circle", infoCircle},
+    {"lock", lock},
     {"xmark", xmark},
 };
 
@@ -210,9 +232,7 @@ bool paint(QPainter& painter, const QString& name, const QRectF& box, IconWeight
     }
     const qreal side = std::min(box.width(), box.height());
     const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-    const QTransform& world = painter.worldTransform();
-    const qreal deviceRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const qreal scale = deviceRatio * std::max(std::hypot(world.m11(), world.m12()), 0.01);
+    const qreal scale = Paint::deviceScale(painter);
     const QImage symbol = image(name, side, weight, color, scale);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -1,6 +1,7 @@
 #include "FernholmApp/Painting.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -172,14 +173,21 @@ void boxBlur(std::vector<float>& plane, int width, int height, int boxWidth, boo
 
 } // namespace
 
+qreal deviceScale(const QPainter& painter) {
+    const QPaintDevice* target = painter.paintEngine() && painter.paintEngine()->paintDevice()
+                                     ? painter.paintEngine()->paintDevice()
+                                     : painter.device();
+    const qreal ratio = target ? target->devicePixelRatioF() : 1.0;
+    const QTransform& world = painter.worldTransform();
+    return ratio * std::max(std::hypot(world.m11(), world.m12()), 0.01);
+}
+
 void softShadow(QPainter& painter, const QPainterPath& shape, const QColor& color, qreal radius,
                 const QPointF& offset) {
     if (shape.isEmpty() || color.alpha() == 0) {
         return;
     }
-    const QTransform& world = painter.worldTransform();
-    const qreal deviceRatio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const qreal scale = deviceRatio * std::max(std::hypot(world.m11(), world.m12()), 0.01);
+    const qreal scale = deviceScale(painter);
     const qreal sigma = std::max(qreal(0), radius) * scale;
     if (sigma < 0.3) {
         painter.save();
@@ -231,6 +239,40 @@ void softShadow(QPainter& painter, const QPainterPath& shape, const QColor& colo
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, shadow);
+    painter.restore();
+}
+
+void layer(QPainter& painter, const QRectF& bounds, qreal opacity, const std::function<void(QPainter&)>& draw) {
+    if (opacity >= 1.0) {
+        draw(painter);
+        return;
+    }
+    if (opacity <= 0.0 || bounds.isEmpty()) {
+        return;
+    }
+    const qreal scale = deviceScale(painter);
+    const QSize pixels(int(std::ceil(bounds.width() * scale)), int(std::ceil(bounds.height() * scale)));
+    if (qint64(pixels.width()) * pixels.height() > 16'000'000) {
+        painter.save();
+        painter.setOpacity(painter.opacity() * opacity); // too large for a layer: each part on its own
+        draw(painter);
+        painter.restore();
+        return;
+    }
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHints(painter.renderHints());
+        p.setFont(painter.font());
+        p.translate(-bounds.topLeft());
+        draw(p);
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(bounds.topLeft(), QSizeF(pixels) / scale), image);
     painter.restore();
 }
 

@@ -5,6 +5,8 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <functional>
+
 class QPainter;
 
 namespace fernholm {
@@ -29,6 +31,16 @@ void strokeInside(QPainter& painter, const QRectF& rect, qreal radius, const QCo
 // Gaussian of standard deviation `radius` (a shadow radius of the design). Paint it before the
 // shape itself. Transparent colours and empty shapes draw nothing.
 void softShadow(QPainter& painter, const QPainterPath& shape, const QColor& color, qreal radius, const QPointF& offset);
+
+// Device pixels per logical pixel where `painter` draws: the target's pixel ratio times the
+// painter's scale. The target is the device that receives the pixels, which is not the widget
+// when a widget is rendered into an image (QWidget::render) or a backing store of another ratio.
+qreal deviceScale(const QPainter& painter);
+
+// Paints what `draw` paints as one layer at `opacity`: the parts are composited together first,
+// so a label does not let the fill under it show through (a translucent control looks like the
+// opaque one seen through glass). `bounds` must hold everything drawn. Opacity 1 paints directly.
+void layer(QPainter& painter, const QRectF& bounds, qreal opacity, const std::function<void(QPainter&)>& draw);
 
 } // namespace Paint
 

@@ -52,6 +52,10 @@ qreal lineHeight(const QFont& font, qreal lineSpacing = 0);
 // fits already.
 QFont shrunkToFit(const QString& text, const QFont& font, qreal width, qreal minimumScale);
 
+// `text` on one line of at most `width`: itself when it fits, else cut at the end with "…" (and
+// no space left before the ellipsis).
+QString elidedLine(const QString& text, const QFont& font, qreal width);
+
 } // namespace Text
 
 } // namespace fernholm

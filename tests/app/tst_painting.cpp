@@ -6,6 +6,8 @@
 #include "app/support/ViewTesting.h"
 
 #include <QFontMetricsF>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QTest>
 #include <QVBoxLayout>
@@ -109,6 +111,40 @@ private Q_SLOTS:
         QCOMPARE(alphaAt(image, 11.5, 30), 0); // and only one pixel wide
         QCOMPARE(alphaAt(image, 30, 30), 0);
         QCOMPARE(alphaAt(image, 10.5, 10.5), 0); // the corner is rounded
+    }
+
+    // Parts of a translucent layer cover each other before the layer is made translucent.
+    void layerComposesBeforeItsOpacity() {
+        for (const qreal dpr : {1.0, 2.0}) {
+            QImage image = transparentImage(40, 20, dpr);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            Paint::layer(painter, QRectF(0, 0, 40, 20), 0.5, [](QPainter& p) {
+                p.fillRect(QRectF(0, 0, 30, 20), Qt::blue);
+                p.fillRect(QRectF(10, 0, 30, 20), Qt::red);
+            });
+            painter.end();
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(5, 10)), QColor(127, 127, 255), 2);
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(20, 10)), QColor(255, 127, 127), 2); // no blue
+            FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(35, 10)), QColor(255, 127, 127), 2);
+        }
+    }
+
+    // A widget rendered into an image of another pixel ratio than its screen's gets its layers,
+    // symbols and shadows at the image's resolution: an edge at a half pixel stays sharp at 2x.
+    void layersFollowTheTargetsResolution() {
+        class Halves : public QWidget {
+        protected:
+            void paintEvent(QPaintEvent*) override {
+                QPainter painter(this);
+                Paint::layer(painter, QRectF(rect()), 0.5,
+                             [](QPainter& p) { p.fillRect(QRectF(0, 0, 10.5, 10), Qt::black); });
+            }
+        } widget;
+        widget.resize(20, 10);
+        const QImage image = test::render(&widget, ColorScheme::light, 2.0, false);
+        QVERIFY(qAbs(test::sample(image, QPointF(10.25, 5)).alpha() - 128) <= 2);
+        QCOMPARE(test::sample(image, QPointF(10.75, 5)).alpha(), 0);
     }
 
     void softShadow() {
@@ -219,6 +255,27 @@ private Q_SLOTS:
         QCOMPARE(shrunk.family(), font.family());
         // Tracking shrinks with the text.
         QVERIFY(qAbs(shrunk.letterSpacing() - (-1.44 * shrunk.pixelSize() / 36)) <= 1.0 / 32);
+    }
+
+    // A wrapping label in a row of fixed height takes the height its text needs at the row's
+    // width, whatever width it had before it was laid out.
+    void labelInARowTakesItsHeightAtTheRowsWidth() {
+        QWidget window;
+        auto* grid = new QGridLayout(&window);
+        auto* row = new QWidget(&window);
+        row->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        auto* content = new QHBoxLayout(row);
+        content->setContentsMargins(10, 8, 10, 8);
+        auto* label =
+            new TextLabel(QStringLiteral("Open the window when the gateway stops"), Fonts::sans(13), Theme::ink, row);
+        content->addWidget(label);
+        grid->addWidget(row, 0, 0);
+        QVERIFY(row->minimumSizeHint().height() > 0); // asked before the label has any width of its own
+        window.resize(500, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(label->height(), qCeil(Text::lineHeight(label->font())));
+        QCOMPARE(row->height(), label->height() + 16);
     }
 
     void labelSizes() {

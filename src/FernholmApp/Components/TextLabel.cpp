@@ -130,7 +130,10 @@ QSize TextLabel::minimumSizeHint() const {
     if (m_options.maxLines == 1) {
         return QSize(0, ceilToInt(Text::lineHeight(font())));
     }
-    return QSize(0, heightForWidth(width() > 0 ? width() : sizeHint().width()));
+    // The height at the natural width (its own line breaks only): layouts ask heightForWidth for
+    // the rest. A height taken at the current width would keep a label that was once narrow
+    // (every new widget is 100 px wide) tall after it is given room.
+    return QSize(0, sizeHint().height());
 }
 
 bool TextLabel::hasHeightForWidth() const {

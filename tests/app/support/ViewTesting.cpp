@@ -47,6 +47,20 @@ QColor sample(const QImage& image, QPointF point) {
     return image.pixelColor(pixel);
 }
 
+QColor over(const QColor& top, const QColor& bottom) {
+    const qreal a = top.alphaF();
+    const qreal b = bottom.alphaF() * (1 - a);
+    const qreal alpha = a + b;
+    if (alpha <= 0) {
+        return QColor(0, 0, 0, 0);
+    }
+    const auto channel = [&](qreal t, qreal u) {
+        return (t * a + u * b) / alpha;
+    };
+    return QColor::fromRgbF(float(channel(top.redF(), bottom.redF())), float(channel(top.greenF(), bottom.greenF())),
+                            float(channel(top.blueF(), bottom.blueF())), float(alpha));
+}
+
 bool near(const QColor& a, const QColor& b, int tolerance) {
     if (!a.isValid() || !b.isValid()) {
         return false;

@@ -23,6 +23,10 @@ QImage render(QWidget* widget, ColorScheme scheme, qreal dpr = 2.0, bool backdro
 // The colour at a logical point of an image rendered at any device pixel ratio.
 QColor sample(const QImage& image, QPointF point);
 
+// `top` composited over `bottom` (source over), as a painter lays a translucent fill on what is
+// already there.
+QColor over(const QColor& top, const QColor& bottom);
+
 // Whether two colours differ by at most `tolerance` in each channel (alpha included).
 bool near(const QColor& a, const QColor& b, int tolerance = 3);
 // "#rrggbbaa" for messages.
