@@ -13,6 +13,7 @@
 #include "FernholmApp/AppModel.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
+#include "support/MemoryLoginItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,7 +82,8 @@ template <typename Done> bool waitFor(Done done, std::chrono::milliseconds limit
     return done();
 }
 
-// The stand-in gateway where the model's runtime lookup finds it, and a model over it.
+// The stand-in gateway where the model's runtime lookup finds it, and a model over it; the
+// tests' in-memory stand-ins for the rest of the platform.
 class Rig {
 public:
     explicit Rig(std::chrono::milliseconds pollInterval) {
@@ -102,6 +104,7 @@ public:
             return std::optional<QString>();
         };
         platform.notifications = m_notifications;
+        platform.loginItem = std::make_shared<test::MemoryLoginItem>();
         // The notices' clock: real time, or a second per poll when the benchmark steps it.
         platform.monotonicClock = [this] {
             return m_stepped ? *m_stepped : std::chrono::steady_clock::now();

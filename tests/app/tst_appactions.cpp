@@ -325,6 +325,19 @@ private Q_SLOTS:
         QCOMPARE(bodiesOf(QStringLiteral("/api/protection")), sent);
     }
 
+    // A status is shown only while the link is trusted, also one that answers an action.
+    void aReplyWhileTheLinkIsInDoubtIsNotShown() {
+        AppModel& model = up();
+        const std::optional<Status> before = model.status();
+        QVERIFY(before);
+        model.setLink(SidecarLink::checking);
+        model.toggleProtection();
+        QTRY_VERIFY(!model.busy());
+        QCOMPARE(bodiesOf(QStringLiteral("/api/protection")).size(), 1);
+        QCOMPARE(model.status(), before);
+        QCOMPARE(model.appError(), std::nullopt);
+    }
+
     // Off, then on; when the first call fails, the second is never sent.
     void restartSwitchesOffThenOn_data() {
         QTest::addColumn<QJsonArray>("replies");
