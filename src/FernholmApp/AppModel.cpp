@@ -36,7 +36,9 @@ AppModel::AppModel(Config config, Platform platform, QObject* parent)
       m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
       m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
       m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
-      m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {}
+      m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {
+    refreshLoginItem();
+}
 
 AppModel::~AppModel() = default;
 

@@ -92,6 +92,55 @@ public:
     bool isReplacing() const { return m_replacing; }
     bool isShutDown() const { return m_shutDown; }
 
+    // --- Prompt workbench (AppModelWorkbench.cpp) ---
+    // The page shows promptText(), promptChoices(), scanResult(), scanError(), scanning(),
+    // replyText(), replyResult() and replyError() below, and calls these actions. A check of the
+    // prompt runs after the prompt debounce of typing, at once after a change of the choices; a
+    // restore of the reply after the reply debounce. Only the newest check may write its outcome;
+    // a restore is dropped once a newer one is scheduled.
+
+    // The text and choices that the shown scanResult() was made from; scanResultChanged() tells of
+    // a change of either. A blank prompt clears the result and leaves its source.
+    struct PromptScanSource {
+        QString text;
+        WorkbenchChoices choices;
+        bool operator==(const PromptScanSource&) const = default;
+    };
+
+    // A changed text is stored and checked after the prompt debounce; an equal one does nothing.
+    void setPromptText(const QString& text);
+    // Replaces this value too, then checks at once.
+    void hideInPrompt(const QString& value);
+    // Sends every spelling of the value that stands behind its placeholder in the shown result
+    // (none without a result), then checks at once.
+    void restoreInPrompt(const QString& value);
+    // Forgets every choice, then checks at once.
+    void resetPromptChoices();
+    // A changed reply is stored and restored after the reply debounce; an equal one does nothing.
+    void setReplyText(const QString& text);
+    // The shown result belongs to the prompt and choices as they are now and nothing is pending
+    // on it: no check on its way, no error since. Re-read on any of the workbench signals.
+    bool promptResultIsCurrent() const;
+    // Checks the prompt as it is now after `after`, superseding every earlier check. A blank
+    // prompt is not sent: the result, error and scanning flag clear at once.
+    void schedulePromptScan(std::chrono::milliseconds after);
+    // Restores the reply as it is now after `after`, dropping any earlier restore. A blank reply
+    // is not sent: the result and error clear at once.
+    void scheduleReplyRestore(std::chrono::milliseconds after);
+    // Counts every scheduled check; a reply is stored only while its check is the newest.
+    qint64 promptScanGeneration() const { return m_promptScanGeneration; }
+    const std::optional<PromptScanSource>& scanResultSource() const { return m_scanResultSource; }
+
+    // --- Open at login (AppModelLoginItem.cpp) ---
+    // loginItem() below is read from the system when the model is made.
+
+    // Reads the system's state afresh into loginItem().
+    void refreshLoginItem();
+    // Has the program opened at login, or no longer. A refusal is kept in loginItemError() and the
+    // switch shows the system's real state; a success clears the error. Where the system wants the
+    // user's approval first, switching on opens its settings.
+    void setOpenAtLogin(bool on);
+
     // --- State the views read ---
 
     const SidecarState& sidecarState() const { return m_sidecarState; }
@@ -206,6 +255,12 @@ private:
     static QCoro::Task<bool> prove(QPointer<AppModel> model);
     static QCoro::Task<bool> relaunch(QPointer<AppModel> model);
 
+    // Prompt workbench (AppModelWorkbench.cpp)
+    QCoro::Task<> runPromptScan(std::chrono::milliseconds after, qint64 generation, PromptScanSource source,
+                                CancelToken cancel);
+    QCoro::Task<> runReplyRestore(std::chrono::milliseconds after, QString text, CancelToken cancel);
+    void storeScanResult(const ScanResult& result, const PromptScanSource& source);
+
     // Polling (AppModelPolling.cpp)
     void startPolling();
     void cancelPolling();
@@ -258,6 +313,12 @@ private:
     bool m_started = false;
     bool m_replacing = false;
     std::unique_ptr<AlertCenter> m_alertCenter;
+
+    // Prompt workbench
+    CancelToken m_promptScanTask; // the pending or running check
+    qint64 m_promptScanGeneration = 0;
+    std::optional<PromptScanSource> m_scanResultSource;
+    CancelToken m_replyTask; // the pending or running restore
 };
 
 } // namespace fernholm

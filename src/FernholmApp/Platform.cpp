@@ -2,6 +2,7 @@
 
 #include "FernholmKit/platform/DBusNotificationCenter.h"
 #include "FernholmKit/platform/SystemKeychain.h"
+#include "FernholmKit/platform/XdgAutostart.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +24,7 @@ Platform Platform::system() {
     platform.proxyRunner = SystemProxyCleaner::runNetworksetup();
     platform.notifications = DBusNotificationCenter::forSession(SidecarProcess::currentEnvironment());
     platform.windows = std::make_shared<WidgetWindowActivator>();
+    platform.loginItem = XdgAutostartItem::forThisProgram();
     return platform;
 }
 

@@ -8,6 +8,7 @@
 #include "FernholmKit/SystemProxyCleaner.h"
 #include "FernholmKit/Time.h"
 #include "FernholmKit/platform/KeychainItem.h"
+#include "FernholmKit/platform/LoginItem.h"
 #include "FernholmKit/platform/NotificationCenter.h"
 #include "FernholmKit/platform/SecureRandom.h"
 
@@ -49,6 +50,8 @@ struct Platform {
     std::shared_ptr<NotificationCenter> notifications;
     // Brings the main window forward when a notification is clicked; none leaves windows alone.
     std::shared_ptr<WindowActivator> windows;
+    // This program's entry among those the desktop opens at login; must be set.
+    std::shared_ptr<LoginItem> loginItem;
 
     WallClock wallClock = [] {
         return Clock::now();

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -69,13 +70,9 @@ void SelectableText::setText(const QString& text) {
     updateGeometry();
 }
 
-void SelectableText::setColor(const ThemeColor& color) {
-    m_color = color;
-    viewport()->update();
-}
-
 void SelectableText::setLineSpacing(qreal spacing) {
-    if (spacing == m_lineSpacing) {
+    spacing = std::max(qreal(0), spacing);
+    if (qFuzzyCompare(spacing + 1, m_lineSpacing + 1)) {
         return;
     }
     m_lineSpacing = spacing;
@@ -83,7 +80,17 @@ void SelectableText::setLineSpacing(qreal spacing) {
     updateGeometry();
 }
 
+
+void SelectableText::setColor(const ThemeColor& color) {
+    m_color = color;
+    viewport()->update();
+}
+
 void SelectableText::applyLineSpacing() {
+    if (m_lineSpacing <= 0 &&
+        document()->firstBlock().blockFormat().lineHeightType() == QTextBlockFormat::SingleHeight) {
+        return;
+    }
     // Every line gets the extra height, the last one too: the frame gives it back below.
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);

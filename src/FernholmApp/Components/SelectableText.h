@@ -26,7 +26,8 @@ public:
     ThemeColor color() const { return m_color; }
     void setColor(const ThemeColor& color);
 
-    // Extra space between two lines, in pixels (none after the last line).
+    // Extra space between two lines, in pixels, on top of the font's own line spacing (none
+    // after the last line).
     qreal lineSpacing() const { return m_lineSpacing; }
     void setLineSpacing(qreal spacing);
 

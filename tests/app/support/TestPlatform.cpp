@@ -85,6 +85,7 @@ Platform TestPlatform::platform() {
     };
     platform.notifications = notifications;
     platform.windows = windows;
+    platform.loginItem = loginItem;
     platform.wallClock = [this] {
         return now;
     };

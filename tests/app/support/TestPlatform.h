@@ -14,6 +14,7 @@
 #include "FernholmApp/WindowActivator.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
+#include "support/MemoryLoginItem.h"
 #include "support/MemoryNotificationCenter.h"
 
 #include <QList>
@@ -78,6 +79,7 @@ struct TestPlatform {
     std::shared_ptr<MemoryNotificationCenter> notifications = std::make_shared<MemoryNotificationCenter>();
     std::shared_ptr<RecordingWindows> windows = std::make_shared<RecordingWindows>();
     std::shared_ptr<ScriptedProxyTool> proxyTool = std::make_shared<ScriptedProxyTool>();
+    std::shared_ptr<MemoryLoginItem> loginItem = std::make_shared<MemoryLoginItem>();
     RecordingStudio studio;
     RandomFill random = secureRandomFill; // taken when platform() is called
     Environment environment;
