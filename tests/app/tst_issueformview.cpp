@@ -586,9 +586,14 @@ private Q_SLOTS:
         view->attachmentRow(QStringLiteral("events"))->disclosure()->setOpen(true);
         QVERIFY(!test::saveScreenshot(test::lightAndDark(view.get()), QStringLiteral("issueform-editing") + suffix)
                      .isEmpty());
-        QWidget* content = view->scrollArea()->widget();
-        QVERIFY(
-            !test::saveScreenshot(test::lightAndDark(content), QStringLiteral("issueform-whole") + suffix).isEmpty());
+        // The whole form at once, on a sheet tall enough for it.
+        const QSize size = view->size();
+        view->setFixedSize(size.width(), 1400);
+        test::settle();
+        QVERIFY(!test::saveScreenshot(test::lightAndDark(view.get()), QStringLiteral("issueform-whole") + suffix)
+                     .isEmpty());
+        view->setFixedSize(size);
+        test::settle();
 
         m_server->setReply("/api/report_issue",
                            delayed(ScriptedReply::json(R"({"ok": false, "error": "too_many_requests"})"), 300ms));

@@ -37,10 +37,10 @@ class TextLabel;
 //     auto* sheet = new IssueFormView(form, [=] { model->clearIssueRequest(); }, mainWindow);
 //     sheet->show();
 //
-// The view reads only its form and writes only the form's category, description and attachment
-// switches; it updates in place on the form's change signals. When first shown it fetches the
-// draft, once; the fetch is cancelled when the view closes or goes. A preview or a send under way
-// is not: the form holds itself until they end.
+// `form` must not be null. The view reads only its form and writes only the form's category,
+// description and attachment switches; it updates in place on the form's change signals. When
+// first shown it fetches the draft, once; the fetch is cancelled when the view closes or goes. A
+// preview or a send under way is not: the form holds itself until they end.
 //
 // `onClose` is called when the user closes the sheet: its close button, Cancel, Close in the
 // thank-you state, Escape or the window's own close button. Nothing closes it while the report is
