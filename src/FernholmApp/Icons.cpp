@@ -126,7 +126,35 @@ IconShape doc() {
     return s;
 }
 
-IconShape eyeSlash() {
+// Two sheets, the front one hiding the lower right of the one behind it.
+IconShape docOnDoc() {
+    IconShape s;
+    s.stroke.addPath(roundedPolygon({{8.75, 6.75}, {19.25, 6.75}, {19.25, 21.25}, {8.75, 21.25}}, 2));
+    s.stroke.moveTo(8.75, 17.25);
+    s.stroke.lineTo(6.75, 17.25);
+    s.stroke.quadTo(4.75, 17.25, 4.75, 15.25);
+    s.stroke.lineTo(4.75, 4.75);
+    s.stroke.quadTo(4.75, 2.75, 6.75, 2.75);
+    s.stroke.lineTo(13.25, 2.75);
+    s.stroke.quadTo(15.25, 2.75, 15.25, 4.75);
+    s.stroke.lineTo(15.25, 6.75);
+    return s;
+}
+
+// An arrow pointing back (left) whose shaft turns down and round to come back underneath.
+IconShape arrowUturnBackward() {
+    IconShape s;
+    s.stroke.moveTo(8.25, 4.25);
+    s.stroke.lineTo(3.75, 8.75);
+    s.stroke.lineTo(8.25, 13.25);
+    s.stroke.moveTo(3.75, 8.75);
+    s.stroke.lineTo(14.5, 8.75);
+    s.stroke.arcTo(QRectF(9, 8.75, 11, 11), 90, -180);
+    s.stroke.lineTo(9.5, 19.75);
+    return s;
+}
+
+IconShape eye() {
     IconShape s;
     s.stroke.moveTo(1.75, 12);
     s.stroke.cubicTo(4.5, 7.25, 8, 5.25, 12, 5.25);
@@ -135,6 +163,11 @@ IconShape eyeSlash() {
     s.stroke.cubicTo(8, 18.75, 4.5, 16.75, 1.75, 12);
     s.stroke.closeSubpath();
     s.stroke.addPath(circle(12, 12, 3.25));
+    return s;
+}
+
+IconShape eyeSlash() {
+    IconShape s = eye();
     s.slash.addPath(segment({4, 3.5}, {20, 20.5}));
     return s;
 }
@@ -147,11 +180,14 @@ struct Entry {
 // Every symbol by name. Keep it sorted by name.
 constexpr Entry symbols[] = {
     {"arrow.right", arrowRight},
+    {"arrow.uturn.backward", arrowUturnBackward},
     {"checkmark", checkmark},
     {"chevron.down", chevronDown},
     {"doc", doc},
+    {"doc.on.doc", docOnDoc},
     {"exclamationmark.circle", exclamationmarkCircle},
     {"exclamationmark.triangle", exclamationmarkTriangle},
+    {"eye", eye},
     {"eye.slash", eyeSlash},
     {"info.circle", infoCircle},
     {"lock", lock},

@@ -321,7 +321,10 @@ private Q_SLOTS:
                                  "doc",
                                  "eye.slash",
                                  "checkmark",
-                                 "lock"};
+                                 "lock",
+                                 "arrow.uturn.backward",
+                                 "doc.on.doc",
+                                 "eye"};
         for (const QString& name : needed) {
             QVERIFY2(Icons::has(name), qPrintable(name));
         }

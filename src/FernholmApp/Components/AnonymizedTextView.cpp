@@ -31,7 +31,7 @@ namespace fernholm {
 namespace {
 
 constexpr qreal lineSpacing = 5; // between two lines, on top of the font's own
-constexpr qreal insetH = 7;      // left and right of the text
+constexpr qreal insetH = AnonymizedTextView::textInset; // left and right of the text
 constexpr qreal insetV = 4;      // above and below it
 constexpr qreal pillOutset = 3;  // a pill reaches this far beyond its glyphs on each side
 constexpr qreal pillRadius = 5;

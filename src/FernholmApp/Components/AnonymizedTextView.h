@@ -87,6 +87,9 @@ public:
 
     bool isDark() const { return m_dark; }
 
+    // Left and right of the text, inside the view.
+    static constexpr int textInset = 7;
+
     void setTooltip(Tooltip tooltip) { m_tooltip = std::move(tooltip); }
     void setOnActivate(Activate onActivate) { m_onActivate = std::move(onActivate); }
     void setOnSelection(Selection onSelection) { m_onSelection = std::move(onSelection); }
