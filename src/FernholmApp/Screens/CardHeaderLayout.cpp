@@ -126,10 +126,11 @@ int CardHeaderLayout::arrange(const QRect& area, bool apply) const {
     if (lead) {
         const int leadWidth = std::min(lead->sizeHint().width(), area.width());
         const int h = heightAt(lead, leadWidth);
+        const int line = std::max(h, m_minimumRowHeight);
         if (apply) {
-            lead->setGeometry(QRect(area.x(), y, leadWidth, h));
+            lead->setGeometry(QRect(area.x(), y + (line - h) / 2, leadWidth, h));
         }
-        y += h;
+        y += line;
     }
     int x = area.x();
     int lineHeight = 0;

@@ -10,9 +10,9 @@ namespace fernholm {
 //
 // When everything fits on one line, the caption sits at the leading edge and the trailing items
 // at the far edge, `spacing` apart, all centred on a line at least minimumRowHeight high. When
-// the width is too small for that, the caption takes the first line and the trailing items wrap
-// onto the lines below it from the leading edge, `spacing` apart in both directions, so that a
-// narrow card never cuts or overlaps them. Hidden items take no room; one hidden with
+// the width is too small for that, the caption takes the first line (again at least
+// minimumRowHeight, centred) and the trailing items wrap onto the lines below it from the leading
+// edge, `spacing` apart in both directions, so that a narrow card never cuts or overlaps them. Hidden items take no room; one hidden with
 // QSizePolicy::setRetainSizeWhenHidden keeps its place.
 //
 //     auto* row = new CardHeaderLayout(8, 30);
