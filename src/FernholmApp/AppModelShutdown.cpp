@@ -74,7 +74,10 @@ QCoro::Task<> AppModel::removeEverything() {
     if (!self) {
         co_return;
     }
-    co_await removeFolder(m_platform.dataFolder);
+    // Each future made outside its co_await: a temporary with a destructor inside one is
+    // destroyed twice.
+    QFuture<void> dataRemoval = removeFolder(m_platform.dataFolder);
+    co_await dataRemoval;
     if (!self) {
         co_return;
     }
@@ -87,7 +90,8 @@ QCoro::Task<> AppModel::removeEverything() {
             co_return;
         }
     }
-    co_await removeFolder(m_platform.cacheFolder);
+    QFuture<void> cacheRemoval = removeFolder(m_platform.cacheFolder);
+    co_await cacheRemoval;
     if (!self) {
         co_return;
     }
