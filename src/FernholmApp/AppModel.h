@@ -26,6 +26,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <QCoroTask>
 
@@ -91,6 +92,66 @@ public:
     const std::optional<Runtime>& runtime() const { return m_runtime; }
     bool isReplacing() const { return m_replacing; }
     bool isShutDown() const { return m_shutDown; }
+
+    // --- Poll loop: status, events, notices (AppModelPolling.cpp) ---
+
+    // One poll: the watch's check, the status, the bypass notices, the rules on a detector
+    // change, the new events and the blocked-request notice. The loop runs it once a second; a
+    // call while another poll is under way does nothing. Ends with pollEnded().
+    QCoro::Task<> pollOnce();
+    // Whether the loop runs: from a proven start or a good replace until it is stopped.
+    bool isPolling() const;
+    // The redaction rules as the gateway holds them become the saved copy; the edited copy
+    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing.
+    QCoro::Task<> loadRedaction();
+    // Where the next events request starts; never goes back, also not across relaunches.
+    qint64 cursor() const { return m_cursor; }
+    // The detection engine the last status named.
+    const std::optional<QString>& lastDetector() const { return m_lastDetector; }
+
+    // --- User actions: protection, providers, rules, detail, reports, navigation
+    // (AppModelActions.cpp) ---
+    //
+    // Each gateway-bound action returns at once; its task awaits the gateway on the GUI thread
+    // and writes the outcome into the model. A failure becomes one translated line in appError();
+    // success never clears it. Nothing is serialised: two actions may run at once.
+
+    // Protection on, or off when it is on; nothing without a status. busy() until the reply.
+    void toggleProtection();
+    // Protection off, then on again; a failure of the first skips the second. busy() until done.
+    void restartProtection();
+    // Enables or disables one provider; after a failure the list is reloaded from the gateway.
+    void setProvider(const QString& name, bool enabled);
+    // Sends the edited rules. On success both copies become the gateway's reply (edits made
+    // while it was under way stay unsaved); on failure the edits stay and the saved copy is
+    // reloaded, so the user can save again.
+    void saveRedaction();
+    // The edited rules go back to the saved ones; no gateway call.
+    void discardRedactionChanges();
+    // Fetches one request's detail into detailCache(), unless a record for it is held already.
+    // A failure stores "no record" for the id unless a record arrived meanwhile.
+    void loadDetail(const QString& reqId);
+    // Asks the shell for the problem-report form; every call is a new request with a new id.
+    void reportProblem(const std::optional<QString>& row, const QString& category);
+    void showHome();
+    void showPrompts();
+    // What the alert rules read, from the current state.
+    AlertInputs alertInputs(bool onSetup) const;
+
+    // --- Certificate and data-key actions (AppModelCertificates.cpp) ---
+
+    // The gateway installs and trusts, removes, or retires the trust of its certificate
+    // authority; busy() until the reply. A refusal or failure becomes appError().
+    void installCA();
+    void removeCA();
+    void retireOldRoots();
+    // Reads the data key again, off the GUI thread; with a key, the gateway is replaced so that it
+    // gets it. Without one nothing else happens.
+    void retryDataKey();
+    // Forgets the data-key reset here at once, then tells the gateway to drop its notice.
+    void dismissDataKeyReset();
+    // Tells the gateway to drop its notice that the redaction rules were cleared.
+    void dismissRulesCleared();
 
     // --- Prompt workbench (AppModelWorkbench.cpp) ---
     // The page shows promptText(), promptChoices(), scanResult(), scanError(), scanning(),
@@ -249,6 +310,9 @@ Q_SIGNALS:
     void loginItemChanged(); // the switch or its error line
     void issueRequestChanged();
 
+    // Poll loop
+    void pollEnded(); // a poll ran to its end, whatever it found
+
 private:
     // Start-up (AppModel.cpp)
     QCoro::Task<> launchFirst();
@@ -283,6 +347,29 @@ private:
     // Polling (AppModelPolling.cpp)
     void startPolling();
     void cancelPolling();
+
+    // Poll loop (AppModelPolling.cpp)
+    QCoro::Task<> runScheduledPoll();
+    QCoro::Task<> pollSteps();
+    // A status reply is shown only while the link is trusted.
+    void acceptStatus(const Status& status);
+    void appendEvents(const QList<Event>& events);
+    // Sets both copies of the rules with one change signal.
+    void setRules(const RedactionPage& edited, const RedactionPage& saved);
+
+    // User actions (AppModelActions.cpp)
+    QCoro::Task<> switchProtection(bool on);
+    QCoro::Task<> switchProtectionOffAndOn();
+    QCoro::Task<> sendProvider(QString name, bool enabled);
+    QCoro::Task<> sendRedaction(RedactionPage page);
+    QCoro::Task<> fetchDetail(QString reqId);
+
+    // Certificate and data-key actions (AppModelCertificates.cpp)
+    QCoro::Task<> sendInstallCA();
+    QCoro::Task<> sendRemoveCA();
+    QCoro::Task<> sendRetireOldRoots();
+    QCoro::Task<> readDataKeyAgain();
+    QCoro::Task<> sendStatusAction(QCoro::Task<Result<Status>> call);
 
     const Config m_config;
     const Platform m_platform;
@@ -332,6 +419,12 @@ private:
     bool m_started = false;
     bool m_replacing = false;
     std::unique_ptr<AlertCenter> m_alertCenter;
+
+    // Poll loop
+    QTimer* m_pollTimer = nullptr; // the pause between polls; made by the first startPolling()
+    qint64 m_cursor = 0;
+    std::optional<QString> m_lastDetector;
+    bool m_polling = false; // a poll is under way
 
     // Prompt workbench
     CancelToken m_promptScanTask; // the pending or running check

@@ -57,6 +57,24 @@ IconShape xmark() {
     return s;
 }
 
+IconShape checkmark() {
+    IconShape s;
+    s.stroke.moveTo(4.75, 12.75);
+    s.stroke.lineTo(9.75, 17.75);
+    s.stroke.lineTo(19.25, 6.25);
+    return s;
+}
+
+IconShape lock() {
+    IconShape s;
+    s.stroke.addPath(roundedPolygon({{4.75, 10.75}, {19.25, 10.75}, {19.25, 21.25}, {4.75, 21.25}}, 2.5));
+    s.stroke.moveTo(8, 10.75);
+    s.stroke.lineTo(8, 7);
+    s.stroke.arcTo(QRectF(8, 3, 8, 8), 180, -180);
+    s.stroke.lineTo(16, 10.75);
+    return s;
+}
+
 IconShape chevronDown() {
     IconShape s;
     s.stroke.moveTo(4.5, 8.75);
@@ -129,12 +147,14 @@ struct Entry {
 // Every symbol by name. Keep it sorted by name.
 constexpr Entry symbols[] = {
     {"arrow.right", arrowRight},
+    {"checkmark", checkmark},
     {"chevron.down", chevronDown},
     {"doc", doc},
     {"exclamationmark.circle", exclamationmarkCircle},
     {"exclamationmark.triangle", exclamationmarkTriangle},
     {"eye.slash", eyeSlash},
     {"info.circle", infoCircle},
+    {"lock", lock},
     {"xmark", xmark},
 };
 

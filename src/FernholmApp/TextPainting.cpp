@@ -75,6 +75,7 @@ Lines layout(const QString& text, const QFont& font, qreal width, const Options&
     const QString t = normalised(text);
     const QFontMetricsF metrics(font);
     const qreal w = std::max(qreal(0), width);
+    qreal layoutWidest = 0;
 
     if (options.maxLines == 1) {
         const qsizetype breakAt = t.indexOf(QChar::LineSeparator);
@@ -95,15 +96,20 @@ Lines layout(const QString& text, const QFont& font, qreal width, const Options&
         textLayout.setTextOption(option);
         textLayout.beginLayout();
         QList<std::pair<int, int>> spans;
+        QList<qreal> naturalWidths;
         for (QTextLine line = textLayout.createLine(); line.isValid(); line = textLayout.createLine()) {
             line.setLineWidth(w);
             spans.append({line.textStart(), line.textLength()});
+            naturalWidths.append(line.naturalTextWidth());
         }
         textLayout.endLayout();
         const qsizetype shown =
             options.maxLines > 0 ? std::min<qsizetype>(spans.size(), options.maxLines) : spans.size();
         result.truncated = shown < spans.size();
         for (qsizetype i = 0; i < shown; ++i) {
+            // The layout's own measure of a line can pass the metrics' by a fraction of a pixel
+            // (letter spacing after the last glyph): a narrower width would break it again.
+            layoutWidest = std::max(layoutWidest, naturalWidths[i]);
             if (result.truncated && i == shown - 1) {
                 result.lines << lastLine(t.mid(spans[i].first), metrics, w);
             } else {
@@ -112,7 +118,7 @@ Lines layout(const QString& text, const QFont& font, qreal width, const Options&
         }
     }
 
-    qreal widest = 0;
+    qreal widest = layoutWidest;
     for (const QString& line : std::as_const(result.lines)) {
         widest = std::max(widest, metrics.horizontalAdvance(line));
     }

@@ -44,16 +44,21 @@ class AppSupervisionTest : public QObject {
 
     AppModel& makeModel() {
         m_fakes->environment = m_checkout->environment();
-        m_model = std::make_unique<AppModel>(quickConfig(freeLoopbackPort()), m_fakes->platform());
+        // The tests ask the watch themselves: the loop polls once after a proven start, then waits.
+        Config config = quickConfig(freeLoopbackPort());
+        config.pollInterval = std::chrono::hours(1);
+        m_model = std::make_unique<AppModel>(config, m_fakes->platform());
         connect(m_model.get(), &AppModel::linkChanged, this, [this] { m_links.append(m_model->link()); });
         return *m_model;
     }
 
     AppModel& ready() {
         AppModel& model = makeModel();
+        QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
         [&] {
             QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!polls.isEmpty(), patienceMs);
         }();
         return model;
     }

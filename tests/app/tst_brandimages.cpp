@@ -319,7 +319,9 @@ private Q_SLOTS:
                                  "arrow.right",
                                  "chevron.down",
                                  "doc",
-                                 "eye.slash"};
+                                 "eye.slash",
+                                 "checkmark",
+                                 "lock"};
         for (const QString& name : needed) {
             QVERIFY2(Icons::has(name), qPrintable(name));
         }

@@ -321,6 +321,26 @@ private Q_SLOTS:
         QCOMPARE(label.text(), shown + QStringLiteral(" X"));
     }
 
+    void naturalWidthKeepsOneLine_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qreal>("tracking");
+        QTest::newRow("untracked") << "The description as it will be sent" << 0.0;
+        QTest::newRow("tracked caption") << "THE DESCRIPTION AS IT WILL BE SENT" << 0.66;
+        QTest::newRow("tracked, Polish") << QStringLiteral("OPIS W TAKIEJ POSTACI, W JAKIEJ ZOSTANIE WYSŁANY") << 0.96;
+        QTest::newRow("tightened title") << "Report a problem" << -1.05;
+    }
+
+    // A wrapping label given exactly its natural width (as a layout gives a label placed with an
+    // alignment) keeps its text on one line, letter spacing or not.
+    void naturalWidthKeepsOneLine() {
+        QFETCH(QString, text);
+        QFETCH(qreal, tracking);
+        TextLabel label(text, Fonts::tracked(Fonts::sans(11, 600), tracking), Theme::ink);
+        const QSize natural = label.sizeHint();
+        QCOMPARE(label.heightForWidth(natural.width()), natural.height());
+        QCOMPARE(natural.height(), int(std::ceil(Text::lineHeight(label.font()) - 1e-6)));
+    }
+
     // Without a subtitle only the title shows; with one, the subtitle wraps at its full height.
     void pageHeaderSubtitle() {
         PageHeader alone(QStringLiteral("Activity"));

@@ -7,7 +7,11 @@
 #include <QMenu>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <cmath>
 #include <memory>
@@ -26,6 +30,7 @@ std::unique_ptr<QTextDocument> laidOut(const QTextDocument* document, qreal widt
     copy->setDefaultFont(document->defaultFont());
     copy->setDefaultTextOption(document->defaultTextOption());
     copy->setDocumentMargin(document->documentMargin());
+    copy->rootFrame()->setFrameFormat(document->rootFrame()->frameFormat());
     copy->setTextWidth(width);
     return copy;
 }
@@ -61,12 +66,40 @@ void SelectableText::setText(const QString& text) {
         return;
     }
     setPlainText(text);
+    applyLineSpacing();
     updateGeometry();
 }
+
+void SelectableText::setLineSpacing(qreal spacing) {
+    spacing = std::max(qreal(0), spacing);
+    if (qFuzzyCompare(spacing + 1, m_lineSpacing + 1)) {
+        return;
+    }
+    m_lineSpacing = spacing;
+    applyLineSpacing();
+    updateGeometry();
+}
+
 
 void SelectableText::setColor(const ThemeColor& color) {
     m_color = color;
     viewport()->update();
+}
+
+void SelectableText::applyLineSpacing() {
+    if (m_lineSpacing <= 0 &&
+        document()->firstBlock().blockFormat().lineHeightType() == QTextBlockFormat::SingleHeight) {
+        return;
+    }
+    // Every line gets the extra height, the last one too: the frame gives it back below.
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat format;
+    format.setLineHeight(m_lineSpacing, QTextBlockFormat::LineDistanceHeight);
+    cursor.mergeBlockFormat(format);
+    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
+    frame.setBottomMargin(document()->documentMargin() - m_lineSpacing);
+    document()->rootFrame()->setFrameFormat(frame);
 }
 
 QString SelectableText::selectedText() const {
@@ -86,7 +119,7 @@ QSize SelectableText::minimumSizeHint() const {
 }
 
 int SelectableText::heightForWidth(int width) const {
-    return ceilToInt(laidOut(document(), std::max(1, width))->size().height());
+    return ceilToInt(laidOut(document(), std::clamp(width, 1, maximumWidth()))->size().height());
 }
 
 void SelectableText::paintEvent(QPaintEvent* event) {

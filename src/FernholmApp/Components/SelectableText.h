@@ -26,6 +26,11 @@ public:
     ThemeColor color() const { return m_color; }
     void setColor(const ThemeColor& color);
 
+    // Extra space between two lines, in pixels, on top of the font's own line spacing (none
+    // after the last line).
+    qreal lineSpacing() const { return m_lineSpacing; }
+    void setLineSpacing(qreal spacing);
+
     bool hasSelectedText() const { return textCursor().hasSelection(); }
     // The selection, with line breaks as "\n".
     QString selectedText() const;
@@ -33,7 +38,7 @@ public:
     // Natural size: the widest paragraph on one line.
     QSize sizeHint() const override;
     // A few characters wide, and as tall as the text at its natural width: layouts ask
-    // heightForWidth for the height at the width they give.
+    // heightForWidth for the height at the width they give (at most the maximum width).
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -44,7 +49,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void applyLineSpacing();
+
     ThemeColor m_color;
+    qreal m_lineSpacing = 0;
     std::optional<ColorScheme> m_paletteScheme;
 };
 

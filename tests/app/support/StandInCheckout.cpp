@@ -62,6 +62,17 @@ QStringList gatewayRequests(const AppModel& model) {
     return requests;
 }
 
+QJsonArray gatewayLog(const AppModel& model) {
+    const Result<QByteArray> log = gatewayExchange(model, "GET", QStringLiteral("/fake/log"));
+    return log ? jsonObject(log.value()).value(QLatin1String("requests")).toArray() : QJsonArray();
+}
+
+bool scriptGateway(const AppModel& model, const QString& path, const QJsonArray& replies) {
+    return gatewayExchange(model, "POST", QStringLiteral("/fake/script"),
+                           {{QStringLiteral("path"), path}, {QStringLiteral("replies"), replies}})
+        .ok();
+}
+
 bool processExists(qint64 pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }

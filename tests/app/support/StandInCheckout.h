@@ -39,6 +39,11 @@ Result<QByteArray> gatewayExchange(const AppModel& model, const QByteArray& meth
                                    const QJsonObject& body = {});
 // The requests the model's gateway received so far (GET /fake/log), each "METHOD /path".
 QStringList gatewayRequests(const AppModel& model);
+// The same requests in full: each {"method", "path", "query", "headers", "body"}.
+QJsonArray gatewayLog(const AppModel& model);
+// Queues replies for one path of the model's gateway (POST /fake/script), whatever the method:
+// each {"status"?, "body"?, "delay_ms"?, "hang"?}. Whether the gateway took them.
+bool scriptGateway(const AppModel& model, const QString& path, const QJsonArray& replies);
 // Whether a process with this id still exists (a reaped child no longer does).
 bool processExists(qint64 pid);
 
