@@ -189,6 +189,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
         const qint64 pid = m_checkout->dumpedPid();
         QVERIFY(processExists(pid));
+        QVERIFY(model.isPolling());
         QVERIFY(writeFile(QDir(m_checkout->repo()).filePath("_proxy_parked.json"),
                           QStringLiteral(R"({"Desktop": {"pac_url": "%1"}})").arg(pacUrl).toUtf8()));
         Status status;
@@ -205,6 +206,7 @@ private Q_SLOTS:
             QVERIFY2(took.count() >= 0.3, qPrintable(QString::number(took.count())));
         }
         QVERIFY(model.isShutDown());
+        QVERIFY(!model.isPolling());
         QVERIFY(!model.client().gate()->holds());
         QCOMPARE(model.status(), std::nullopt);
         QCOMPARE(model.sidecarState(), SidecarState::exited(0));
