@@ -21,6 +21,7 @@
 #include <QCoroTask>
 #include <QCoroTimer>
 
+#include <csignal>
 #include <memory>
 
 using namespace fernholm;
@@ -377,6 +378,50 @@ private Q_SLOTS:
         auto ended = checkoutProcess({{"FAKE_GW_EXIT_CODE", "0"}});
         QCOMPARE(startAndWait(*ended, 10s, neverProven()), SidecarState::exited(0));
         QVERIFY(ended->terminate(5s).isReady());
+    }
+
+    // The blocking stop: the child is gone, and its exit handled, by the time the call returns.
+    void terminateNowBlocksUntilTheChildIsGone_data() {
+        QTest::addColumn<bool>("ignoresTerm");
+        QTest::addColumn<double>("grace");
+        QTest::newRow("ends on SIGTERM, long before the grace") << false << 20.0;
+        QTest::newRow("ignores SIGTERM, killed after the grace") << true << 0.3;
+    }
+    void terminateNowBlocksUntilTheChildIsGone() {
+        QFETCH(bool, ignoresTerm);
+        QFETCH(double, grace);
+        auto process = checkoutProcess(ignoresTerm ? Environment{{"FAKE_GW_IGNORE_SIGTERM", "1"}} : Environment{});
+        int exits = 0;
+        process->onExit = [&exits] {
+            ++exits;
+        };
+        QCOMPARE(startAndWait(*process, 10s), SidecarState::ready());
+        const qint64 pid = dump().value(QLatin1String("pid")).toInteger();
+        QVERIFY(pid > 0);
+
+        const auto asked = std::chrono::steady_clock::now();
+        process->terminateNow(Seconds(grace));
+        const Seconds took = std::chrono::steady_clock::now() - asked;
+        // No turn of the event loop in between.
+        QVERIFY(!process->isRunning());
+        QCOMPARE(exits, 1);
+        QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1); // reaped
+        QVERIFY2(ignoresTerm ? took.count() >= grace : took.count() < grace, qPrintable(QString::number(took.count())));
+
+        process->terminateNow(Seconds(grace));
+        QCOMPARE(exits, 1);
+    }
+
+    void terminateNowWithoutAChildDoesNothing() {
+        auto unstarted = checkoutProcess({});
+        unstarted->terminateNow(5s);
+        QVERIFY(!unstarted->isRunning());
+
+        auto ended = checkoutProcess({{"FAKE_GW_EXIT_CODE", "0"}});
+        QCOMPARE(startAndWait(*ended, 10s, neverProven()), SidecarState::exited(0));
+        const auto asked = std::chrono::steady_clock::now();
+        ended->terminateNow(5s);
+        QVERIFY(Seconds(std::chrono::steady_clock::now() - asked).count() < 5.0);
     }
 
     void onExitIsTheOneSetAtLaunchAndRunsOnce() {

@@ -266,6 +266,25 @@ public:
     void setLoginItemError(const std::optional<QString>& error);
     void setIssueRequest(const std::optional<IssueRequest>& request);
 
+    // --- Shutdown and uninstall (AppModelShutdown.cpp) ---
+
+    // Stops what the model started: the poll loop, the browser-bypass notices, the gateway process
+    // and its proof; the first call also switches off the system proxies that may still point at
+    // the gateway. Leaves no status and the gateway state exited(0); nothing is launched or polled
+    // afterwards. Safe to call again. Blocks the GUI thread while the gateway ends (up to the
+    // terminate grace, then a kill) and while the proxy tool runs: call it only on the way out.
+    void shutdown();
+    // Removes what the application put on this computer, in this order: the gateway's certificate
+    // authority (on refusal or failure appError() says why and nothing else is touched), then
+    // after shutdown() the data key, the data folder, the login item, the studio's web data, the
+    // cache folder, a user-writable install (to the trash), the settings; then asks the
+    // application to quit. Failed removals after the first are passed over. busy() until done.
+    void uninstall();
+
+private:
+    // Shutdown and uninstall (AppModelShutdown.cpp)
+    QCoro::Task<> removeEverything();
+
 Q_SIGNALS:
     void sidecarStateChanged();
     void statusChanged();

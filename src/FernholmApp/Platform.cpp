@@ -1,11 +1,13 @@
 #include "Platform.h"
 
+#include "FernholmKit/platform/AppDataFolder.h"
 #include "FernholmKit/platform/DBusNotificationCenter.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 #include "FernholmKit/platform/XdgAutostart.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 namespace fernholm {
 
@@ -25,6 +27,14 @@ Platform Platform::system() {
     platform.notifications = DBusNotificationCenter::forSession(SidecarProcess::currentEnvironment());
     platform.windows = std::make_shared<WidgetWindowActivator>();
     platform.loginItem = XdgAutostartItem::forThisProgram();
+    platform.dataFolder = appDataFolder(SidecarProcess::currentEnvironment());
+    platform.cacheFolder = appCacheFolder(SidecarProcess::currentEnvironment());
+    platform.moveToTrash = [](const QString& path) {
+        return QFile::moveToTrash(path);
+    };
+    platform.quit = [] {
+        QCoreApplication::quit();
+    };
     return platform;
 }
 

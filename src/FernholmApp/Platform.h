@@ -63,9 +63,20 @@ struct Platform {
     // The studio's web view; none until the shell attaches the studio host.
     StudioSink* studio = nullptr;
 
+    // --- What uninstalling removes, and the way out ---
+
+    // The application's data folder and cache folder, absolute; an empty one is left alone.
+    QString dataFolder;
+    QString cacheFolder;
+    // Moves a file or folder to the desktop's trash; answers whether it went.
+    std::function<bool(const QString& path)> moveToTrash;
+    // Asks the application to quit; the shell's own shutdown runs on the way out.
+    std::function<void()> quit;
+
     // The real ones, for the running program: settings file, Secret Service, getentropy, this
     // process's environment and paths, the desktop's proxy settings, the session bus's
-    // notification service and the application's widgets. Needs the application object.
+    // notification service, the application's widgets, its XDG data and cache folders, the
+    // desktop's trash and the application's event loop. Needs the application object.
     static Platform system();
 };
 

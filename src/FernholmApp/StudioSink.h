@@ -2,6 +2,8 @@
 
 #include "FernholmKit/SidecarLink.h"
 
+#include <QCoroTask>
+
 namespace fernholm {
 
 // Where the model tells the studio's web view whether to keep its page and whether it may load
@@ -13,6 +15,8 @@ public:
     virtual void sync(bool keep, bool mayLoad) = 0;
     // The shown page has requests of its own in flight.
     virtual bool busy() const = 0;
+    // Removes what the web view keeps on this computer (cache, cookies, storage), for uninstalling.
+    virtual QCoro::Task<> removeWebData() = 0;
 };
 
 struct StudioSync {

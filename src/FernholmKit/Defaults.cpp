@@ -1,5 +1,6 @@
 #include "Defaults.h"
 
+#include <QFile>
 #include <QSettings>
 
 #include <cmath>
@@ -96,8 +97,19 @@ void SettingsDefaults::remove(const QString& key) {
     m_settings->remove(key);
 }
 
+void SettingsDefaults::removeAll() {
+    m_settings->clear();
+    // Written out empty first, so that nothing still pending can bring a value back later.
+    m_settings->sync();
+    QFile::remove(m_settings->fileName());
+}
+
 void SettingsDefaults::sync() {
     m_settings->sync();
+}
+
+QString SettingsDefaults::fileName() const {
+    return m_settings->fileName();
 }
 
 } // namespace fernholm

@@ -22,6 +22,8 @@ public:
     virtual QVariant value(const QString& key) const = 0;
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
+    // Forgets every value, and removes the file the store keeps them in.
+    virtual void removeAll() = 0;
 
     bool contains(const QString& key) const { return value(key).isValid(); }
     std::optional<QString> string(const QString& key) const;
@@ -46,7 +48,9 @@ public:
     QVariant value(const QString& key) const override;
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
+    void removeAll() override;
     void sync();
+    QString fileName() const;
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -23,6 +23,7 @@
 #include <QProcessEnvironment>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -378,6 +379,20 @@ QCoro::Task<> SidecarProcess::terminate(Seconds grace) {
             co_return;
         }
     }
+}
+
+void SidecarProcess::terminateNow(Seconds grace) {
+    if (!isRunning()) {
+        return;
+    }
+    m_process->terminate();
+    // Never negative: waitForFinished(-1) would wait for ever.
+    const double graceMs = std::clamp(std::ceil(grace.count() * 1000.0), 0.0, 3'600'000.0);
+    if (m_process->waitForFinished(static_cast<int>(graceMs))) {
+        return;
+    }
+    m_process->kill();
+    m_process->waitForFinished(2000);
 }
 
 QString SidecarProcess::helloProof(const QString& token, const QString& nonce) {

@@ -126,6 +126,9 @@ public:
     QString stderrTail() const;
     // SIGTERM, up to `grace` for the child to end, then SIGKILL and up to 2 s more.
     QCoro::Task<> terminate(Seconds grace);
+    // The same, blocking the calling thread until the child is gone or the waits have passed: for
+    // the application's last moments only, where nothing else is left to run. onExit runs inside.
+    void terminateNow(Seconds grace);
 
     // --- Identity proof ---
 

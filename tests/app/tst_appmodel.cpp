@@ -37,6 +37,7 @@ public:
         writes.append(key + (m_checkout.dump().isEmpty() ? QLatin1String(" before launch") : QLatin1String(" after")));
     }
     void remove(const QString& key) override { m_values.remove(key); }
+    void removeAll() override { m_values.clear(); }
 
     QStringList writes;
 

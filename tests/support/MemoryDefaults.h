@@ -18,6 +18,11 @@ public:
         m_values.remove(key);
         ++m_writes;
     }
+    void removeAll() override {
+        m_values.clear();
+        ++m_writes;
+    }
+    bool isEmpty() const { return m_values.isEmpty(); }
 
     // How many times anything was written or removed.
     int writes() const { return m_writes; }

@@ -14,11 +14,13 @@
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QWebChannel>
+#include <QWebEngineCookieStore>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroFuture>
 
@@ -89,7 +91,9 @@ void StudioHost::attach(std::unique_ptr<StudioModelLink> link) {
 }
 
 QWebEngineProfile* StudioHost::profile() {
-    if (!m_profile) {
+    if (!m_profile && m_webDataRemoved) {
+        m_profile = new QWebEngineProfile();
+    } else if (!m_profile) {
         m_profile = new QWebEngineProfile(m_setup.profileName);
         m_profile->setPersistentStoragePath(m_setup.storagePath);
         m_profile->setCachePath(m_setup.cachePath);
@@ -197,6 +201,34 @@ void StudioHost::openSample() {
     }
     m_shown = true;
     loadPage(*sample);
+}
+
+QCoro::Task<> StudioHost::removeWebData() {
+    // Nothing may load again and write anew what is removed here.
+    m_mayLoad = false;
+    m_retry.stop();
+    m_loadLimit.stop();
+    if (m_profile) {
+        m_profile->clearHttpCache();
+        m_profile->cookieStore()->deleteAllCookies();
+    }
+    // The engine keeps writing into the profile's folders (cookies, its GPU cache) for as long as
+    // the profile lives: the page goes first, then the profile, then the folders. Anything shown
+    // after this is off the record.
+    delete m_view.data();
+    delete m_profile;
+    m_profile = nullptr;
+    m_webDataRemoved = true;
+    QFuture<void> removal = QtConcurrent::run([folders = QStringList{m_setup.storagePath, m_setup.cachePath}] {
+        for (const QString& folder : folders) {
+            // An empty or relative path would name the current folder.
+            if (!folder.isEmpty() && !QDir::isRelativePath(folder)) {
+                QDir(folder).removeRecursively();
+            }
+        }
+    });
+    // Awaited as a named future: a temporary with a destructor inside a co_await is destroyed twice.
+    co_await removal;
 }
 
 bool StudioHost::isStudio(const QUrl& url, int port) {

@@ -83,6 +83,10 @@ public:
     void languageChanged();
     // The guided tour's made-up sample document.
     void openSample();
+    // Removes what the studio keeps on this computer, for uninstalling: the profile's HTTP cache
+    // and cookies are cleared, the web view and the profile are deleted, then the profile's
+    // storage and cache folders. A view asked for afterwards is a new one, off the record.
+    QCoro::Task<> removeWebData();
 
     // The studio's own addresses: http on 127.0.0.1 at the given port, path "/studio" or
     // "/studio/auth" exactly, any query.
@@ -126,6 +130,7 @@ private:
     bool m_busy = false;
     std::optional<QUrl> m_pageURL; // survives blanking, so the page comes back where it was
     bool m_reloadWhenIdle = false;
+    bool m_webDataRemoved = false; // nothing is kept on disk any more
 };
 
 } // namespace fernholm

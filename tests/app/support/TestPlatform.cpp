@@ -1,5 +1,6 @@
 #include "TestPlatform.h"
 
+#include <QFile>
 #include <QMutexLocker>
 
 namespace fernholm::test {
@@ -69,6 +70,14 @@ std::optional<QString> ScriptedProxyTool::operator()(const QStringList& argument
     return QString();
 }
 
+QCoro::Task<> RecordingStudio::removeWebData() {
+    ++webDataRemovals;
+    if (onRemoveWebData) {
+        onRemoveWebData();
+    }
+    co_return;
+}
+
 Platform TestPlatform::platform() {
     Platform platform;
     platform.defaults = defaults;
@@ -78,7 +87,7 @@ Platform TestPlatform::platform() {
         return environment;
     };
     platform.resourceFolder = resourceFolder;
-    platform.executablePath = QString();
+    platform.executablePath = executablePath;
     platform.currentFolder = QString();
     platform.proxyRunner = [tool = proxyTool](const QStringList& arguments) {
         return (*tool)(arguments);
@@ -93,6 +102,18 @@ Platform TestPlatform::platform() {
         return monotonicNow;
     };
     platform.studio = &studio;
+    platform.dataFolder = dataFolder;
+    platform.cacheFolder = cacheFolder;
+    platform.moveToTrash = [this](const QString& path) {
+        trashed.append(path);
+        return QFile::moveToTrash(path);
+    };
+    platform.quit = [this] {
+        ++quits;
+        if (onQuit) {
+            onQuit();
+        }
+    };
     return platform;
 }
 

@@ -21,6 +21,7 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace fernholm::test {
@@ -67,8 +68,11 @@ class RecordingStudio final : public StudioSink {
 public:
     bool pageBusy = false;
     QList<StudioSync> syncs;
+    int webDataRemovals = 0;
+    std::function<void()> onRemoveWebData; // runs inside each removal
     void sync(bool keep, bool mayLoad) override { syncs.append({keep, mayLoad}); }
     bool busy() const override { return pageBusy; }
+    QCoro::Task<> removeWebData() override;
 };
 
 // The fakes behind one Platform. Tests change them at will; the model sees every change (the
@@ -86,6 +90,15 @@ struct TestPlatform {
     std::optional<QString> resourceFolder;
     Time now = timeFromSeconds(1'700'000'000.0);
     std::chrono::steady_clock::time_point monotonicNow{std::chrono::seconds(1000)};
+
+    // Uninstalling: no folders by default, the running program's path, the desktop's real trash
+    // (each path noted) and a quit that is only counted.
+    QString dataFolder;
+    QString cacheFolder;
+    QString executablePath;
+    QStringList trashed;
+    int quits = 0;
+    std::function<void()> onQuit; // runs inside each quit
 
     // A platform that refers to these fakes; they must outlive every model made with it (the proxy
     // tool and the keychain may be used on the thread pool and stay alive by themselves).
