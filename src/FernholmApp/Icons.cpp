@@ -172,6 +172,103 @@ IconShape eyeSlash() {
     return s;
 }
 
+IconShape house() {
+    IconShape s;
+    s.stroke.moveTo(2.75, 11.25);
+    s.stroke.lineTo(12, 3.25);
+    s.stroke.lineTo(21.25, 11.25);
+    s.stroke.addPath(roundedPolygon({{5.25, 9.5}, {18.75, 9.5}, {18.75, 20.75}, {5.25, 20.75}}, 1.75));
+    s.stroke.moveTo(10, 20.75);
+    s.stroke.lineTo(10, 15.25);
+    s.stroke.lineTo(14, 15.25);
+    s.stroke.lineTo(14, 20.75);
+    return s;
+}
+
+// A heart-rate trace: flat, a sharp spike up and down, flat again.
+IconShape waveformPathEcg() {
+    IconShape s;
+    s.stroke.moveTo(1.75, 12.5);
+    s.stroke.lineTo(6.5, 12.5);
+    s.stroke.lineTo(8.75, 7.5);
+    s.stroke.lineTo(11.5, 19.25);
+    s.stroke.lineTo(14.5, 4.25);
+    s.stroke.lineTo(16.75, 12.5);
+    s.stroke.lineTo(22.25, 12.5);
+    return s;
+}
+
+IconShape globe() {
+    IconShape s;
+    s.stroke.addPath(circle(12, 12, 9.75));
+    QPainterPath meridian;
+    meridian.addEllipse(QPointF(12, 12), 4.25, 9.75);
+    s.stroke.addPath(meridian);
+    s.stroke.addPath(segment({2.25, 12}, {21.75, 12}));
+    s.stroke.addPath(segment({3.75, 7}, {20.25, 7}));
+    s.stroke.addPath(segment({3.75, 17}, {20.25, 17}));
+    return s;
+}
+
+QPainterPath shieldOutline() {
+    QPainterPath path;
+    path.moveTo(12, 2.5);
+    path.cubicTo(14.75, 4.25, 17.5, 5, 20, 5.25);
+    path.lineTo(20, 11.25);
+    path.cubicTo(20, 16.25, 16.75, 19.75, 12, 21.5);
+    path.cubicTo(7.25, 19.75, 4, 16.25, 4, 11.25);
+    path.lineTo(4, 5.25);
+    path.cubicTo(6.5, 5, 9.25, 4.25, 12, 2.5);
+    path.closeSubpath();
+    return path;
+}
+
+IconShape shield() {
+    IconShape s;
+    s.stroke.addPath(shieldOutline());
+    return s;
+}
+
+// The shield with its left half filled.
+IconShape shieldLefthalfFilled() {
+    IconShape s;
+    s.stroke.addPath(shieldOutline());
+    QPainterPath left;
+    left.addRect(QRectF(0, 0, 12, 24));
+    s.fill.addPath(shieldOutline().intersected(left));
+    return s;
+}
+
+IconShape shieldSlash() {
+    IconShape s = shield();
+    s.slash.addPath(segment({3.5, 3.5}, {20.5, 20.5}));
+    return s;
+}
+
+IconShape textAlignleft() {
+    IconShape s;
+    s.stroke.addPath(segment({3.75, 5.5}, {20.25, 5.5}));
+    s.stroke.addPath(segment({3.75, 10}, {14.25, 10}));
+    s.stroke.addPath(segment({3.75, 14.5}, {20.25, 14.5}));
+    s.stroke.addPath(segment({3.75, 19}, {12.25, 19}));
+    return s;
+}
+
+// Three sliders, each a line with its knob at a different place.
+IconShape sliderHorizontal3() {
+    IconShape s;
+    const qreal rows[] = {5.5, 12, 18.5};
+    const qreal knobs[] = {15.5, 8.5, 13.5};
+    for (int i = 0; i < 3; ++i) {
+        const qreal y = rows[i];
+        const qreal x = knobs[i];
+        s.stroke.addPath(segment({2.75, y}, {x - 2.5, y}));
+        s.stroke.addPath(segment({x + 2.5, y}, {21.25, y}));
+        s.stroke.addPath(circle(x, y, 2.25));
+    }
+    return s;
+}
+
 struct Entry {
     const char* name;
     IconShape (*make)();
@@ -189,8 +286,16 @@ constexpr Entry symbols[] = {
     {"exclamationmark.triangle", exclamationmarkTriangle},
     {"eye", eye},
     {"eye.slash", eyeSlash},
+    {"globe", globe},
+    {"house", house},
     {"info.circle", infoCircle},
     {"lock", lock},
+    {"shield", shield},
+    {"shield.lefthalf.filled", shieldLefthalfFilled},
+    {"shield.slash", shieldSlash},
+    {"slider.horizontal.3", sliderHorizontal3},
+    {"text.alignleft", textAlignleft},
+    {"waveform.path.ecg", waveformPathEcg},
     {"xmark", xmark},
 };
 
