@@ -1,0 +1,161 @@
+#include "FernholmApp/Screens/EventRowList.h"
+
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/RowDivider.h"
+#include "FernholmApp/Components/TextLabel.h"
+#include "FernholmApp/Fonts.h"
+#include "FernholmApp/Screens/StatusWidgets.h"
+#include "FernholmKit/ActivityText.h"
+
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace fernholm {
+
+// One row of the list with what hangs under it.
+class EventListItem : public QWidget {
+public:
+    EventListItem(AppModel& model, const ActivityRow& row, bool showTokens, int padding,
+                  std::function<void()> toggle, QWidget* parent)
+        : QWidget(parent), m_model(model), m_row(row), m_showTokens(showTokens), m_padding(padding),
+          m_toggle(std::move(toggle)) {
+        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+        m_column = new QVBoxLayout(this);
+        m_column->setContentsMargins(0, 0, 0, 0);
+        m_column->setSpacing(0);
+        m_divider = new RowDivider(this);
+        m_column->addWidget(m_divider);
+        m_eventRow = new TextLabel(activitySentence(row.event), Fonts::sans(14), Theme::ink, this);
+        m_eventRow->setContentsMargins(20, padding, 20, padding);
+        m_eventRow->installEventFilter(this);
+        m_column->addWidget(m_eventRow);
+    }
+
+    const ActivityRow& row() const { return m_row; }
+    QWidget* eventRow() const { return m_eventRow; }
+    QWidget* detail() const { return m_detail; }
+
+    void setRow(const ActivityRow& row) {
+        if (row == m_row) {
+            return;
+        }
+        m_row = row;
+        m_eventRow->setText(activitySentence(row.event));
+    }
+
+    void setFirst(bool first) { m_divider->setVisible(!first); }
+
+    void setOpen(bool open) {
+        if (open == (m_detail != nullptr)) {
+            return;
+        }
+        if (open) {
+            m_detail = new TextLabel(m_row.event.ts, Fonts::sans(13), Theme::dim, this);
+            m_column->addWidget(m_detail);
+        } else {
+            m_column->removeWidget(m_detail);
+            delete m_detail;
+            m_detail = nullptr;
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_eventRow && event->type() == QEvent::MouseButtonRelease) {
+            m_toggle();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+private:
+    AppModel& m_model;
+    ActivityRow m_row;
+    bool m_showTokens;
+    int m_padding;
+    std::function<void()> m_toggle;
+    QVBoxLayout* m_column;
+    RowDivider* m_divider;
+    TextLabel* m_eventRow;
+    QWidget* m_detail = nullptr;
+};
+
+EventRowList::EventRowList(AppModel& model, bool showTokens, int verticalPadding,
+                           std::function<void(const ActivityRow&)> toggle, QWidget* parent)
+    : QWidget(parent), m_model(model), m_showTokens(showTokens), m_padding(verticalPadding),
+      m_toggle(std::move(toggle)) {
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    m_column = new QVBoxLayout(this);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(0);
+}
+
+EventRowList::~EventRowList() = default;
+
+void EventRowList::setRows(const QList<ActivityRow>& rows, const QSet<qint64>& expanded) {
+    QHash<qint64, EventListItem*> kept;
+    QList<QWidget*> order;
+    for (const ActivityRow& row : rows) {
+        if (kept.contains(row.id)) {
+            continue;
+        }
+        EventListItem* item = m_items.value(row.id);
+        if (item) {
+            item->setRow(row);
+        } else {
+            const qint64 id = row.id;
+            item = new EventListItem(m_model, row, m_showTokens, m_padding, [this, id] {
+                if (EventListItem* current = m_items.value(id)) {
+                    m_toggle(current->row());
+                }
+            }, this);
+        }
+        item->setFirst(order.isEmpty());
+        item->setOpen(expanded.contains(row.id));
+        kept.insert(row.id, item);
+        order.append(item);
+    }
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        if (kept.value(it.key()) != it.value()) {
+            m_column->removeWidget(it.value());
+            it.value()->deleteLater();
+            it.value()->hide();
+        }
+    }
+    m_items = kept;
+    m_rows = rows;
+    arrangeWidgets(m_column, order);
+    for (QWidget* widget : std::as_const(order)) {
+        widget->show();
+    }
+}
+
+void EventRowList::setExpanded(const QSet<qint64>& expanded) {
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        it.value()->setOpen(expanded.contains(it.key()));
+    }
+}
+
+QWidget* EventRowList::itemFor(qint64 id) const {
+    return m_items.value(id);
+}
+
+QWidget* EventRowList::eventRowFor(qint64 id) const {
+    EventListItem* item = m_items.value(id);
+    return item ? item->eventRow() : nullptr;
+}
+
+QWidget* EventRowList::detailFor(qint64 id) const {
+    EventListItem* item = m_items.value(id);
+    return item ? item->detail() : nullptr;
+}
+
+bool EventRowList::isOpen(qint64 id) const {
+    return detailFor(id) != nullptr;
+}
+
+} // namespace fernholm
