@@ -153,7 +153,15 @@ Surface* HomeScreen::buildHero() {
     m_explanation = new TextLabel(QString(), Fonts::sans(15, 400), Theme::heroDim);
     m_explanation->setLineSpacing(3);
     m_explanation->setMaximumWidth(520);
-    textColumn->addWidget(m_explanation);
+    // In a row of its own, so that its height is asked for at the width it really gets.
+    auto* explanationRow = new QWidget;
+    growsForWidth(explanationRow);
+    auto* explanationLine = new QHBoxLayout(explanationRow);
+    explanationLine->setContentsMargins(0, 0, 0, 0);
+    explanationLine->setSpacing(0);
+    explanationLine->addWidget(m_explanation, 1);
+    explanationLine->addStretch(0);
+    textColumn->addWidget(explanationRow);
     topRow->addWidget(texts, 1, Qt::AlignTop);
 
     m_switch = new VSwitch(VSwitch::Size::hero, Theme::live, Theme::heroOffTrack, QString());
@@ -487,8 +495,7 @@ void HomeScreen::showRecent() {
     m_recent->setRows(rows, m_expanded);
     m_recent->setVisible(!rows.isEmpty());
     m_recentEmpty->setText(m_state.on ? fernholm::tr("No traffic yet.")
-                                      : fernholm::tr("Turn it on and personal information will be removed from "
-                                                     "what you send to AI chatbots."));
+                                      : fernholm::tr("Turn it on and personal information will be removed from what you send to AI chatbots."));
     m_recentEmptyBox->setVisible(rows.isEmpty());
 }
 

@@ -106,10 +106,8 @@ HomeState homeState(const std::optional<Status>& status, SidecarLink link, bool 
     state.eyebrow = homeEyebrow(state.uiState);
     state.headline = homeHeadline(state.uiState);
     state.explanation =
-        state.on ? tr(QStringLiteral("Names, ID numbers and contact details are swapped for placeholders before "
-                                     "ChatGPT, Claude or Gemini see them, and swapped back in the reply."))
-                 : tr(QStringLiteral("What you send to ChatGPT, Claude and Gemini goes out unchanged until you turn "
-                                     "protection back on."));
+        state.on ? tr(QStringLiteral("Names, ID numbers and contact details are swapped for placeholders before ChatGPT, Claude or Gemini see them, and swapped back in the reply."))
+                 : tr(QStringLiteral("What you send to ChatGPT, Claude and Gemini goes out unchanged until you turn protection back on."));
     state.dashed = isDashedState(state.uiState);
     state.turnOff = link == SidecarLink::checking || link == SidecarLink::restarting;
     state.switchEnabled = heroSwitchEnabled(status, busy);

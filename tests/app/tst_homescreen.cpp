@@ -1,0 +1,488 @@
+// The home page on a model that never starts: the test sets the model's state and watches what
+// the page shows and which actions it calls. Where an action must reach a gateway (providers,
+// request detail) a loopback server stands in for it and records what arrives.
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/CriticalAlertViews.h"
+#include "FernholmApp/Components/MoreAlertsLine.h"
+#include "FernholmApp/Components/PrimaryButton.h"
+#include "FernholmApp/Components/SectionLabel.h"
+#include "FernholmApp/Components/Surface.h"
+#include "FernholmApp/Components/TextLabel.h"
+#include "FernholmApp/Components/TextLink.h"
+#include "FernholmApp/Components/VSwitch.h"
+#include "FernholmApp/Components/WarningAlertViews.h"
+#include "FernholmApp/Screens/EventRowList.h"
+#include "FernholmApp/Screens/HomeScreen.h"
+#include "FernholmApp/Screens/StatusWidgets.h"
+#include "FernholmApp/Theme.h"
+#include "FernholmKit/L10n.h"
+#include "app/support/TestPlatform.h"
+#include "app/support/ViewTesting.h"
+#include "support/StatusFixtures.h"
+#include "support/TestHttpServer.h"
+
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace fernholm;
+using namespace fernholm::test;
+
+Q_DECLARE_METATYPE(fernholm::SidecarLink)
+Q_DECLARE_METATYPE(std::optional<fernholm::Status>)
+
+namespace {
+
+Event anEvent(int position, const QString& status) {
+    Event e;
+    e.ts = QStringLiteral("2025-03-05T%1:%2:00Z").arg(position / 60, 2, 10, QLatin1Char('0')).arg(position % 60, 2, 10,
+                                                                                                  QLatin1Char('0'));
+    e.surface = QStringLiteral("chatgpt");
+    e.status = status;
+    e.tokens = {QStringLiteral("[PERSON_1]")};
+    e.entities = {{QStringLiteral("PERSON"), 1}};
+    return e;
+}
+
+AppAlert alertOf(const QString& id, AlertLevel level) {
+    AppAlert a;
+    a.id = id;
+    a.level = level;
+    a.title = QStringLiteral("Alert %1").arg(id);
+    a.body = QStringLiteral("What happened with %1.").arg(id);
+    a.action = AlertAction::retryProtection();
+    return a;
+}
+
+Provider provider(const QString& name, const QString& display, bool enabled, std::optional<bool> experimental) {
+    Provider p;
+    p.name = name;
+    p.displayName = display;
+    p.enabled = enabled;
+    p.experimental = experimental;
+    return p;
+}
+
+Status onStatus() {
+    Status s = status(Protection::on, true);
+    s.counters.redacted = 12;
+    s.counters.passed = 340;
+    s.counters.blocked = 2;
+    s.counters.entities = {{QStringLiteral("PERSON"), 9}, {QStringLiteral("EMAIL"), 5}};
+    return s;
+}
+
+// A model that never starts and its home page in a window of its own. With a server, the
+// model's client believes a gateway listens on the server's port.
+struct Home {
+    explicit Home(TestHttpServer* server = nullptr, const AlertLayout& layout = AlertLayout::empty) {
+        model = std::make_unique<AppModel>(quickConfig(server ? server->port() : 0), fakes.platform());
+        if (server) {
+            model->client().gate()->proven(Clock::now());
+        }
+        model->setLink(SidecarLink::trusted);
+        screen = std::make_unique<HomeScreen>(
+            *model, layout, [this] { ++activity; }, [this] { ++providers; });
+        screen->resize(900, 1300);
+    }
+    void show() {
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+    }
+
+    TestPlatform fakes;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<HomeScreen> screen;
+    int activity = 0;
+    int providers = 0;
+};
+
+QStringList counters(const HomeScreen& screen) {
+    QStringList values;
+    for (const TextLabel* label : screen.statValues()) {
+        values << label->text();
+    }
+    return values;
+}
+
+} // namespace
+
+class HomeScreenTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        useBundledResources();
+        L10n::setLanguage(QStringLiteral("en"));
+    }
+    void cleanup() { L10n::setLanguage(QStringLiteral("en")); }
+
+    void heroFollowsTheLink_data() {
+        QTest::addColumn<SidecarLink>("link");
+        QTest::addColumn<std::optional<Status>>("status");
+        QTest::addColumn<bool>("stuck");
+        QTest::addColumn<QString>("eyebrow");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QStringList>("counters");
+        QTest::addColumn<bool>("turnOff");
+        const std::optional<Status> none;
+        const std::optional<Status> on = onStatus();
+        const QStringList dashes(4, QStringLiteral("—"));
+        const QStringList numbers{"14", "12", "340", "2"};
+        QTest::newRow("checking") << SidecarLink::checking << on << false << "CHECKING…" << "Protection is starting…"
+                                  << dashes << true;
+        QTest::newRow("restarting") << SidecarLink::restarting << none << false << "CHECKING…"
+                                    << "Protection is starting…" << dashes << true;
+        QTest::newRow("stopped, proxy stuck") << SidecarLink::stopped << on << true << "PAUSED" << "Protection is paused"
+                                              << dashes << false;
+        QTest::newRow("stopped") << SidecarLink::stopped << none << false << "PAUSED" << "Protection is paused" << dashes
+                                 << false;
+        QTest::newRow("trusted, no status") << SidecarLink::trusted << none << false << "PAUSED"
+                                            << "Protection is paused" << QStringList(4, QStringLiteral("0")) << false;
+        QTest::newRow("trusted, on") << SidecarLink::trusted << on << false << "PROTECTED" << "Your chats are protected"
+                                     << numbers << false;
+        Status partial = onStatus();
+        partial.browserBypass = findingsOfKinds({QStringLiteral("bypass")});
+        QTest::newRow("trusted, partly") << SidecarLink::trusted << std::optional<Status>(partial) << false
+                                         << "PARTLY PROTECTED" << "Your chats are protected" << numbers << false;
+        Status checking = onStatus();
+        checking.browserBypass = findingsOfKinds({QStringLiteral("checking")});
+        QTest::newRow("trusted, browsers checked") << SidecarLink::trusted << std::optional<Status>(checking) << false
+                                                   << "CHECKING…" << "Checking browsers…" << numbers << false;
+        QTest::newRow("trusted, starting") << SidecarLink::trusted << std::optional<Status>(status(Protection::starting))
+                                           << false << "CHECKING…" << "Protection is starting…" << dashes << false;
+        QTest::newRow("trusted, error") << SidecarLink::trusted << std::optional<Status>(status(Protection::error))
+                                        << false << "PAUSED" << "Protection is paused"
+                                        << QStringList(4, QStringLiteral("0")) << false;
+    }
+    void heroFollowsTheLink() {
+        QFETCH(SidecarLink, link);
+        QFETCH(std::optional<Status>, status);
+        QFETCH(bool, stuck);
+        Home home;
+        home.model->setStatus(status);
+        home.model->setProxyStuck(stuck);
+        home.model->setLink(link);
+        QFETCH(QString, eyebrow);
+        QFETCH(QString, headline);
+        QFETCH(QStringList, counters);
+        QFETCH(bool, turnOff);
+        const HomeScreen& screen = *home.screen;
+        QCOMPARE(screen.eyebrowLabel()->text(), eyebrow);
+        QCOMPARE(screen.headlineLabel()->text(), headline);
+        QCOMPARE(::counters(screen), counters);
+        QCOMPARE(screen.turnOffButton()->isVisibleTo(home.screen.get()), turnOff);
+        QCOMPARE(screen.heroSwitch()->isVisibleTo(home.screen.get()), !turnOff);
+    }
+
+    void explanationAndSwitchFollowOn() {
+        Home home;
+        home.model->setStatus(onStatus());
+        QVERIFY(home.screen->heroSwitch()->isOn());
+        QVERIFY(home.screen->explanationLabel()->text().startsWith(QLatin1String("Names, ID numbers")));
+        QCOMPARE(home.screen->heroSwitch()->label(), QStringLiteral("Pause protection"));
+        home.model->setStatus(status(Protection::off));
+        QVERIFY(!home.screen->heroSwitch()->isOn());
+        QVERIFY(home.screen->explanationLabel()->text().startsWith(QLatin1String("What you send")));
+        QCOMPARE(home.screen->heroSwitch()->label(), QStringLiteral("Turn protection on"));
+    }
+
+    void emptyEntitiesCountZero() {
+        Home home;
+        Status s = onStatus();
+        s.counters.entities.clear();
+        home.model->setStatus(s);
+        QCOMPARE(home.screen->statValues().first()->text(), QStringLiteral("0"));
+    }
+
+    void switchEnabled_data() {
+        QTest::addColumn<std::optional<Status>>("status");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("no status") << std::optional<Status>() << false << false;
+        QTest::newRow("starting") << std::optional<Status>(status(Protection::starting)) << false << false;
+        QTest::newRow("busy") << std::optional<Status>(onStatus()) << true << false;
+        QTest::newRow("on") << std::optional<Status>(onStatus()) << false << true;
+        QTest::newRow("off") << std::optional<Status>(status(Protection::off)) << false << true;
+        QTest::newRow("error") << std::optional<Status>(status(Protection::error)) << false << true;
+    }
+    void switchEnabled() {
+        QFETCH(std::optional<Status>, status);
+        QFETCH(bool, busy);
+        Home home;
+        home.model->setStatus(status);
+        home.model->setBusy(busy);
+        QFETCH(bool, enabled);
+        QCOMPARE(home.screen->heroSwitch()->isEnabled(), enabled);
+    }
+
+    void switchTogglesProtection() {
+        Home home;
+        home.model->setStatus(status(Protection::off));
+        home.show();
+        QSignalSpy busy(home.model.get(), &AppModel::busyChanged);
+        QTest::mouseClick(home.screen->heroSwitch(), Qt::LeftButton);
+        // toggleProtection() marks the model busy before it asks the gateway.
+        QVERIFY(!busy.isEmpty());
+    }
+
+    void turnOffForcesAStop() {
+        Home home;
+        home.model->setLink(SidecarLink::checking);
+        home.show();
+        QTest::mouseClick(home.screen->turnOffButton(), Qt::LeftButton);
+        QTRY_COMPARE(home.model->link(), SidecarLink::stopped);
+    }
+
+    void reportAProblem() {
+        Home home;
+        home.show();
+        QTest::mouseClick(home.screen->reportLink(), Qt::LeftButton);
+        QVERIFY(home.model->issueRequest());
+        QCOMPARE(home.model->issueRequest()->row, std::nullopt);
+        QCOMPARE(home.model->issueRequest()->category, QStringLiteral("other"));
+    }
+
+    void navigationLinks() {
+        Home home;
+        home.show();
+        QTest::mouseClick(home.screen->allActivityLink(), Qt::LeftButton);
+        QTest::mouseClick(home.screen->manageProvidersLink(), Qt::LeftButton);
+        QCOMPARE(home.activity, 1);
+        QCOMPARE(home.providers, 1);
+    }
+
+    void criticalAlertReplacesTheHero_data() {
+        QTest::addColumn<bool>("withWarning");
+        QTest::newRow("critical only") << false;
+        QTest::newRow("critical and a warning") << true;
+    }
+    void criticalAlertReplacesTheHero() {
+        QFETCH(bool, withWarning);
+        Home home;
+        home.model->setStatus(onStatus());
+        home.show();
+        const QImage before = render(home.screen.get(), ColorScheme::light, 1.0);
+        const QRect statsBefore = QRect(home.screen->statsRow()->mapTo(home.screen.get(), QPoint()),
+                                        home.screen->statsRow()->size());
+        const QPoint probeBefore = statsBefore.bottomRight() - QPoint(12, 12);
+        FERNHOLM_COMPARE_COLOR(sample(before, probeBefore), Theme::surface.resolve(ColorScheme::light), 3);
+
+        AlertLayout layout;
+        layout.critical = {alertOf(QStringLiteral("ca"), AlertLevel::critical)};
+        if (withWarning) {
+            layout.warnings = {alertOf(QStringLiteral("w"), AlertLevel::warning)};
+        }
+        home.screen->setAlertLayout(layout);
+        QVERIFY(home.screen->criticalHero());
+        QVERIFY(home.screen->criticalHero()->isVisible());
+        QVERIFY(!home.screen->hero()->isVisible());
+        QCOMPARE(home.screen->alsoNeedsAttentionLabel()->isVisible(), withWarning);
+        QCOMPARE(home.screen->alertsSection()->isVisible(), withWarning);
+
+        const QImage after = render(home.screen.get(), ColorScheme::light, 1.0);
+        const QRect stats = QRect(home.screen->statsRow()->mapTo(home.screen.get(), QPoint()),
+                                  home.screen->statsRow()->size());
+        const QPoint probe = stats.bottomRight() - QPoint(12, 12);
+        const QColor faded = over(Theme::surface.opacity(0.6).resolve(ColorScheme::light),
+                                  Theme::background.resolve(ColorScheme::light));
+        FERNHOLM_COMPARE_COLOR(sample(after, probe), faded, 4);
+        saveScreenshot(lightAndDark(home.screen.get()),
+                       withWarning ? QStringLiteral("home-critical-and-warning") : QStringLiteral("home-critical"));
+
+        home.screen->setAlertLayout(AlertLayout::empty);
+        QVERIFY(!home.screen->criticalHero());
+        QVERIFY(home.screen->hero()->isVisible());
+    }
+
+    void alertCardsAreKeptById() {
+        Home home;
+        AlertLayout layout;
+        layout.warnings = {alertOf(QStringLiteral("a"), AlertLevel::warning),
+                           alertOf(QStringLiteral("b"), AlertLevel::warning)};
+        layout.moreWarnings = 1;
+        AppAlert notice = alertOf(QStringLiteral("n"), AlertLevel::notice);
+        notice.page = AppTab::providers; // shown here whatever its page
+        layout.notice = notice;
+        home.screen->setAlertLayout(layout);
+        home.show();
+        AlertCard* b = home.screen->alertCardFor(QStringLiteral("b"));
+        QVERIFY(b);
+        QVERIFY(home.screen->alertCardFor(QStringLiteral("n")));
+        QVERIFY(home.screen->moreAlertsLine()->isVisible());
+        QVERIFY(!home.screen->alsoNeedsAttentionLabel()->isVisible());
+
+        layout.warnings.removeFirst();
+        layout.warnings.first().title = QStringLiteral("Changed");
+        layout.moreWarnings = 0;
+        home.screen->setAlertLayout(layout);
+        QCOMPARE(home.screen->alertCardFor(QStringLiteral("b")), b);
+        QCOMPARE(b->titleLabel()->text(), QStringLiteral("Changed"));
+        QVERIFY(!home.screen->alertCardFor(QStringLiteral("a")));
+        QVERIFY(!home.screen->moreAlertsLine()->isVisible());
+    }
+
+    void privateWindowNotesShow() {
+        Home home;
+        Status s = onStatus();
+        s.browserBypass = findingsOfKinds({QStringLiteral("incognito")});
+        home.model->setStatus(s);
+        home.show();
+        QCOMPARE(home.screen->noteRows().size(), 1);
+        QVERIFY(home.screen->noteRows().first()->isVisible());
+        QVERIFY(home.screen->alertsSection()->isVisible());
+        home.model->setStatus(onStatus());
+        QVERIFY(home.screen->noteRows().isEmpty());
+        QVERIFY(!home.screen->alertsSection()->isVisible());
+    }
+
+    void chipsForEnabledStableProviders() {
+        Home home;
+        home.model->setProviders({provider("chatgpt", "ChatGPT", true, std::nullopt),
+                                  provider("claude", "Claude", false, std::nullopt),
+                                  provider("gemini", "Gemini", true, true),
+                                  provider("mistral", "Le Chat", true, false)});
+        QStringList names;
+        for (const ProviderChip* chip : home.screen->providerChips()) {
+            names << chip->displayName();
+        }
+        QCOMPARE(names, (QStringList{"ChatGPT", "Le Chat"}));
+        ProviderChip* kept = home.screen->providerChips().first();
+        home.model->setProviders({provider("chatgpt", "ChatGPT", true, false)});
+        QCOMPARE(home.screen->providerChips(), QList<ProviderChip*>{kept});
+    }
+
+    void recentShowsTheLastListedEvents() {
+        Home home;
+        QList<Event> events;
+        for (int i = 0; i < 200; ++i) {
+            events << anEvent(i, QStringLiteral("passed"));
+        }
+        events[10].status = QStringLiteral("redacted");
+        events[150].status = QStringLiteral("blocked");
+        events[199].status = QStringLiteral("document_redacted");
+        home.model->setRecentEvents(events, 40);
+        QList<qint64> ids;
+        for (const ActivityRow& row : home.screen->recentList()->rows()) {
+            ids << row.id;
+        }
+        QCOMPARE(ids, (QList<qint64>{239, 190, 50}));
+        QVERIFY(!home.screen->recentEmptyLabel()->isVisibleTo(home.screen.get()));
+    }
+
+    void recentEmptyText_data() {
+        QTest::addColumn<Protection>("protection");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("on") << Protection::on << "No traffic yet.";
+        QTest::newRow("off") << Protection::off
+                             << "Turn it on and personal information will be removed from what you send to AI chatbots.";
+    }
+    void recentEmptyText() {
+        QFETCH(Protection, protection);
+        Home home;
+        home.model->setStatus(status(protection, true));
+        home.model->setRecentEvents({anEvent(1, QStringLiteral("passed")), anEvent(2, QStringLiteral("unfiltered"))}, 0);
+        QFETCH(QString, text);
+        QCOMPARE(home.screen->recentEmptyLabel()->text(), text);
+        QVERIFY(home.screen->recentEmptyLabel()->isVisibleTo(home.screen.get()));
+        QVERIFY(!home.screen->recentList()->isVisibleTo(home.screen.get()));
+    }
+
+    void openRecentRowSurvivesTrimming() {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        Home home(&server);
+        QList<Event> events;
+        for (int i = 0; i < 6; ++i) {
+            events << anEvent(i, QStringLiteral("redacted"));
+        }
+        home.model->setRecentEvents(events, 0);
+        home.show();
+        const ActivityRow newest = home.screen->recentList()->rows().first();
+        QCOMPARE(newest.id, 5);
+        QTest::mouseClick(home.screen->recentList()->eventRowFor(5), Qt::LeftButton);
+        QVERIFY(home.screen->recentList()->isOpen(5));
+        QTRY_COMPARE(server.requests("/api/detail").size(), 1);
+        QCOMPARE(server.requests("/api/detail").first().query, QByteArray("req_id=") + QUrl::toPercentEncoding(newest.event.ts));
+
+        // Two old events dropped, one new one: the open row keeps its id and its place in the list.
+        QList<Event> trimmed = events.mid(2);
+        trimmed << anEvent(7, QStringLiteral("passed"));
+        home.model->setRecentEvents(trimmed, 2);
+        QVERIFY(home.screen->recentList()->isOpen(5));
+        QCOMPARE(home.screen->expanded(), QSet<qint64>{5});
+        for (const ActivityRow& row : home.screen->recentList()->rows()) {
+            QCOMPARE(home.screen->recentList()->isOpen(row.id), row.id == 5);
+        }
+    }
+
+    void loginItemReadOnShowAndActivation() {
+        Home home;
+        const int before = home.fakes.loginItem->stateReads;
+        home.fakes.loginItem->current = LoginItemState::enabled;
+        home.show();
+        QVERIFY(home.model->loginItem().isOn);
+        home.fakes.loginItem->current = LoginItemState::notRegistered;
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(!home.model->loginItem().isOn);
+        const int reads = home.fakes.loginItem->stateReads;
+        QVERIFY(reads >= before + 2);
+        Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+        QCOMPARE(home.fakes.loginItem->stateReads, reads);
+    }
+
+    void providersLoadedOnceOnFirstShow() {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.setReply("/api/providers",
+                        ScriptedReply::json(R"({"providers":[{"name":"claude","display_name":"Claude",)"
+                                            R"("kind":"chat","hosts":[],"enabled":true}]})"));
+        Home home(&server);
+        QVERIFY(server.requests("/api/providers").isEmpty());
+        home.show();
+        QTRY_COMPARE(home.screen->providerChips().size(), 1);
+        home.screen->hide();
+        home.screen->show();
+        QTest::qWait(50);
+        QCOMPARE(server.requests("/api/providers").size(), 1);
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<SidecarLink>("link");
+        QTest::addColumn<std::optional<Status>>("status");
+        QTest::addColumn<QString>("language");
+        Status partial = onStatus();
+        partial.browserBypass = findingsOfKinds({QStringLiteral("bypass"), QStringLiteral("incognito")});
+        QTest::newRow("home-on") << SidecarLink::trusted << std::optional<Status>(onStatus()) << "en";
+        QTest::newRow("home-on-pl") << SidecarLink::trusted << std::optional<Status>(onStatus()) << "pl";
+        QTest::newRow("home-off") << SidecarLink::trusted << std::optional<Status>(status(Protection::off)) << "en";
+        QTest::newRow("home-checking") << SidecarLink::checking << std::optional<Status>() << "en";
+        QTest::newRow("home-partial") << SidecarLink::trusted << std::optional<Status>(partial) << "en";
+        QTest::newRow("home-stopped-pl") << SidecarLink::stopped << std::optional<Status>() << "pl";
+    }
+    void screenshots() {
+        QFETCH(SidecarLink, link);
+        QFETCH(std::optional<Status>, status);
+        QFETCH(QString, language);
+        L10n::setLanguage(language);
+        Home home;
+        home.model->setProviders({provider("chatgpt", "ChatGPT", true, std::nullopt),
+                                  provider("claude", "Claude", true, std::nullopt),
+                                  provider("gemini", "Gemini", true, false)});
+        home.model->setStatus(status);
+        home.model->setLink(link);
+        QList<Event> events;
+        for (int i = 0; i < 8; ++i) {
+            Event e = anEvent(600 + i, i % 3 == 0 ? QStringLiteral("blocked") : QStringLiteral("redacted"));
+            e.tokens = {QStringLiteral("[PERSON_1]"), QStringLiteral("[EMAIL_1]")};
+            events << e;
+        }
+        home.model->setRecentEvents(events, 0);
+        home.show();
+        QVERIFY(!saveScreenshot(lightAndDark(home.screen.get()), QString::fromLatin1(QTest::currentDataTag())).isEmpty());
+    }
+};
+
+QTEST_MAIN(HomeScreenTest)
+#include "tst_homescreen.moc"
