@@ -323,9 +323,13 @@ void HomeScreen::showProtection() {
     for (ProviderChip* chip : std::as_const(m_chipOrder)) {
         chip->setDotColor(colour);
     }
+    QStringList spoken;
     for (qsizetype i = 0; i < m_statValues.size(); ++i) {
         m_statValues.at(i)->setText(state.counters.at(size_t(i)));
+        spoken << state.counters.at(size_t(i)) + QLatin1Char(' ') + m_statLabels.at(i)->text();
     }
+    // Read out as one element.
+    m_stats->setAccessibleName(spoken.join(QStringLiteral(", ")));
     if (onChanged) {
         showRecent();
     }
