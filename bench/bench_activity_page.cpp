@@ -83,6 +83,19 @@ void BM_ActivityPageAfterPoll(benchmark::State& state) {
 }
 BENCHMARK(BM_ActivityPageAfterPoll)->Unit(benchmark::kMillisecond);
 
+// The part of the update that is pure: which events are listed and under which day.
+void BM_ActivityGroups(benchmark::State& state) {
+    QList<Event> events;
+    for (qint64 n = 0; n < eventCount; ++n) {
+        events << streamEvent(n);
+    }
+    const Calendar calendar{QTimeZone("Europe/Warsaw"), QLocale(QLocale::English)};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(activityGroups(events, 0, ActivityFilter::all, calendar));
+    }
+}
+BENCHMARK(BM_ActivityGroups)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -7,7 +7,10 @@
 #include "FernholmApp/Screens/StatusWidgets.h"
 #include "FernholmKit/ActivityText.h"
 
+#include "FernholmApp/Components/Motion.h"
+
 #include <QMouseEvent>
+#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace fernholm {
@@ -51,13 +54,39 @@ public:
         if (open == (m_detail != nullptr)) {
             return;
         }
+        const int duration = Motion::duration(this, 180);
         if (open) {
             m_detail = new TextLabel(m_row.event.ts, Fonts::sans(13), Theme::dim, this);
             m_column->addWidget(m_detail);
+            if (duration > 0) {
+                // Unfolds from nothing to its height at the row's width.
+                QWidget* detail = m_detail;
+                const int target = detail->hasHeightForWidth() ? detail->heightForWidth(width())
+                                                               : detail->sizeHint().height();
+                auto* unfold = new QPropertyAnimation(detail, "maximumHeight", detail);
+                unfold->setDuration(duration);
+                unfold->setEasingCurve(Motion::easeOut());
+                unfold->setStartValue(0);
+                unfold->setEndValue(std::max(target, 1));
+                connect(unfold, &QPropertyAnimation::finished, detail,
+                        [detail] { detail->setMaximumHeight(QWIDGETSIZE_MAX); });
+                unfold->start(QAbstractAnimation::DeleteWhenStopped);
+            }
         } else {
-            m_column->removeWidget(m_detail);
-            delete m_detail;
+            QWidget* detail = m_detail;
             m_detail = nullptr;
+            if (duration > 0) {
+                auto* fold = new QPropertyAnimation(detail, "maximumHeight", detail);
+                fold->setDuration(duration);
+                fold->setEasingCurve(Motion::easeOut());
+                fold->setStartValue(detail->height());
+                fold->setEndValue(0);
+                connect(fold, &QPropertyAnimation::finished, detail, [detail] { detail->deleteLater(); });
+                fold->start(QAbstractAnimation::DeleteWhenStopped);
+            } else {
+                m_column->removeWidget(detail);
+                delete detail;
+            }
         }
     }
 

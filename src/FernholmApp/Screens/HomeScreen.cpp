@@ -4,6 +4,7 @@
 #include "FernholmApp/Components/CriticalAlertViews.h"
 #include "FernholmApp/Components/FlowLayout.h"
 #include "FernholmApp/Components/MoreAlertsLine.h"
+#include "FernholmApp/Components/Motion.h"
 #include "FernholmApp/Components/Page.h"
 #include "FernholmApp/Components/PrimaryButton.h"
 #include "FernholmApp/Components/SectionLabel.h"
@@ -23,6 +24,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace fernholm {
@@ -134,6 +136,7 @@ Surface* HomeScreen::buildHero() {
     topRow->setSpacing(24);
 
     auto* texts = new QWidget;
+    m_heroTexts = texts;
     growsForWidth(texts);
     QVBoxLayout* textColumn = column(texts, 10);
     auto* eyebrowRow = new QWidget;
@@ -299,7 +302,11 @@ QList<QWidget*> HomeScreen::criticalCards() const {
 void HomeScreen::showProtection() {
     const HomeState state = homeState(m_model.status(), m_model.link(), m_model.proxyStuck(), m_model.busy());
     const bool onChanged = state.on != m_state.on || state.uiState != m_state.uiState;
+    const bool stateChanged = state.uiState != m_state.uiState;
     m_state = state;
+    if (stateChanged) {
+        fadeInHeroTexts();
+    }
     const ThemeColor colour = homeStateColor(state.uiState);
     m_dot->setColor(colour);
     m_eyebrow->setText(state.eyebrow.toUpper());
@@ -316,12 +323,33 @@ void HomeScreen::showProtection() {
     for (ProviderChip* chip : std::as_const(m_chipOrder)) {
         chip->setDotColor(colour);
     }
+    QStringList spoken;
     for (qsizetype i = 0; i < m_statValues.size(); ++i) {
         m_statValues.at(i)->setText(state.counters.at(size_t(i)));
+        spoken << state.counters.at(size_t(i)) + QLatin1Char(' ') + m_statLabels.at(i)->text();
     }
+    // Read out as one element.
+    m_stats->setAccessibleName(spoken.join(QStringLiteral(", ")));
     if (onChanged) {
         showRecent();
     }
+}
+
+void HomeScreen::fadeInHeroTexts() {
+    const int duration = Motion::duration(m_heroTexts, 150);
+    if (duration == 0) {
+        return;
+    }
+    auto* effect = new QGraphicsOpacityEffect(m_heroTexts);
+    m_heroTexts->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", effect);
+    fade->setDuration(duration);
+    fade->setEasingCurve(Motion::easeOut());
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    // The effect goes once the texts are fully there: it would only cost painting time.
+    connect(fade, &QPropertyAnimation::finished, m_heroTexts, [texts = m_heroTexts] { texts->setGraphicsEffect(nullptr); });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void HomeScreen::showProviders() {

@@ -109,6 +109,8 @@ private:
     void showProviders();
     void showAlerts();
     void showRecent();
+    // Changes of the protection state ease the hero's texts in.
+    void fadeInHeroTexts();
 
     AppModel& m_model;
     AlertLayout m_layout;
@@ -127,6 +129,7 @@ private:
     QHash<QString, QWidget*> m_criticalCards;
 
     Surface* m_hero = nullptr;
+    QWidget* m_heroTexts = nullptr;
     StateDot* m_dot = nullptr;
     TextLabel* m_eyebrow = nullptr;
     TextLabel* m_headline = nullptr;

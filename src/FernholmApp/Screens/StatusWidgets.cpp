@@ -124,20 +124,21 @@ void SymbolView::paintEvent(QPaintEvent*) {
 }
 
 void arrangeWidgets(QBoxLayout* layout, const QList<QWidget*>& widgets) {
-    QList<QWidget*> current;
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QWidget* widget = layout->itemAt(i)->widget()) {
-            current.append(widget);
+    // Moves only what is out of place: a row added at the top is one insertion, not a refill.
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        QWidget* wanted = widgets.at(i);
+        QLayoutItem* item = layout->itemAt(int(i));
+        if (item && item->widget() == wanted) {
+            continue;
         }
+        if (layout->indexOf(wanted) >= 0) {
+            layout->removeWidget(wanted);
+        }
+        layout->insertWidget(int(i), wanted);
     }
-    if (current == widgets) {
-        return;
-    }
-    for (QWidget* widget : std::as_const(current)) {
-        layout->removeWidget(widget);
-    }
-    for (QWidget* widget : widgets) {
-        layout->addWidget(widget);
+    while (layout->count() > widgets.size()) {
+        QLayoutItem* item = layout->takeAt(layout->count() - 1);
+        delete item;
     }
 }
 
