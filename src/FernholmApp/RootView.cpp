@@ -21,6 +21,7 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
@@ -378,6 +379,11 @@ void RootView::placeOverlay() {
     m_overlay->setGeometry(width() - inset - size.width(), height() - inset - size.height(), size.width(),
                            size.height());
     m_overlay->raise();
+}
+
+void RootView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::background.on(this));
 }
 
 void RootView::resizeEvent(QResizeEvent* event) {
