@@ -112,6 +112,8 @@ private Q_SLOTS:
         // Once only: a second call neither moves nor restarts anything.
         root.tour().next();
         root.applyTourStep();
+        // The sample prompt is checked once after the pause (and fails: nothing runs here).
+        QTRY_VERIFY(w.model->scanError().has_value());
         const AppTab there = root.selection();
         QWidget* content = root.content();
         root.completeSetup();
@@ -234,6 +236,8 @@ private Q_SLOTS:
         QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
         QCOMPARE(root.selection(), AppTab::test);
         QCOMPARE(w.model->promptText(), expected);
+        // One check of the prompt after the pause; nothing answers it here.
+        QTRY_VERIFY(w.model->scanError().has_value());
         QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
         QCOMPARE(root.selection(), AppTab::testDocument);
         QCOMPARE(root.page()->objectName(), QStringLiteral("studio"));
