@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
+#include "Appearance.h"
 #include "FernholmKit/L10n.h"
+#include "ThemePalette.h"
 
 #include <QCloseEvent>
 #include <QMenu>
@@ -21,6 +23,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quit->setShortcutContext(Qt::ApplicationShortcut);
     m_quit->setMenuRole(QAction::QuitRole);
+    // The menu bar and its menu are standard widgets: they take the theme's colours, light or dark.
+    const auto followTheme = [this] {
+        const QPalette palette = themePalette(Appearance::instance().scheme());
+        menuBar()->setPalette(palette);
+        m_menu->setPalette(palette);
+    };
+    followTheme();
+    connect(&Appearance::instance(), &Appearance::schemeChanged, this, followTheme);
     connect(m_uninstall, &QAction::triggered, this, &MainWindow::uninstallRequested);
     connect(m_quit, &QAction::triggered, this, &MainWindow::quitRequested);
     retranslate();

@@ -123,9 +123,17 @@ void RootView::installHandlers() {
 }
 
 void RootView::buildContent() {
-    // The studio's page hands its web view back when it goes, before the new content asks for it.
-    delete m_overlay;
-    delete m_content;
+    // The old content may hold the button that led here: it goes once its handler has returned.
+    if (m_content) {
+        m_content->hide();
+        layout()->removeWidget(m_content);
+        m_content->deleteLater();
+    }
+    if (m_overlay) {
+        m_overlay->hide();
+        m_overlay->deleteLater();
+        m_overlay = nullptr;
+    }
     m_content = hasCompletedSetup() ? buildMain() : buildFirstRun();
     layout()->addWidget(m_content);
     refreshAlerts();
@@ -136,6 +144,7 @@ QWidget* RootView::buildFirstRun() {
     m_sidebar = nullptr;
     m_panel = nullptr;
     m_pageAlerts = nullptr;
+    m_pageHost = nullptr;
     m_page = nullptr;
     auto* frame = new FirstRunFrame;
     frame->addWidget(new MarkedTitle(fernholm::tr("Protect your"), fernholm::tr("prompts"), 40));
@@ -156,8 +165,19 @@ QWidget* RootView::buildMain() {
     row->addWidget(m_sidebar);
     m_panel = new Panel;
     row->addWidget(m_panel, 1);
+    // The alert block and the page's place are made once; pages come and go inside.
+    m_pageAlerts = new PageAlerts(m_layout, m_selection);
+    auto* top = new QWidget;
+    auto* margins = new QVBoxLayout(top);
+    margins->setContentsMargins(20, 20, 20, 0);
+    margins->addWidget(m_pageAlerts);
+    m_panel->setTop(top);
+    m_pageHost = new QWidget;
+    auto* host = new QVBoxLayout(m_pageHost);
+    host->setContentsMargins(0, 0, 0, 0);
+    host->setSpacing(0);
+    m_panel->setContent(m_pageHost);
     m_page = nullptr;
-    m_pageAlerts = nullptr;
     showPage();
     return main;
 }
@@ -192,29 +212,24 @@ void RootView::showPage() {
         return;
     }
     m_pageTab = m_selection;
-    if (m_selection == AppTab::home) {
-        m_panel->setTop(nullptr);
-        m_pageAlerts = nullptr;
-    } else if (m_pageAlerts) {
-        m_pageAlerts->setPage(m_selection);
-    } else {
-        m_pageAlerts = new PageAlerts(m_layout, m_selection);
-        auto* top = new QWidget;
-        auto* margins = new QVBoxLayout(top);
-        margins->setContentsMargins(20, 20, 20, 0);
-        margins->addWidget(m_pageAlerts);
-        // A block with nothing to show takes no room.
-        top->setVisible(m_pageAlerts->hasContent());
-        m_panel->setTop(top);
-    }
-    if (m_pageAlerts) {
-        m_pageAlerts->parentWidget()->setVisible(m_pageAlerts->hasContent());
+    m_pageAlerts->setPage(m_selection);
+    showAlertBlock();
+    // The old page may hold the link that led here: it goes once its handler has returned.
+    if (m_page) {
+        m_page->hide();
+        m_pageHost->layout()->removeWidget(m_page);
+        m_page->deleteLater();
     }
     m_page = makePage(m_selection);
-    m_panel->setContent(m_page);
+    m_pageHost->layout()->addWidget(m_page);
     if (m_overlay) {
         m_overlay->raise();
     }
+}
+
+void RootView::showAlertBlock() {
+    // Home shows the alerts itself; a block with nothing to show takes no room.
+    m_pageAlerts->parentWidget()->setVisible(m_selection != AppTab::home && m_pageAlerts->hasContent());
 }
 
 QWidget* RootView::makePage(AppTab tab) {
@@ -250,7 +265,7 @@ void RootView::refreshAlerts() {
     }
     if (m_pageAlerts) {
         m_pageAlerts->setAlertLayout(m_layout);
-        m_pageAlerts->parentWidget()->setVisible(m_pageAlerts->hasContent());
+        showAlertBlock();
     }
     if (auto* home = qobject_cast<HomeScreen*>(m_page.data())) {
         home->setAlertLayout(m_layout);

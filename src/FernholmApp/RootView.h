@@ -93,6 +93,7 @@ public:
     QWidget* content() const { return m_content; }
     Sidebar* sidebar() const;
     Panel* panel() const;
+    // The alert block above every page but Home (hidden there).
     PageAlerts* pageAlerts() const;
     QWidget* page() const { return m_page; }
     TourOverlay* tourOverlay() const;
@@ -108,6 +109,7 @@ private:
     QWidget* buildFirstRun();
     QWidget* buildMain();
     void showPage();
+    void showAlertBlock();
     QWidget* makePage(AppTab tab);
     void installHandlers();
     void followTour();
@@ -129,6 +131,7 @@ private:
     QPointer<Sidebar> m_sidebar;
     QPointer<Panel> m_panel;
     QPointer<PageAlerts> m_pageAlerts;
+    QPointer<QWidget> m_pageHost;
     QPointer<QWidget> m_page;
     AppTab m_pageTab = AppTab::home;
     QPointer<TourOverlay> m_overlay;

@@ -2,6 +2,9 @@
 // closing without a tray), the single instance, the uninstall question and the menu items.
 
 #include "FernholmApp/AppModel.h"
+#include "FernholmApp/Appearance.h"
+#include "FernholmApp/Theme.h"
+#include "FernholmKit/L10n.h"
 #include "FernholmApp/FernholmApplication.h"
 #include "FernholmApp/MainWindow.h"
 #include "app/support/TestPlatform.h"
@@ -10,6 +13,7 @@
 #include <QAction>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QUuid>
 
 #include <csignal>
@@ -107,6 +111,24 @@ private Q_SLOTS:
         // Cancelled: nothing was started.
         QVERIFY(!shell.app->model().busy());
         QVERIFY(!shell.app->model().isShutDown());
+    }
+
+    // Qt's own texts (standard buttons, context menus) follow the language.
+    void qtTextsFollowTheLanguage() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        followQtTranslations();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
+        L10n::setLanguage(QStringLiteral("en"));
+        followQtTranslations();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    }
+
+    void tooltipsTakeTheThemeColours() {
+        Shell shell;
+        Appearance::instance().setAppAppearance(QStringLiteral("dark"));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), Theme::surface.resolve(ColorScheme::dark));
+        Appearance::instance().setAppAppearance(QStringLiteral("light"));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), Theme::surface.resolve(ColorScheme::light));
     }
 
     void secondLaunchShowsAHiddenWindow() {

@@ -1,0 +1,127 @@
+// The window's alert buttons and report sheet over a real model and the stand-in gateway: what
+// reaches the gateway, and what does not.
+
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/IssueForm.h"
+#include "FernholmApp/RootView.h"
+#include "FernholmKit/L10n.h"
+#include "app/support/RecordingClipboard.h"
+#include "app/support/StandInCheckout.h"
+#include "app/support/TestPlatform.h"
+#include "app/support/ViewTesting.h"
+#include "support/LoopbackPort.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace fernholm;
+using namespace fernholm::test;
+
+namespace {
+
+constexpr int patienceMs = 30'000;
+
+// The protection calls the gateway received, in order: "on" or "off".
+QStringList protectionCalls(const AppModel& model) {
+    QStringList calls;
+    for (const QJsonValue& entry : gatewayLog(model)) {
+        const QJsonObject request = entry.toObject();
+        if (request.value(QLatin1String("path")).toString() == QLatin1String("/api/protection")) {
+            calls.append(request.value(QLatin1String("body")).toString().contains(QLatin1String("true"))
+                             ? QStringLiteral("on")
+                             : QStringLiteral("off"));
+        }
+    }
+    return calls;
+}
+
+} // namespace
+
+class RootViewGatewayTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StandInCheckout> m_checkout;
+    std::unique_ptr<TestPlatform> m_fakes;
+    std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<RootView> m_root;
+
+    RootView& up() {
+        m_fakes->environment = m_checkout->environment();
+        m_fakes->defaults->setValue(RootView::setupKey, true);
+        m_fakes->defaults->setValue(Tour::flagKey, true);
+        Config config = quickConfig(freeLoopbackPort());
+        config.pollInterval = std::chrono::hours(1);
+        m_model = std::make_unique<AppModel>(config, m_fakes->platform());
+        QSignalSpy polls(m_model.get(), &AppModel::pollEnded);
+        m_model->start();
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
+        }();
+        RootViewHooks hooks;
+        hooks.clipboard = std::make_shared<RecordingClipboard>();
+        hooks.openUrl = [](const QUrl&) {};
+        m_root = std::make_unique<RootView>(*m_model, m_fakes->defaults, std::function<void()>(), hooks);
+        m_root->show();
+        return *m_root;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { useBundledResources(); }
+    void init() {
+        L10n::setLanguage(QStringLiteral("en"));
+        m_checkout = std::make_unique<StandInCheckout>();
+        QVERIFY(m_checkout->isValid());
+        m_fakes = std::make_unique<TestPlatform>();
+    }
+    void cleanup() {
+        m_root.reset();
+        m_model.reset();
+        m_fakes.reset();
+        m_checkout.reset();
+    }
+
+    void fixingTheProxyRestartsProtection() {
+        RootView& root = up();
+        QCOMPARE(m_model->link(), SidecarLink::trusted);
+        root.run(AlertAction::degraded(DegradedAction::none));
+        QCOMPARE(protectionCalls(*m_model), QStringList());
+        root.run(AlertAction::degraded(DegradedAction::fixProxy));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_model->busy(), patienceMs);
+        QCOMPARE(protectionCalls(*m_model), QStringList({"off", "on"}));
+    }
+
+    void restartIsForAStoppedGatewayOnly() {
+        RootView& root = up();
+        SidecarProcess* running = m_model->sidecar();
+        QVERIFY(running);
+        root.run(AlertAction::restartSidecar());
+        QVERIFY(!m_model->isReplacing());
+        QCOMPARE(m_model->sidecar(), running);
+
+        m_model->setLink(SidecarLink::stopped);
+        root.run(AlertAction::restartSidecar());
+        QVERIFY(m_model->isReplacing());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_model->isReplacing(), patienceMs);
+    }
+
+    void reportRequestOpensAFreshFormEachTime() {
+        RootView& root = up();
+        m_model->reportProblem(std::nullopt, QStringLiteral("bug"));
+        QVERIFY(root.issueSheet());
+        QTRY_VERIFY_WITH_TIMEOUT(gatewayRequests(*m_model).contains(QStringLiteral("GET /api/issue_draft")),
+                                 patienceMs);
+        const auto first = root.issueSheet()->form();
+        root.issueSheet()->reject();
+        QVERIFY(!m_model->issueRequest());
+        QTRY_VERIFY(!root.issueSheet());
+
+        m_model->reportProblem(std::nullopt, QStringLiteral("bug"));
+        QVERIFY(root.issueSheet());
+        QVERIFY(root.issueSheet()->form() != first);
+    }
+};
+
+QTEST_MAIN(RootViewGatewayTest)
+#include "tst_rootviewgateway.moc"
