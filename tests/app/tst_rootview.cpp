@@ -97,6 +97,8 @@ private Q_SLOTS:
         RootView& root = w.make();
         QVERIFY(!root.sidebar());
         QVERIFY(!root.tourOverlay());
+        root.resize(900, 640);
+        saveScreenshot(render(&root, ColorScheme::light), QStringLiteral("rootview-firstrun"));
         w.model->setActivityRequest(1);
         w.model->setPromptRequest(1);
         QCOMPARE(root.selection(), AppTab::home);
