@@ -23,7 +23,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 using namespace fernholm;
@@ -46,16 +48,37 @@ double smapsMegabytes(const QByteArray& field) {
     return -1;
 }
 
-// User and system time of the whole process, in clock ticks.
-long long processTicks() {
-    QFile file(QStringLiteral("/proc/self/stat"));
+// Processor time of the whole process (every thread), in seconds.
+double processSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The mapped files holding the most resident memory, largest first: "map <MB> <file>" lines.
+void printLargestMappings(int count) {
+    QFile file(QStringLiteral("/proc/self/smaps"));
     if (!file.open(QIODevice::ReadOnly)) {
-        return -1;
+        return;
     }
-    const QByteArray stat = file.readAll();
-    // Fields after the command name, which is in parentheses and may hold spaces.
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    QHash<QByteArray, double> byFile;
+    QByteArray current;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (!line.isEmpty() && !line.endsWith(" kB") && line.contains('-')) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            current = parts.size() >= 6 ? parts.mid(5).join(' ') : QByteArray("[anonymous]");
+        } else if (line.startsWith("Rss:")) {
+            byFile[current] += line.mid(4).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    QList<QPair<double, QByteArray>> sorted;
+    for (auto it = byFile.cbegin(); it != byFile.cend(); ++it) {
+        sorted.append({it.value(), it.key()});
+    }
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (int i = 0; i < count && i < sorted.size(); ++i) {
+        std::printf("map %.2f %s\n", sorted[i].first, sorted[i].second.constData());
+    }
 }
 
 int webEngineChildren() {
@@ -96,26 +119,32 @@ int child(bool shown) {
     const std::shared_ptr<void> keep = studio.prepare(options.platform, options.hooks);
     FernholmApplication shell(std::move(options));
     studio.attach(shell.model());
-    QObject::connect(&shell.model(), &AppModel::linkChanged, &shell, [&shell] {
+    // Protection on, once the gateway is proven and has told its status.
+    bool switched = false;
+    const auto switchOn = [&shell, &switched] {
         const auto& status = shell.model().status();
-        if (shell.model().link() == SidecarLink::trusted && (!status || status->protection != Protection::on) &&
-            !shell.model().busy()) {
+        if (!switched && shell.model().link() == SidecarLink::trusted && status &&
+            status->protection == Protection::off && !shell.model().busy()) {
+            switched = true;
             shell.model().toggleProtection();
         }
-    });
+    };
+    QObject::connect(&shell.model(), &AppModel::linkChanged, &shell, switchOn);
+    QObject::connect(&shell.model(), &AppModel::statusChanged, &shell, switchOn);
     shell.showWindow();
     if (!shown) {
         shell.window()->hide();
     }
-    long long startTicks = 0;
+    double startSeconds = 0;
     QTimer::singleShot(settleSeconds * 1000, &app, [&] {
         std::printf("rss %.2f\npss %.2f\nanon %.2f\n", smapsMegabytes("Rss"), smapsMegabytes("Pss"),
                     smapsMegabytes("Anonymous"));
+        printLargestMappings(8);
         std::fflush(stdout);
-        startTicks = processTicks();
+        startSeconds = processSeconds();
     });
     QTimer::singleShot((settleSeconds + cpuSeconds) * 1000, &app, [&] {
-        const double seconds = double(processTicks() - startTicks) / double(::sysconf(_SC_CLK_TCK));
+        const double seconds = processSeconds() - startSeconds;
         std::printf("cpuseconds %.4f\ncpu %.4f\nwebengine %d\nprotection %d\n", seconds, 100.0 * seconds / cpuSeconds, webEngineChildren(),
                     shell.model().status() && shell.model().status()->protection == Protection::on ? 1 : 0);
         std::fflush(stdout);
@@ -159,6 +188,10 @@ void BM_IdleMemoryAndProcessorTime(benchmark::State& state) {
         }
         QHash<QByteArray, double> figures;
         for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("map ")) {
+                std::fprintf(stderr, "%s: %s\n", shown ? "shown" : "hidden", line.constData());
+                continue;
+            }
             const QList<QByteArray> parts = line.split(' ');
             if (parts.size() == 2) {
                 figures.insert(parts[0], parts[1].toDouble());
