@@ -160,7 +160,8 @@ QWidget* RootView::buildMain() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
-    m_sidebar = new Sidebar(m_selection, protectionSummary(m_layout, state), m_layout);
+    m_sidebarSummary = protectionSummary(m_layout, state);
+    m_sidebar = new Sidebar(m_selection, m_sidebarSummary, m_layout);
     connect(m_sidebar, &Sidebar::selectionWritten, this, &RootView::select);
     row->addWidget(m_sidebar);
     m_panel = new Panel;
@@ -257,11 +258,23 @@ QWidget* RootView::makePage(AppTab tab) {
 
 void RootView::refreshAlerts() {
     const bool onSetup = hasCompletedSetup() && m_selection == AppTab::setup;
-    m_layout = m_model.alertCenter().layout(appAlerts(m_model.alertInputs(onSetup)), Clock::now());
+    AlertLayout layout = m_model.alertCenter().layout(appAlerts(m_model.alertInputs(onSetup)), Clock::now());
+    // Most polls change nothing: then nothing is touched, so nothing repaints.
+    const bool changed = !(layout == m_layout);
+    m_layout = std::move(layout);
     if (m_sidebar) {
         const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
-        m_sidebar->setSummary(protectionSummary(m_layout, state));
-        m_sidebar->setAlertLayout(m_layout);
+        const ProtectionSummary summary = protectionSummary(m_layout, state);
+        if (summary != m_sidebarSummary) {
+            m_sidebarSummary = summary;
+            m_sidebar->setSummary(summary);
+        }
+        if (changed) {
+            m_sidebar->setAlertLayout(m_layout);
+        }
+    }
+    if (!changed) {
+        return;
     }
     if (m_pageAlerts) {
         m_pageAlerts->setAlertLayout(m_layout);

@@ -126,6 +126,7 @@ private:
     int m_languageEpoch = 0;
     bool m_appeared = false;
     AlertLayout m_layout;
+    ProtectionSummary m_sidebarSummary{};
 
     QPointer<QWidget> m_content;
     QPointer<Sidebar> m_sidebar;

@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QCoroTask>
+
 using namespace fernholm;
 using namespace fernholm::test;
 
@@ -36,6 +38,18 @@ QStringList protectionCalls(const AppModel& model) {
     }
     return calls;
 }
+
+// Counts the paint events of every widget, by class name.
+class PaintCounter : public QObject {
+public:
+    QHash<QString, int> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            paints[QString::fromLatin1(watched->metaObject()->className())]++;
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -80,6 +94,25 @@ private Q_SLOTS:
         m_model.reset();
         m_fakes.reset();
         m_checkout.reset();
+    }
+
+    // At rest, a poll that finds nothing new repaints nothing, on Home as on the other pages.
+    void aQuietPollPaintsNothing() {
+        RootView& root = up();
+        root.resize(1100, 760);
+        // Let the first polls' news (status, providers, events) settle.
+        for (int i = 0; i < 2; ++i) {
+            QCoro::waitFor(m_model->pollOnce());
+        }
+        QTest::qWait(50);
+        PaintCounter counter;
+        qApp->installEventFilter(&counter);
+        for (int i = 0; i < 3; ++i) {
+            QCoro::waitFor(m_model->pollOnce());
+        }
+        QTest::qWait(50);
+        qApp->removeEventFilter(&counter);
+        QVERIFY2(counter.paints.isEmpty(), qPrintable(QStringList(counter.paints.keys()).join(u',')));
     }
 
     void fixingTheProxyRestartsProtection() {
