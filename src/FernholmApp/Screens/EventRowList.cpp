@@ -48,6 +48,8 @@ public:
         m_eventRow->setText(activitySentence(row.event));
     }
 
+    void setCalendar(const Calendar&) {}
+
     void setFirst(bool first) { m_divider->setVisible(!first); }
 
     void setOpen(bool open) {
@@ -114,7 +116,7 @@ private:
 EventRowList::EventRowList(AppModel& model, bool showTokens, int verticalPadding,
                            std::function<void(const ActivityRow&)> toggle, QWidget* parent)
     : QWidget(parent), m_model(model), m_showTokens(showTokens), m_padding(verticalPadding),
-      m_toggle(std::move(toggle)) {
+      m_calendar{QTimeZone::systemTimeZone(), QLocale()}, m_toggle(std::move(toggle)) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -160,6 +162,16 @@ void EventRowList::setRows(const QList<ActivityRow>& rows, const QSet<qint64>& e
     arrangeWidgets(m_column, order);
     for (QWidget* widget : std::as_const(order)) {
         widget->show();
+    }
+}
+
+void EventRowList::setCalendar(const Calendar& calendar) {
+    if (calendar == m_calendar) {
+        return;
+    }
+    m_calendar = calendar;
+    for (EventListItem* item : std::as_const(m_items)) {
+        item->setCalendar(calendar);
     }
 }
 
