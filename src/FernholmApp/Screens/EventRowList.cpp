@@ -1,6 +1,8 @@
 #include "FernholmApp/Screens/EventRowList.h"
 
 #include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/EventRow.h"
+#include "FernholmApp/Components/ReportBlockedButton.h"
 #include "FernholmApp/Components/RowDivider.h"
 #include "FernholmApp/Components/TextLabel.h"
 #include "FernholmApp/Fonts.h"
@@ -9,7 +11,6 @@
 
 #include "FernholmApp/Components/Motion.h"
 
-#include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
@@ -18,10 +19,9 @@ namespace fernholm {
 // One row of the list with what hangs under it.
 class EventListItem : public QWidget {
 public:
-    EventListItem(AppModel& model, const ActivityRow& row, bool showTokens, int padding,
+    EventListItem(AppModel& model, const ActivityRow& row, bool showTokens, int padding, const Calendar& calendar,
                   std::function<void()> toggle, QWidget* parent)
-        : QWidget(parent), m_model(model), m_row(row), m_showTokens(showTokens), m_padding(padding),
-          m_toggle(std::move(toggle)) {
+        : QWidget(parent), m_model(model), m_row(row) {
         QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         policy.setHeightForWidth(true);
         setSizePolicy(policy);
@@ -30,14 +30,16 @@ public:
         m_column->setSpacing(0);
         m_divider = new RowDivider(this);
         m_column->addWidget(m_divider);
-        m_eventRow = new TextLabel(activitySentence(row.event), Fonts::sans(14), Theme::ink, this);
-        m_eventRow->setContentsMargins(20, padding, 20, padding);
-        m_eventRow->installEventFilter(this);
+        // Every listed event was redacted or blocked, so every row opens.
+        m_eventRow = new EventRow(row.event, false, true, showTokens, padding, std::move(toggle), this);
+        m_eventRow->setCalendar(calendar);
         m_column->addWidget(m_eventRow);
+        m_report = new ReportBlockedButton(row.event, model, this);
+        m_column->addWidget(m_report);
     }
 
     const ActivityRow& row() const { return m_row; }
-    QWidget* eventRow() const { return m_eventRow; }
+    EventRow* eventRow() const { return m_eventRow; }
     QWidget* detail() const { return m_detail; }
 
     void setRow(const ActivityRow& row) {
@@ -45,14 +47,16 @@ public:
             return;
         }
         m_row = row;
-        m_eventRow->setText(activitySentence(row.event));
+        m_eventRow->setEvent(row.event);
+        m_report->setEvent(row.event);
     }
 
-    void setCalendar(const Calendar&) {}
+    void setCalendar(const Calendar& calendar) { m_eventRow->setCalendar(calendar); }
 
     void setFirst(bool first) { m_divider->setVisible(!first); }
 
     void setOpen(bool open) {
+        m_eventRow->setExpanded(open);
         if (open == (m_detail != nullptr)) {
             return;
         }
@@ -92,24 +96,13 @@ public:
         }
     }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_eventRow && event->type() == QEvent::MouseButtonRelease) {
-            m_toggle();
-            return true;
-        }
-        return QWidget::eventFilter(watched, event);
-    }
-
 private:
     AppModel& m_model;
     ActivityRow m_row;
-    bool m_showTokens;
-    int m_padding;
-    std::function<void()> m_toggle;
     QVBoxLayout* m_column;
     RowDivider* m_divider;
-    TextLabel* m_eventRow;
+    EventRow* m_eventRow;
+    ReportBlockedButton* m_report;
     QWidget* m_detail = nullptr;
 };
 
@@ -139,7 +132,7 @@ void EventRowList::setRows(const QList<ActivityRow>& rows, const QSet<qint64>& e
             item->setRow(row);
         } else {
             const qint64 id = row.id;
-            item = new EventListItem(m_model, row, m_showTokens, m_padding, [this, id] {
+            item = new EventListItem(m_model, row, m_showTokens, m_padding, m_calendar, [this, id] {
                 if (EventListItem* current = m_items.value(id)) {
                     m_toggle(current->row());
                 }
