@@ -12,10 +12,8 @@ bool RelaunchGate::postpone(const std::function<void()>& install) const {
     return true;
 }
 
-void RelaunchGate::beforeInstallOnQuit() const {
-    if (shutdown) {
-        shutdown();
-    }
+bool RelaunchGate::beforeInstallOnQuit() const {
+    return false;
 }
 
 } // namespace fernholm

@@ -10,7 +10,10 @@ struct RelaunchGate {
 
     // Shuts down, then installs; the application takes over the update's relaunch.
     bool postpone(const std::function<void()>& install) const;
-    void beforeInstallOnQuit() const;
+    // An update waiting to be installed when the application quits. It may arrive hours before
+    // that quit, so it stops nothing: the quit itself runs the shutdown. Always false (the update
+    // is not installed at once).
+    bool beforeInstallOnQuit() const;
 };
 
 } // namespace fernholm

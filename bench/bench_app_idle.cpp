@@ -1,0 +1,195 @@
+// The running application at rest over a healthy stand-in gateway polled every second, the
+// studio never opened: its resident memory after 30 s of polling, and the processor time of the
+// whole process (every thread) over the following 60 s, with the main window hidden and with it
+// shown on Home. Each run is a fresh child process (this program with --child MODE) in a home of
+// its own, offscreen, on a free port; it reports its figures on standard output and quits.
+// Counters: rss_mb, pss_mb, anon_mb (from /proc/self/smaps_rollup), cpu_percent (of one core),
+// webengine_children (web engine helper processes started: none are expected).
+// Run by hand: about three minutes. Not part of the test suite.
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/FernholmApplication.h"
+#include "FernholmApp/MainWindow.h"
+#include "FernholmApp/Studio/StudioShell.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+using namespace fernholm;
+
+namespace {
+
+constexpr int settleSeconds = 30;
+constexpr int cpuSeconds = 60;
+
+double smapsMegabytes(const QByteArray& field) {
+    QFile file(QStringLiteral("/proc/self/smaps_rollup"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(field + ':')) {
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return -1;
+}
+
+// User and system time of the whole process, in clock ticks.
+long long processTicks() {
+    QFile file(QStringLiteral("/proc/self/stat"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray stat = file.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+int webEngineChildren() {
+    int count = 0;
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.value(1) == self && text.contains("QtWebEngine")) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int child(bool shown) {
+    int argc = 1;
+    char name[] = "tarvine";
+    char* argv[] = {name, nullptr};
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvendale"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvine"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    ShellOptions options;
+    options.config.port = probe.serverPort();
+    probe.close();
+    options.platform = Platform::system();
+    options.tray = false;
+    const StudioWiring studio = studioWiring();
+    const std::shared_ptr<void> keep = studio.prepare(options.platform, options.hooks);
+    FernholmApplication shell(std::move(options));
+    studio.attach(shell.model());
+    QObject::connect(&shell.model(), &AppModel::linkChanged, &shell, [&shell] {
+        const auto& status = shell.model().status();
+        if (shell.model().link() == SidecarLink::trusted && (!status || status->protection != Protection::on) &&
+            !shell.model().busy()) {
+            shell.model().toggleProtection();
+        }
+    });
+    shell.showWindow();
+    if (!shown) {
+        shell.window()->hide();
+    }
+    long long startTicks = 0;
+    QTimer::singleShot(settleSeconds * 1000, &app, [&] {
+        std::printf("rss %.2f\npss %.2f\nanon %.2f\n", smapsMegabytes("Rss"), smapsMegabytes("Pss"),
+                    smapsMegabytes("Anonymous"));
+        std::fflush(stdout);
+        startTicks = processTicks();
+    });
+    QTimer::singleShot((settleSeconds + cpuSeconds) * 1000, &app, [&] {
+        const double seconds = double(processTicks() - startTicks) / double(::sysconf(_SC_CLK_TCK));
+        std::printf("cpuseconds %.4f\ncpu %.4f\nwebengine %d\nprotection %d\n", seconds, 100.0 * seconds / cpuSeconds, webEngineChildren(),
+                    shell.model().status() && shell.model().status()->protection == Protection::on ? 1 : 0);
+        std::fflush(stdout);
+        shell.quit();
+    });
+    return QApplication::exec();
+}
+
+char* g_self = nullptr;
+
+void BM_IdleMemoryAndProcessorTime(benchmark::State& state) {
+    const bool shown = state.range(0) != 0;
+    QTemporaryDir home;
+    const QString checkout = home.filePath(QStringLiteral("checkout"));
+    QDir().mkpath(checkout + QStringLiteral("/.venv/bin"));
+    QFile::link(QStringLiteral(FERNHOLM_FAKE_GATEWAY), checkout + QStringLiteral("/.venv/bin/python"));
+    const QString config = home.filePath(QStringLiteral(".config"));
+    {
+        QSettings settings(config + QStringLiteral("/Orvendale/Tarvine.conf"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("hasCompletedSetup"), true);
+        settings.setValue(QStringLiteral("hasSeenTour"), true);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
+    env.insert(QStringLiteral("TARVINE_REPO"), checkout);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+
+    for (auto _ : state) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QString::fromLocal8Bit(g_self), {QStringLiteral("--child"), shown ? "shown" : "hidden"});
+        if (!process.waitForFinished((settleSeconds + cpuSeconds + 30) * 1000)) {
+            process.kill();
+            state.SkipWithError("the child did not finish");
+            break;
+        }
+        QHash<QByteArray, double> figures;
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 2) {
+                figures.insert(parts[0], parts[1].toDouble());
+            }
+        }
+        if (!figures.contains("cpu")) {
+            state.SkipWithError("the child reported nothing");
+            break;
+        }
+        state.counters["rss_mb"] = figures.value("rss");
+        state.counters["pss_mb"] = figures.value("pss");
+        state.counters["anon_mb"] = figures.value("anon");
+        state.counters["cpu_percent"] = figures.value("cpu");
+        state.counters["webengine_children"] = figures.value("webengine");
+        state.counters["protected"] = figures.value("protection");
+        // The time reported is the processor time the process used in the 60 s.
+        state.SetIterationTime(figures.value("cpuseconds"));
+    }
+}
+BENCHMARK(BM_IdleMemoryAndProcessorTime)->ArgName("shown")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--child") == 0) {
+        return child(std::strcmp(argv[2], "shown") == 0);
+    }
+    g_self = argv[0];
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

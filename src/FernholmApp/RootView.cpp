@@ -1,0 +1,445 @@
+#include "RootView.h"
+
+#include "AppModel.h"
+#include "Components/AlertHandlers.h"
+#include "Components/Clipboard.h"
+#include "Components/FirstRunFrame.h"
+#include "Components/IssueForm.h"
+#include "Components/MarkedTitle.h"
+#include "Components/PageAlerts.h"
+#include "Components/Panel.h"
+#include "Components/PrimaryButton.h"
+#include "Components/Sidebar.h"
+#include "Components/TourOverlay.h"
+#include "FernholmKit/Defaults.h"
+#include "FernholmKit/IssueReport.h"
+#include "FernholmKit/L10n.h"
+#include "Screens/ActivityScreen.h"
+#include "Screens/HomeScreen.h"
+#include "Screens/TestScreen.h"
+#include "Theme.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace fernholm {
+
+RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::function<void()> checkForUpdates,
+                   RootViewHooks hooks, QWidget* parent)
+    : QWidget(parent), m_model(model), m_defaults(std::move(defaults)),
+      m_checkForUpdates(std::move(checkForUpdates)), m_hooks(std::move(hooks)),
+      m_tour(std::make_unique<Tour>(*m_defaults)) {
+    if (!m_hooks.clipboard) {
+        m_hooks.clipboard = Clipboard::system();
+    }
+    if (!m_hooks.openUrl) {
+        m_hooks.openUrl = [](const QUrl& url) {
+            QDesktopServices::openUrl(url);
+        };
+    }
+    setMinimumSize(minimumWidth, minimumHeight);
+    setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    installHandlers();
+    m_layout = AlertLayout::empty;
+
+    // Everything the alert list is made from, and every poll: snoozes run out on time.
+    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
+                        &AppModel::appErrorChanged, &AppModel::sidecarStateChanged, &AppModel::pollEnded}) {
+        connect(&m_model, signal, this, &RootView::refreshAlerts);
+    }
+    connect(&m_model, &AppModel::busyChanged, this, [this] {
+        AlertHandlers::setBusy(this, m_model.busy());
+    });
+    connect(&m_model, &AppModel::activityRequestChanged, this, [this] {
+        navigate(AppTab::activity);
+    });
+    connect(&m_model, &AppModel::homeRequestChanged, this, [this] {
+        navigate(AppTab::home);
+    });
+    connect(&m_model, &AppModel::promptRequestChanged, this, [this] {
+        navigate(AppTab::test);
+    });
+    connect(&m_model, &AppModel::issueRequestChanged, this, &RootView::followIssueRequest);
+    connect(m_tour.get(), &Tour::isActiveChanged, this, &RootView::followTour);
+
+    buildContent();
+    followIssueRequest();
+}
+
+RootView::~RootView() {
+    // The report sheet is a window of its own: it goes with the content it belongs to.
+    delete m_sheet;
+}
+
+Sidebar* RootView::sidebar() const {
+    return m_sidebar;
+}
+
+Panel* RootView::panel() const {
+    return m_panel;
+}
+
+PageAlerts* RootView::pageAlerts() const {
+    return m_pageAlerts;
+}
+
+TourOverlay* RootView::tourOverlay() const {
+    return m_overlay;
+}
+
+IssueFormView* RootView::issueSheet() const {
+    return m_sheet;
+}
+
+bool RootView::hasCompletedSetup() const {
+    return m_defaults->boolean(setupKey).value_or(false);
+}
+
+void RootView::installHandlers() {
+    QPointer<RootView> self(this);
+    AlertHandlers::set(this, {
+                                 .run =
+                                     [self](const AlertAction& action) {
+                                         if (self) {
+                                             self->run(action);
+                                         }
+                                     },
+                                 .snooze =
+                                     [self](const AppAlert& alert) {
+                                         if (self) {
+                                             self->m_model.alertCenter().snooze(alert, Clock::now());
+                                             self->refreshAlerts();
+                                         }
+                                     },
+                                 .busy = m_model.busy(),
+                             });
+}
+
+void RootView::buildContent() {
+    // The studio's page hands its web view back when it goes, before the new content asks for it.
+    delete m_overlay;
+    delete m_content;
+    m_content = hasCompletedSetup() ? buildMain() : buildFirstRun();
+    layout()->addWidget(m_content);
+    refreshAlerts();
+    followTour();
+}
+
+QWidget* RootView::buildFirstRun() {
+    m_sidebar = nullptr;
+    m_panel = nullptr;
+    m_pageAlerts = nullptr;
+    m_page = nullptr;
+    auto* frame = new FirstRunFrame;
+    frame->addWidget(new MarkedTitle(fernholm::tr("Protect your"), fernholm::tr("prompts"), 40));
+    auto* start = new PrimaryButton(fernholm::tr("Continue"), PrimaryButton::Style::large);
+    connect(start, &PrimaryButton::clicked, this, &RootView::completeSetup);
+    frame->addWidget(start);
+    return frame;
+}
+
+QWidget* RootView::buildMain() {
+    auto* main = new QWidget;
+    auto* row = new QHBoxLayout(main);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
+    m_sidebar = new Sidebar(m_selection, protectionSummary(m_layout, state), m_layout);
+    connect(m_sidebar, &Sidebar::selectionWritten, this, &RootView::select);
+    row->addWidget(m_sidebar);
+    m_panel = new Panel;
+    row->addWidget(m_panel, 1);
+    m_page = nullptr;
+    m_pageAlerts = nullptr;
+    showPage();
+    return main;
+}
+
+void RootView::select(AppTab tab) {
+    if (m_sidebar) {
+        m_sidebar->setSelection(tab);
+    }
+    if (tab == m_selection) {
+        return;
+    }
+    const bool setupChanged = (tab == AppTab::setup) != (m_selection == AppTab::setup);
+    m_selection = tab;
+    if (m_panel) {
+        showPage();
+    }
+    // The setup page shows its own topics' warnings; every other page gets them as alerts.
+    if (setupChanged) {
+        refreshAlerts();
+    }
+}
+
+void RootView::navigate(AppTab tab) {
+    // Requests from notifications and the tray count only once setup is done.
+    if (hasCompletedSetup()) {
+        select(tab);
+    }
+}
+
+void RootView::showPage() {
+    if (m_page && m_pageTab == m_selection) {
+        return;
+    }
+    m_pageTab = m_selection;
+    if (m_selection == AppTab::home) {
+        m_panel->setTop(nullptr);
+        m_pageAlerts = nullptr;
+    } else if (m_pageAlerts) {
+        m_pageAlerts->setPage(m_selection);
+    } else {
+        m_pageAlerts = new PageAlerts(m_layout, m_selection);
+        auto* top = new QWidget;
+        auto* margins = new QVBoxLayout(top);
+        margins->setContentsMargins(20, 20, 20, 0);
+        margins->addWidget(m_pageAlerts);
+        // A block with nothing to show takes no room.
+        top->setVisible(m_pageAlerts->hasContent());
+        m_panel->setTop(top);
+    }
+    if (m_pageAlerts) {
+        m_pageAlerts->parentWidget()->setVisible(m_pageAlerts->hasContent());
+    }
+    m_page = makePage(m_selection);
+    m_panel->setContent(m_page);
+    if (m_overlay) {
+        m_overlay->raise();
+    }
+}
+
+QWidget* RootView::makePage(AppTab tab) {
+    switch (tab) {
+    case AppTab::home:
+        return new HomeScreen(
+            m_model, m_layout, [this] { select(AppTab::activity); }, [this] { select(AppTab::providers); });
+    case AppTab::activity:
+        return new ActivityScreen(m_model);
+    case AppTab::test:
+        return new TestScreen(m_model, m_hooks.clipboard);
+    case AppTab::testDocument:
+        if (m_hooks.studioPage) {
+            return m_hooks.studioPage();
+        }
+        break;
+    case AppTab::providers:
+    case AppTab::redaction:
+    case AppTab::setup:
+    case AppTab::settings:
+        break;
+    }
+    return new QWidget;
+}
+
+void RootView::refreshAlerts() {
+    const bool onSetup = hasCompletedSetup() && m_selection == AppTab::setup;
+    m_layout = m_model.alertCenter().layout(appAlerts(m_model.alertInputs(onSetup)), Clock::now());
+    if (m_sidebar) {
+        const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
+        m_sidebar->setSummary(protectionSummary(m_layout, state));
+        m_sidebar->setAlertLayout(m_layout);
+    }
+    if (m_pageAlerts) {
+        m_pageAlerts->setAlertLayout(m_layout);
+        m_pageAlerts->parentWidget()->setVisible(m_pageAlerts->hasContent());
+    }
+    if (auto* home = qobject_cast<HomeScreen*>(m_page.data())) {
+        home->setAlertLayout(m_layout);
+    }
+}
+
+void RootView::run(const AlertAction& action) {
+    switch (action.kind()) {
+    case AlertAction::Kind::degraded:
+        if (const auto handler = degradedHandlers().handler(action.degradedAction())) {
+            (*handler)();
+        }
+        break;
+    case AlertAction::Kind::openURL:
+        m_hooks.openUrl(action.url());
+        break;
+    case AlertAction::Kind::restartSidecar:
+        if (m_model.link() == SidecarLink::stopped) {
+            m_model.restartSidecar();
+        }
+        break;
+    case AlertAction::Kind::retryProtection:
+        m_model.toggleProtection();
+        break;
+    case AlertAction::Kind::copyError: {
+        const auto& status = m_model.status();
+        m_hooks.clipboard->copyPlainText(status && status->error ? *status->error : QString());
+        break;
+    }
+    case AlertAction::Kind::copyAppError:
+        m_hooks.clipboard->copyPlainText(m_model.appErrorDetail().value_or(QString()));
+        break;
+    case AlertAction::Kind::showBrowsers:
+        select(AppTab::setup);
+        break;
+    }
+}
+
+DegradedHandlers RootView::degradedHandlers() {
+    AppModel* model = &m_model;
+    QPointer<RootView> self(this);
+    return DegradedHandlers(
+        [self] {
+            if (self) {
+                self->select(AppTab::setup);
+            }
+        },
+        [model] { model->restartProtection(); }, [model] { model->retireOldRoots(); },
+        [model] { model->installCA(); }, [model] { model->dismissRulesCleared(); },
+        [model] { model->retryDataKey(); }, [model] { model->dismissDataKeyReset(); });
+}
+
+void RootView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_appeared) {
+        return;
+    }
+    m_appeared = true;
+    m_tour->startIfUnseen(hasCompletedSetup());
+    if (m_tour->isActive()) {
+        applyTourStep();
+    }
+}
+
+void RootView::completeSetup() {
+    if (hasCompletedSetup()) {
+        return;
+    }
+    m_defaults->setValue(setupKey, true);
+    m_selection = AppTab::home;
+    buildContent();
+    m_tour->startIfUnseen(true);
+    if (m_tour->isActive()) {
+        applyTourStep();
+    }
+}
+
+void RootView::applyTourStep() {
+    if (!m_tour->isActive()) {
+        return;
+    }
+    const TourStep step = m_tour->step();
+    select(step.tab());
+    if (step == TourStep::test && m_model.promptText().isEmpty()) {
+        m_model.setPromptText(Tour::samplePrompt(L10n::language()));
+    }
+}
+
+void RootView::restartTour() {
+    m_tour->restart();
+    applyTourStep();
+}
+
+void RootView::followTour() {
+    const bool show = m_tour->isActive() && m_panel;
+    if (!show) {
+        if (m_overlay) {
+            m_overlay->deleteLater();
+            m_overlay->hide();
+            m_overlay = nullptr;
+        }
+        return;
+    }
+    if (!m_overlay) {
+        m_overlay = new TourOverlay(
+            *m_tour, [this] { applyTourStep(); },
+            [this] {
+                if (m_hooks.openStudioSample) {
+                    m_hooks.openStudioSample();
+                }
+            },
+            this);
+        connect(m_tour.get(), &Tour::indexChanged, m_overlay, [this] { placeOverlay(); });
+    }
+    placeOverlay();
+    m_overlay->show();
+    m_overlay->raise();
+}
+
+void RootView::placeOverlay() {
+    if (!m_overlay) {
+        return;
+    }
+    const QSize size = m_overlay->sizeHint();
+    const int inset = qRound(Theme::pagePadding);
+    m_overlay->setGeometry(width() - inset - size.width(), height() - inset - size.height(), size.width(),
+                           size.height());
+    m_overlay->raise();
+}
+
+void RootView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::background.on(this));
+}
+
+void RootView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeOverlay();
+}
+
+void RootView::followIssueRequest() {
+    const auto& request = m_model.issueRequest();
+    if (!request) {
+        m_sheetRequest = QUuid();
+        if (m_sheet) {
+            m_sheet->hide();
+            m_sheet->deleteLater();
+            m_sheet = nullptr;
+        }
+        return;
+    }
+    if (request->id == m_sheetRequest && m_sheet) {
+        return;
+    }
+    if (m_sheet) {
+        m_sheet->hide();
+        m_sheet->deleteLater();
+    }
+    m_sheetRequest = request->id;
+    auto form = IssueFormModel::create(m_model.client(), request->row, request->category,
+                                       IssueFormModel::standardDebounce);
+    AppModel* model = &m_model;
+    const QUuid id = request->id;
+    m_sheet = new IssueFormView(
+        std::move(form),
+        [model, id] {
+            // A sheet replaced by a newer request closes without clearing that request.
+            if (model->issueRequest() && model->issueRequest()->id == id) {
+                model->setIssueRequest(std::nullopt);
+            }
+        },
+        window());
+    m_sheet->show();
+}
+
+void RootView::setLanguage(const QString& language) {
+    if (language == L10n::language()) {
+        return;
+    }
+    m_defaults->setValue(languageKey, language);
+    L10n::setLanguage(language);
+    ++m_languageEpoch;
+    buildContent();
+    if (m_hooks.studioLanguageChanged) {
+        m_hooks.studioLanguageChanged();
+    }
+    if (m_hooks.languageChanged) {
+        m_hooks.languageChanged();
+    }
+}
+
+} // namespace fernholm

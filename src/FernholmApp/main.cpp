@@ -1,0 +1,5 @@
+#include "FernholmApp/Studio/StudioShell.h"
+
+int main(int argc, char** argv) {
+    return fernholm::runApplication(argc, argv, fernholm::studioWiring());
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""The assistive technology's side of the end-to-end test, over AT-SPI.
+
+Usage:
+  drive.py PID toggle NAME THEN   find the check box NAME in process PID, run its "Toggle"
+                                  action and wait until a check box named THEN appears
+  drive.py PID menu NAME          run the menu item NAME of process PID
+Exit status 0 when all went so; otherwise it says what failed.
+"""
+import sys
+import time
+
+import pyatspi
+
+DEADLINE = time.monotonic() + 40
+
+
+def find(accessible, roles, name, depth=0):
+    if accessible is None or depth > 40:
+        return None
+    try:
+        if accessible.getRole() in roles and accessible.name == name:
+            return accessible
+        for i in range(accessible.childCount):
+            found = find(accessible.getChildAtIndex(i), roles, name, depth + 1)
+            if found is not None:
+                return found
+    except Exception:  # a widget that went while it was being read
+        return None
+    return None
+
+
+def wait_for(pid, roles, name):
+    while time.monotonic() < DEADLINE:
+        try:
+            for app in pyatspi.Registry.getDesktop(0):
+                if app is not None and app.get_process_id() == pid:
+                    found = find(app, roles, name)
+                    if found is not None:
+                        return found
+        except Exception as error:  # the application may still be registering
+            print("looking:", error, file=sys.stderr)
+        time.sleep(0.2)
+    sys.exit(f"nothing named {name!r} in process {pid}")
+
+
+def run_action(accessible, wanted):
+    action = accessible.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    for name in wanted:
+        if name in names:
+            action.doAction(names.index(name))
+            return
+    sys.exit(f"none of the actions {wanted} on {accessible.name!r}, only {names}")
+
+
+def main():
+    pid, command = int(sys.argv[1]), sys.argv[2]
+    if command == "toggle":
+        box = wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[3])
+        # The switch is shown while the gateway starts, and takes clicks once it is proven.
+        while not box.getState().contains(pyatspi.STATE_ENABLED):
+            if time.monotonic() > DEADLINE:
+                sys.exit(f"{sys.argv[3]!r} never became enabled")
+            time.sleep(0.2)
+            box = wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[3])
+        run_action(box, ["Toggle"])
+        wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[4])
+        print("toggled")
+    elif command == "menu":
+        item = wait_for(pid, (pyatspi.ROLE_MENU_ITEM,), sys.argv[3])
+        run_action(item, ["Press", "Click", "click", "press"])
+        print("pressed")
+    else:
+        sys.exit(f"unknown command {command!r}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,316 @@
+// The main window's content on a model that never starts: the test sets the model's state and the
+// user defaults, and watches what the window shows, where it navigates and what its buttons do.
+
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/AlertHandlers.h"
+#include "FernholmApp/Components/IssueForm.h"
+#include "FernholmApp/Components/PageAlerts.h"
+#include "FernholmApp/Components/Panel.h"
+#include "FernholmApp/Components/PrimaryButton.h"
+#include "FernholmApp/Components/Sidebar.h"
+#include "FernholmApp/Components/TourOverlay.h"
+#include "FernholmApp/RootView.h"
+#include "FernholmApp/Screens/ActivityScreen.h"
+#include "FernholmApp/Screens/HomeScreen.h"
+#include "FernholmApp/Screens/TestScreen.h"
+#include "FernholmKit/L10n.h"
+#include "app/support/RecordingClipboard.h"
+#include "app/support/TestPlatform.h"
+#include "app/support/ViewTesting.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+using namespace fernholm;
+using namespace fernholm::test;
+
+Q_DECLARE_METATYPE(fernholm::AppTab)
+Q_DECLARE_METATYPE(fernholm::ColorScheme)
+
+namespace {
+
+struct Window {
+    TestPlatform fakes;
+    std::unique_ptr<AppModel> model;
+    std::shared_ptr<RecordingClipboard> clipboard = std::make_shared<RecordingClipboard>();
+    QList<QUrl> opened;
+    int studioPages = 0;
+    int studioLanguageCalls = 0;
+    int languageCalls = 0;
+    std::unique_ptr<RootView> root;
+
+    explicit Window(bool setupDone, bool tourSeen = true) {
+        if (setupDone) {
+            fakes.defaults->setValue(RootView::setupKey, true);
+        }
+        if (tourSeen) {
+            fakes.defaults->setValue(Tour::flagKey, true);
+        }
+        model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
+        model->setLink(SidecarLink::stopped);
+    }
+
+    RootView& make() {
+        RootViewHooks hooks;
+        hooks.clipboard = clipboard;
+        hooks.openUrl = [this](const QUrl& url) {
+            opened.append(url);
+        };
+        hooks.studioPage = [this] {
+            ++studioPages;
+            auto* page = new QWidget;
+            page->setObjectName(QStringLiteral("studio"));
+            return page;
+        };
+        hooks.studioLanguageChanged = [this] {
+            ++studioLanguageCalls;
+        };
+        hooks.languageChanged = [this] {
+            ++languageCalls;
+        };
+        root = std::make_unique<RootView>(*model, fakes.defaults, std::function<void()>(), hooks);
+        root->resize(1100, 760);
+        root->show();
+        return *root;
+    }
+};
+
+Status statusWithError(std::optional<QString> error) {
+    Status status;
+    status.protection = Protection::error;
+    status.error = std::move(error);
+    return status;
+}
+
+} // namespace
+
+class RootViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { useBundledResources(); }
+    void init() { L10n::setLanguage(QStringLiteral("en")); }
+
+    void firstRunIgnoresRequestsUntilSetupEnds() {
+        Window w(false, false);
+        RootView& root = w.make();
+        QVERIFY(!root.sidebar());
+        QVERIFY(!root.tourOverlay());
+        w.model->setActivityRequest(1);
+        w.model->setPromptRequest(1);
+        QCOMPARE(root.selection(), AppTab::home);
+
+        root.completeSetup();
+        QCOMPARE(w.fakes.defaults->value(RootView::setupKey).toBool(), true);
+        QVERIFY(root.sidebar());
+        QCOMPARE(root.selection(), AppTab::home);
+        QVERIFY(qobject_cast<HomeScreen*>(root.page()));
+        QVERIFY(root.tour().isActive());
+        QVERIFY(root.tourOverlay() && root.tourOverlay()->isVisible());
+
+        // Once only: a second call neither moves nor restarts anything.
+        root.tour().next();
+        root.applyTourStep();
+        // The sample prompt is checked once after the pause (and fails: nothing runs here).
+        QTRY_VERIFY(w.model->scanError().has_value());
+        const AppTab there = root.selection();
+        QWidget* content = root.content();
+        root.completeSetup();
+        QCOMPARE(root.selection(), there);
+        QCOMPARE(root.content(), content);
+        QCOMPARE(root.tour().index(), 1);
+
+        // After setup the requests count.
+        w.model->setActivityRequest(2);
+        QCOMPARE(root.selection(), AppTab::activity);
+    }
+
+    void neverSmallerThanTheMinimum() {
+        Window w(true);
+        RootView& root = w.make();
+        root.resize(400, 300);
+        QCOMPARE(root.minimumSize(), QSize(900, 640));
+        QVERIFY(root.width() >= 900 && root.height() >= 640);
+    }
+
+    void sidebarItemsShowTheirPages_data() {
+        QTest::addColumn<AppTab>("tab");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("home") << AppTab::home << "fernholm::HomeScreen";
+        QTest::newRow("activity") << AppTab::activity << "fernholm::ActivityScreen";
+        QTest::newRow("test") << AppTab::test << "fernholm::TestScreen";
+        QTest::newRow("documents") << AppTab::testDocument << "studio";
+    }
+
+    void sidebarItemsShowTheirPages() {
+        QFETCH(AppTab, tab);
+        QFETCH(QString, page);
+        Window w(true);
+        RootView& root = w.make();
+        // Start somewhere else, so that every row is a real move.
+        root.select(tab == AppTab::activity ? AppTab::test : AppTab::activity);
+        QTest::mouseClick(root.sidebar()->item(tab), Qt::LeftButton);
+        QCOMPARE(root.selection(), tab);
+        QVERIFY(root.page());
+        const QString shown = root.page()->objectName() == QLatin1String("studio")
+                                  ? root.page()->objectName()
+                                  : QString::fromLatin1(root.page()->metaObject()->className());
+        QCOMPARE(shown, page);
+        // Home shows its own alerts; every other page has the alert block on top.
+        QCOMPARE(root.pageAlerts() != nullptr, tab != AppTab::home);
+        QCOMPARE(root.sidebar()->selection(), tab);
+    }
+
+    void alertBlockFollowsTheModel() {
+        Window w(true);
+        RootView& root = w.make();
+        root.select(AppTab::activity);
+        w.model->setStatus(statusWithError(QStringLiteral("listener failed")));
+        QVERIFY(!root.alertLayout().critical.isEmpty());
+        QCOMPARE(root.pageAlerts()->alertLayout(), root.alertLayout());
+        for (const AppAlert& alert : root.alertLayout().critical) {
+            QVERIFY2(root.pageAlerts()->widgetFor(alert.id), qPrintable(alert.id));
+        }
+        QVERIFY(root.pageAlerts()->parentWidget()->isVisible());
+        // The busy flag reaches every alert button.
+        QVERIFY(!AlertHandlers::of(root.pageAlerts()).busy);
+        w.model->setBusy(true);
+        QVERIFY(AlertHandlers::of(root.pageAlerts()).busy);
+    }
+
+    void copyErrorPutsTheTextOrNothing_data() {
+        QTest::addColumn<bool>("withStatus");
+        QTest::addColumn<QString>("copied");
+        QTest::newRow("gateway error") << true << "listener failed";
+        QTest::newRow("no status") << false << "";
+    }
+
+    void copyErrorPutsTheTextOrNothing() {
+        QFETCH(bool, withStatus);
+        QFETCH(QString, copied);
+        Window w(true);
+        RootView& root = w.make();
+        if (withStatus) {
+            w.model->setStatus(statusWithError(QStringLiteral("listener failed")));
+        }
+        root.run(AlertAction::copyError());
+        QCOMPARE(w.clipboard->calls, QStringList({"clear", "text:" + copied}));
+    }
+
+    void alertActionsThatNavigateOrOpen() {
+        Window w(false);
+        RootView& root = w.make();
+        // Showing the browsers works in the first run too.
+        root.run(AlertAction::showBrowsers());
+        QCOMPARE(root.selection(), AppTab::setup);
+
+        Window after(true);
+        RootView& main = after.make();
+        main.run(AlertAction::openURL(QStringLiteral("Help"), QUrl(QStringLiteral("https://example.org/help"))));
+        QCOMPARE(after.opened, QList<QUrl>({QUrl(QStringLiteral("https://example.org/help"))}));
+        main.run(AlertAction::degraded(DegradedAction::none));
+        QCOMPARE(main.selection(), AppTab::home);
+        main.run(AlertAction::degraded(DegradedAction::setUp));
+        QCOMPARE(main.selection(), AppTab::setup);
+    }
+
+    void tourFillsAnEmptyPromptInTheCurrentLanguage_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty, Polish") << "" << Tour::samplePrompt(QStringLiteral("pl"));
+        QTest::newRow("typed prompt kept") << "my own words" << "my own words";
+    }
+
+    void tourFillsAnEmptyPromptInTheCurrentLanguage() {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        L10n::setLanguage(QStringLiteral("pl"));
+        Window w(true, false);
+        if (!typed.isEmpty()) {
+            w.model->setPromptText(typed);
+        }
+        RootView& root = w.make();
+        QVERIFY(root.tour().isActive());
+        QVERIFY(root.tourOverlay());
+        QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
+        QCOMPARE(root.selection(), AppTab::test);
+        QCOMPARE(w.model->promptText(), expected);
+        // One check of the prompt after the pause; nothing answers it here.
+        QTRY_VERIFY(w.model->scanError().has_value());
+        QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
+        QCOMPARE(root.selection(), AppTab::testDocument);
+        QCOMPARE(root.page()->objectName(), QStringLiteral("studio"));
+
+        root.select(AppTab::settings);
+        root.restartTour();
+        QCOMPARE(root.tour().index(), 0);
+        QCOMPARE(root.selection(), AppTab::home);
+    }
+
+    void reportSheetFollowsTheRequest() {
+        Window w(true);
+        RootView& root = w.make();
+        QVERIFY(!root.issueSheet());
+        w.model->setIssueRequest(IssueRequest{QUuid::createUuid(), QStringLiteral("row-1"), QStringLiteral("bug")});
+        QVERIFY(root.issueSheet());
+        IssueFormView* first = root.issueSheet();
+        const auto firstForm = first->form();
+        QVERIFY(first->isVisible());
+
+        first->close();
+        QVERIFY(!w.model->issueRequest());
+        QTRY_VERIFY(!root.issueSheet());
+
+        w.model->setIssueRequest(IssueRequest{QUuid::createUuid(), std::nullopt, QStringLiteral("bug")});
+        QVERIFY(root.issueSheet());
+        QVERIFY(root.issueSheet()->form() != firstForm);
+    }
+
+    void sameLanguageChangesNothing() {
+        Window w(true);
+        RootView& root = w.make();
+        const int writes = w.fakes.defaults->writes();
+        QWidget* content = root.content();
+        root.setLanguage(QStringLiteral("en"));
+        QCOMPARE(w.fakes.defaults->writes(), writes);
+        QCOMPARE(root.content(), content);
+        QCOMPARE(w.studioLanguageCalls, 0);
+        QCOMPARE(root.languageEpoch(), 0);
+    }
+
+    void otherLanguageRebuildsAndKeepsTheSelection() {
+        Window w(true);
+        RootView& root = w.make();
+        root.select(AppTab::activity);
+        QPointer<QWidget> content = root.content();
+        root.setLanguage(QStringLiteral("pl"));
+        QCOMPARE(w.fakes.defaults->value(RootView::languageKey).toString(), QStringLiteral("pl"));
+        QCOMPARE(L10n::language(), QStringLiteral("pl"));
+        QVERIFY(!content);
+        QCOMPARE(root.languageEpoch(), 1);
+        QCOMPARE(root.selection(), AppTab::activity);
+        QCOMPARE(root.sidebar()->selection(), AppTab::activity);
+        QVERIFY(qobject_cast<ActivityScreen*>(root.page()));
+        QCOMPARE(w.studioLanguageCalls, 1);
+        QCOMPARE(w.languageCalls, 1);
+        saveScreenshot(render(&root, ColorScheme::light), QStringLiteral("rootview-activity-pl"));
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<ColorScheme>("scheme");
+        QTest::newRow("light") << ColorScheme::light;
+        QTest::newRow("dark") << ColorScheme::dark;
+    }
+
+    void screenshots() {
+        QFETCH(ColorScheme, scheme);
+        Window w(true);
+        RootView& root = w.make();
+        root.resize(900, 640);
+        saveScreenshot(render(&root, scheme), QStringLiteral("rootview-home-%1").arg(scheme == ColorScheme::dark ? "dark" : "light"));
+    }
+};
+
+QTEST_MAIN(RootViewTest)
+#include "tst_rootview.moc"
