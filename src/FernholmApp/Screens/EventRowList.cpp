@@ -4,14 +4,10 @@
 #include "FernholmApp/Components/EventRow.h"
 #include "FernholmApp/Components/ReportBlockedButton.h"
 #include "FernholmApp/Components/RowDivider.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Fonts.h"
 #include "FernholmApp/Screens/StatusWidgets.h"
 #include "FernholmKit/ActivityText.h"
 
-#include "FernholmApp/Components/Motion.h"
 
-#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace fernholm {
@@ -40,7 +36,7 @@ public:
 
     const ActivityRow& row() const { return m_row; }
     EventRow* eventRow() const { return m_eventRow; }
-    QWidget* detail() const { return m_detail; }
+    QWidget* detail() const { return nullptr; }
 
     void setRow(const ActivityRow& row) {
         if (row == m_row) {
@@ -55,46 +51,11 @@ public:
 
     void setFirst(bool first) { m_divider->setVisible(!first); }
 
-    void setOpen(bool open) {
-        m_eventRow->setExpanded(open);
-        if (open == (m_detail != nullptr)) {
-            return;
-        }
-        const int duration = Motion::duration(this, 180);
-        if (open) {
-            m_detail = new TextLabel(m_row.event.ts, Fonts::sans(13), Theme::dim, this);
-            m_column->addWidget(m_detail);
-            if (duration > 0) {
-                // Unfolds from nothing to its height at the row's width.
-                QWidget* detail = m_detail;
-                const int target = detail->hasHeightForWidth() ? detail->heightForWidth(width())
-                                                               : detail->sizeHint().height();
-                auto* unfold = new QPropertyAnimation(detail, "maximumHeight", detail);
-                unfold->setDuration(duration);
-                unfold->setEasingCurve(Motion::easeOut());
-                unfold->setStartValue(0);
-                unfold->setEndValue(std::max(target, 1));
-                connect(unfold, &QPropertyAnimation::finished, detail,
-                        [detail] { detail->setMaximumHeight(QWIDGETSIZE_MAX); });
-                unfold->start(QAbstractAnimation::DeleteWhenStopped);
-            }
-        } else {
-            QWidget* detail = m_detail;
-            m_detail = nullptr;
-            if (duration > 0) {
-                auto* fold = new QPropertyAnimation(detail, "maximumHeight", detail);
-                fold->setDuration(duration);
-                fold->setEasingCurve(Motion::easeOut());
-                fold->setStartValue(detail->height());
-                fold->setEndValue(0);
-                connect(fold, &QPropertyAnimation::finished, detail, [detail] { detail->deleteLater(); });
-                fold->start(QAbstractAnimation::DeleteWhenStopped);
-            } else {
-                m_column->removeWidget(detail);
-                delete detail;
-            }
-        }
-    }
+    bool isOpen() const { return m_eventRow->isExpanded(); }
+
+    // The request's detail hangs under the row while it is open; until it can be shown here the
+    // open row only turns its chevron.
+    void setOpen(bool open) { m_eventRow->setExpanded(open); }
 
 private:
     AppModel& m_model;
@@ -103,7 +64,6 @@ private:
     RowDivider* m_divider;
     EventRow* m_eventRow;
     ReportBlockedButton* m_report;
-    QWidget* m_detail = nullptr;
 };
 
 EventRowList::EventRowList(AppModel& model, bool showTokens, int verticalPadding,
@@ -189,7 +149,8 @@ QWidget* EventRowList::detailFor(qint64 id) const {
 }
 
 bool EventRowList::isOpen(qint64 id) const {
-    return detailFor(id) != nullptr;
+    EventListItem* item = m_items.value(id);
+    return item && item->isOpen();
 }
 
 } // namespace fernholm
