@@ -149,6 +149,7 @@ void ActivityScreen::refresh() {
             Surface* card = cardSurface(Theme::cardRadius, Theme::surface);
             growsForWidth(card);
             section->rows = new EventRowList(m_model, false, 16, [this](const ActivityRow& row) { toggle(row); });
+            section->rows->setCalendar(m_calendar);
             card->body()->addWidget(section->rows);
             sectionColumn->addWidget(card);
         }

@@ -1,16 +1,13 @@
 #include "FernholmApp/Screens/EventRowList.h"
 
 #include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/EventRow.h"
+#include "FernholmApp/Components/ReportBlockedButton.h"
 #include "FernholmApp/Components/RowDivider.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Fonts.h"
 #include "FernholmApp/Screens/StatusWidgets.h"
 #include "FernholmKit/ActivityText.h"
 
-#include "FernholmApp/Components/Motion.h"
 
-#include <QMouseEvent>
-#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace fernholm {
@@ -18,10 +15,9 @@ namespace fernholm {
 // One row of the list with what hangs under it.
 class EventListItem : public QWidget {
 public:
-    EventListItem(AppModel& model, const ActivityRow& row, bool showTokens, int padding,
+    EventListItem(AppModel& model, const ActivityRow& row, bool showTokens, int padding, const Calendar& calendar,
                   std::function<void()> toggle, QWidget* parent)
-        : QWidget(parent), m_model(model), m_row(row), m_showTokens(showTokens), m_padding(padding),
-          m_toggle(std::move(toggle)) {
+        : QWidget(parent), m_model(model), m_row(row) {
         QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         policy.setHeightForWidth(true);
         setSizePolicy(policy);
@@ -30,91 +26,50 @@ public:
         m_column->setSpacing(0);
         m_divider = new RowDivider(this);
         m_column->addWidget(m_divider);
-        m_eventRow = new TextLabel(activitySentence(row.event), Fonts::sans(14), Theme::ink, this);
-        m_eventRow->setContentsMargins(20, padding, 20, padding);
-        m_eventRow->installEventFilter(this);
+        // Every listed event was redacted or blocked, so every row opens.
+        m_eventRow = new EventRow(row.event, false, true, showTokens, padding, std::move(toggle), this);
+        m_eventRow->setCalendar(calendar);
         m_column->addWidget(m_eventRow);
+        m_report = new ReportBlockedButton(row.event, model, this);
+        m_column->addWidget(m_report);
     }
 
     const ActivityRow& row() const { return m_row; }
-    QWidget* eventRow() const { return m_eventRow; }
-    QWidget* detail() const { return m_detail; }
+    EventRow* eventRow() const { return m_eventRow; }
+    QWidget* detail() const { return nullptr; }
 
     void setRow(const ActivityRow& row) {
         if (row == m_row) {
             return;
         }
         m_row = row;
-        m_eventRow->setText(activitySentence(row.event));
+        m_eventRow->setEvent(row.event);
+        m_report->setEvent(row.event);
     }
+
+    void setCalendar(const Calendar& calendar) { m_eventRow->setCalendar(calendar); }
 
     void setFirst(bool first) { m_divider->setVisible(!first); }
 
-    void setOpen(bool open) {
-        if (open == (m_detail != nullptr)) {
-            return;
-        }
-        const int duration = Motion::duration(this, 180);
-        if (open) {
-            m_detail = new TextLabel(m_row.event.ts, Fonts::sans(13), Theme::dim, this);
-            m_column->addWidget(m_detail);
-            if (duration > 0) {
-                // Unfolds from nothing to its height at the row's width.
-                QWidget* detail = m_detail;
-                const int target = detail->hasHeightForWidth() ? detail->heightForWidth(width())
-                                                               : detail->sizeHint().height();
-                auto* unfold = new QPropertyAnimation(detail, "maximumHeight", detail);
-                unfold->setDuration(duration);
-                unfold->setEasingCurve(Motion::easeOut());
-                unfold->setStartValue(0);
-                unfold->setEndValue(std::max(target, 1));
-                connect(unfold, &QPropertyAnimation::finished, detail,
-                        [detail] { detail->setMaximumHeight(QWIDGETSIZE_MAX); });
-                unfold->start(QAbstractAnimation::DeleteWhenStopped);
-            }
-        } else {
-            QWidget* detail = m_detail;
-            m_detail = nullptr;
-            if (duration > 0) {
-                auto* fold = new QPropertyAnimation(detail, "maximumHeight", detail);
-                fold->setDuration(duration);
-                fold->setEasingCurve(Motion::easeOut());
-                fold->setStartValue(detail->height());
-                fold->setEndValue(0);
-                connect(fold, &QPropertyAnimation::finished, detail, [detail] { detail->deleteLater(); });
-                fold->start(QAbstractAnimation::DeleteWhenStopped);
-            } else {
-                m_column->removeWidget(detail);
-                delete detail;
-            }
-        }
-    }
+    bool isOpen() const { return m_eventRow->isExpanded(); }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_eventRow && event->type() == QEvent::MouseButtonRelease) {
-            m_toggle();
-            return true;
-        }
-        return QWidget::eventFilter(watched, event);
-    }
+    // The request's detail hangs under the row while it is open; until it can be shown here the
+    // open row only turns its chevron.
+    void setOpen(bool open) { m_eventRow->setExpanded(open); }
 
 private:
     AppModel& m_model;
     ActivityRow m_row;
-    bool m_showTokens;
-    int m_padding;
-    std::function<void()> m_toggle;
     QVBoxLayout* m_column;
     RowDivider* m_divider;
-    TextLabel* m_eventRow;
-    QWidget* m_detail = nullptr;
+    EventRow* m_eventRow;
+    ReportBlockedButton* m_report;
 };
 
 EventRowList::EventRowList(AppModel& model, bool showTokens, int verticalPadding,
                            std::function<void(const ActivityRow&)> toggle, QWidget* parent)
     : QWidget(parent), m_model(model), m_showTokens(showTokens), m_padding(verticalPadding),
-      m_toggle(std::move(toggle)) {
+      m_calendar{QTimeZone::systemTimeZone(), QLocale()}, m_toggle(std::move(toggle)) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -137,7 +92,7 @@ void EventRowList::setRows(const QList<ActivityRow>& rows, const QSet<qint64>& e
             item->setRow(row);
         } else {
             const qint64 id = row.id;
-            item = new EventListItem(m_model, row, m_showTokens, m_padding, [this, id] {
+            item = new EventListItem(m_model, row, m_showTokens, m_padding, m_calendar, [this, id] {
                 if (EventListItem* current = m_items.value(id)) {
                     m_toggle(current->row());
                 }
@@ -163,6 +118,16 @@ void EventRowList::setRows(const QList<ActivityRow>& rows, const QSet<qint64>& e
     }
 }
 
+void EventRowList::setCalendar(const Calendar& calendar) {
+    if (calendar == m_calendar) {
+        return;
+    }
+    m_calendar = calendar;
+    for (EventListItem* item : std::as_const(m_items)) {
+        item->setCalendar(calendar);
+    }
+}
+
 void EventRowList::setExpanded(const QSet<qint64>& expanded) {
     for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
         it.value()->setOpen(expanded.contains(it.key()));
@@ -184,7 +149,8 @@ QWidget* EventRowList::detailFor(qint64 id) const {
 }
 
 bool EventRowList::isOpen(qint64 id) const {
-    return detailFor(id) != nullptr;
+    EventListItem* item = m_items.value(id);
+    return item && item->isOpen();
 }
 
 } // namespace fernholm

@@ -35,6 +35,8 @@ public:
 
     void setRows(const QList<ActivityRow>& rows, const QSet<qint64>& expanded);
     void setExpanded(const QSet<qint64>& expanded);
+    // The calendar the rows' times are told in (the system's unless set).
+    void setCalendar(const Calendar& calendar);
 
     const QList<ActivityRow>& rows() const { return m_rows; }
     // The widget of row `id` (event row, report link, detail), or null.
@@ -49,6 +51,7 @@ private:
     AppModel& m_model;
     bool m_showTokens;
     int m_padding;
+    Calendar m_calendar;
     std::function<void(const ActivityRow&)> m_toggle;
     QVBoxLayout* m_column;
     QList<ActivityRow> m_rows;
