@@ -728,9 +728,9 @@ private Q_SLOTS:
         QCOMPARE(root.tour().index(), 0);
     }
 
-    // Over the stand-in gateway: Install reaches the gateway once, nothing is sent while the model
-    // is busy, the trusted certificate arrives with the next poll and "Turn on" switches
-    // protection on.
+    // Over the stand-in gateway: Install reaches the gateway and the trusted certificate arrives
+    // with the next poll; while the model is busy neither Install nor "Turn on" sends anything;
+    // "Turn on" switches protection on and the done row comes into view.
     void overTheGateway() {
         StandInCheckout checkout;
         QVERIFY(checkout.isValid());
@@ -744,36 +744,51 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
         QVERIFY(model.status());
         QCOMPARE(model.status()->ca, CAStatus::missing);
+        const auto count = [&](const QString& request) {
+            return gatewayRequests(model).count(request);
+        };
+        const auto setGatewayStatus = [&](const QJsonObject& members) {
+            QVERIFY(gatewayExchange(model, "POST", QStringLiteral("/fake/status"), members).ok());
+            QCoro::waitFor(model.pollOnce());
+        };
 
         int completed = 0;
         SetupScreen screen(model, false, [&] { ++completed; });
         screen.resize(900, 760);
         screen.show();
         QCoreApplication::processEvents();
-        QVERIFY(scriptGateway(model, QStringLiteral("/api/ca/install"),
-                              QJsonArray{QJsonObject{{QStringLiteral("delay_ms"), 600},
-                                                     {QStringLiteral("body"), QStringLiteral(R"({"ok": true})")}}}));
-        QTest::mouseClick(screen.certificateCard()->button(), Qt::LeftButton);
-        QVERIFY(model.busy());
-        QVERIFY(!screen.certificateCard()->button()->isEnabled());
-        QTest::mouseClick(screen.certificateCard()->button(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
-        const auto count = [&](const QString& request) {
-            return gatewayRequests(model).count(request);
-        };
-        QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 1);
-        // Enabled again: this time the gateway installs and trusts its certificate.
-        QVERIFY(screen.certificateCard()->button()->isEnabled());
-        QTest::mouseClick(screen.certificateCard()->button(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
-        QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 2);
-        QVERIFY(!model.appError());
+        SetupStepButton* install = screen.certificateCard()->button();
+        SetupStepButton* turnOn = screen.turnOnCard()->button();
 
+        QTest::mouseClick(install, Qt::LeftButton);
+        QVERIFY(model.busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
+        QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 1);
+        QVERIFY(!model.appError());
         QCoro::waitFor(model.pollOnce());
         QCOMPARE(screen.certificateCard()->step().look, SetupStep::Look::done);
         QVERIFY(screen.certificateCard()->removeLink()->isVisible());
-        QVERIFY(screen.turnOnCard()->button()->isVisible());
-        QTest::mouseClick(screen.turnOnCard()->button(), Qt::LeftButton);
+        QVERIFY(turnOn->isVisible());
+
+        // The yearly renewal: two current cards. A slow install keeps the model busy.
+        setGatewayStatus({{QStringLiteral("ca_renewal"), true}});
+        QVERIFY(install->isVisible() && turnOn->isVisible());
+        QVERIFY(scriptGateway(model, QStringLiteral("/api/ca/install"),
+                              QJsonArray{QJsonObject{{QStringLiteral("delay_ms"), 600},
+                                                     {QStringLiteral("body"), QStringLiteral(R"({"ok": true})")}}}));
+        QTest::mouseClick(install, Qt::LeftButton);
+        QVERIFY(model.busy());
+        QVERIFY(!install->isEnabled() && !turnOn->isEnabled());
+        QTest::mouseClick(install, Qt::LeftButton);
+        QTest::mouseClick(turnOn, Qt::LeftButton);
+        QCOMPARE(completed, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
+        QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 2);
+        QCOMPARE(count(QStringLiteral("POST /api/protection")), 0);
+        setGatewayStatus({{QStringLiteral("ca_renewal"), QJsonValue::Null}});
+        QCOMPARE(screen.certificateCard()->step().look, SetupStep::Look::done);
+
+        QTest::mouseClick(turnOn, Qt::LeftButton);
         QCOMPARE(completed, 1);
         QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
         QCOMPARE(count(QStringLiteral("POST /api/protection")), 1);
