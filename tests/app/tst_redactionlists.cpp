@@ -18,18 +18,28 @@
 #include "FernholmApp/Screens/RedactionLists.h"
 #include "FernholmApp/Theme.h"
 #include "FernholmKit/L10n.h"
+#include "app/support/StandInCheckout.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
+#include "support/LoopbackPort.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <QCoroTask>
 
 #include <memory>
 
 using namespace fernholm;
 using namespace fernholm::test;
+using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(fernholm::OrganisationPolicy)
 Q_DECLARE_METATYPE(std::optional<fernholm::OrganisationPolicy>)
@@ -88,6 +98,41 @@ QStringList rowKeywords(const RedactionBlocklistCard& card) {
         keywords << row->keyword()->text();
     }
     return keywords;
+}
+
+// Real launches, possibly under a sanitizer on a busy machine.
+constexpr int patienceMs = 30'000;
+
+// The stand-in's catalogue with an organisation's policy added to it, written into `folder`.
+QString catalogueWithPolicy(const QTemporaryDir& folder) {
+    QFile source(QStringLiteral(FERNHOLM_TEST_DATA "/redaction/catalogue.json"));
+    if (!source.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QJsonObject catalogue = QJsonDocument::fromJson(source.readAll()).object();
+    catalogue.insert(QStringLiteral("organisation"),
+                     QJsonObject{{"version", 4},
+                                 {"required_types", QJsonArray{"PERSON", "EMAIL", "IBAN"}},
+                                 {"allowlist", QJsonArray{"Contoso"}},
+                                 {"blocklist", QJsonArray{QJsonObject{{"keyword", "Orion"}, {"label", "Client"}}}}});
+    const QString path = folder.filePath(QStringLiteral("catalogue.json"));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(catalogue).toJson()) < 0) {
+        return {};
+    }
+    return path;
+}
+
+// The bodies the model's gateway received on `path` with `method`, oldest first.
+QList<QJsonObject> bodiesSent(const AppModel& model, const QString& method, const QString& path) {
+    QList<QJsonObject> bodies;
+    for (const QJsonValue& entry : gatewayLog(model)) {
+        const QJsonObject request = entry.toObject();
+        if (request.value("method").toString() == method && request.value("path").toString() == path) {
+            bodies << QJsonDocument::fromJson(request.value("body").toString().toUtf8()).object();
+        }
+    }
+    return bodies;
 }
 
 void click(QWidget* widget) {
@@ -502,6 +547,65 @@ private Q_SLOTS:
         const int rightEdge = docs->codes()->mapTo(docs, QPoint()).x();
         QCOMPARE(leftEdge, 24);
         QVERIFY(qAbs(rightEdge - (24 + (docs->width() - 48 - 24) / 2 + 24)) <= 1);
+    }
+
+    // Over the stand-in gateway: its rules and its organisation's policy show, edits stay local
+    // until saved, and the save sends the lists and choices but never the policy.
+    void editsReachTheGatewayOnlyBySaving() {
+        StandInCheckout checkout;
+        QVERIFY(checkout.isValid());
+        QTemporaryDir folder;
+        const QString catalogue = catalogueWithPolicy(folder);
+        QVERIFY(!catalogue.isEmpty());
+        TestPlatform fakes;
+        fakes.environment = checkout.environment({{"FAKE_GW_CATALOGUE", catalogue}});
+        AppModel model(quickConfig(freeLoopbackPort()), fakes.platform());
+        model.start();
+        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        QCoro::waitFor(model.loadRedaction());
+        QVERIFY(model.redaction().organisation.has_value());
+
+        RedactionLists view(model);
+        view.resize(900, view.heightForWidth(900));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.organisationSection()->isVisible());
+        QCOMPARE(view.organisationSection()->captionLabel()->text(),
+                 QStringLiteral("3 types always redacted, 1 term, 1 value kept. Set in the Tarvine panel; you can add "
+                                "to it below, not take from it."));
+        QVERIFY(view.organisationSection()->divider() && view.organisationSection()->divider()->isVisible());
+        QCOMPARE(view.allowlistCard()->orgLine()->text(), QStringLiteral("1 more set by your organisation"));
+        QCOMPARE(chipValues(*view.allowlistCard()), QStringList{"Northwind Traders"});
+        QCOMPARE(rowKeywords(*view.blocklistCard()), QStringList{"Project Heron"});
+
+        QTest::keyClicks(view.allowlistCard()->field(), " Fabrikam ");
+        QTest::keyClick(view.allowlistCard()->field(), Qt::Key_Return);
+        click(view.allowlistCard()->chips().at(0)->removeButton());
+        QTest::keyClicks(view.blocklistCard()->keywordField(), "Falcon");
+        QTest::keyClicks(view.blocklistCard()->labelField(), "Project Name");
+        click(view.blocklistCard()->addButton());
+        click(view.documentsCard()->codes()->segments().at(1));
+        QVERIFY(model.redactionHasChanges());
+        QVERIFY(bodiesSent(model, "POST", "/api/redaction").isEmpty());
+
+        const RedactionPage edited = model.redaction();
+        model.saveRedaction();
+        QTRY_VERIFY_WITH_TIMEOUT(!model.redactionHasChanges(), patienceMs);
+        const QList<QJsonObject> posts = bodiesSent(model, "POST", "/api/redaction");
+        QCOMPARE(posts.size(), 1);
+        const QJsonObject& sent = posts.first();
+        QCOMPARE(sent.value("allowlist").toArray(), QJsonArray{"Fabrikam"});
+        QCOMPARE(sent.value("blocklist").toArray(),
+                 (QJsonArray{QJsonObject{{"keyword", "Project Heron"}, {"label", "project_name"}},
+                             QJsonObject{{"keyword", "Falcon"}, {"label", "Project Name"}}}));
+        QCOMPARE(sent.value("document").toObject().value("codes").toString(), QStringLiteral("keep"));
+        QVERIFY(!sent.contains("organisation"));
+        // The gateway's answer is what now shows, the policy still in it.
+        QCOMPARE(model.redaction().allowlist, edited.allowlist);
+        QCOMPARE(model.redaction().blocklist, edited.blocklist);
+        QCOMPARE(model.redaction().organisation, edited.organisation);
+        QVERIFY(view.documentsCard()->note()->isVisible());
+        model.shutdown();
     }
 
     void screenshots_data() {
