@@ -280,6 +280,7 @@ private Q_SLOTS:
         QSignalSpy changes(lists.model.get(), &AppModel::redactionChanged);
         QTest::keyClick(card.keywordField(), Qt::Key_Return);
         if (!enabled) {
+            QTest::keyClick(card.labelField(), Qt::Key_Return);
             QCOMPARE(changes.count(), 0);
             QVERIFY(lists.page().blocklist.isEmpty());
             QCOMPARE(card.keywordField()->text(), keyword);
@@ -610,12 +611,25 @@ private Q_SLOTS:
 
     void screenshots_data() {
         QTest::addColumn<QString>("language");
-        QTest::newRow("redaction-lists") << "en";
-        QTest::newRow("redaction-lists-pl") << "pl";
+        QTest::addColumn<bool>("filled");
+        QTest::newRow("redaction-lists") << "en" << true;
+        QTest::newRow("redaction-lists-pl") << "pl" << true;
+        QTest::newRow("redaction-lists-empty") << "en" << false;
     }
     void screenshots() {
         QFETCH(QString, language);
+        QFETCH(bool, filled);
         L10n::setLanguage(language);
+        if (!filled) {
+            Lists lists;
+            lists.show();
+            lists.view->resize(860, lists.view->heightForWidth(860));
+            QCOMPARE(lists.view->documentsCard()->boxStyle()->selectedIndex(), 0);
+            QCOMPARE(lists.view->documentsCard()->codes()->selectedIndex(), 0);
+            QVERIFY(!saveScreenshot(lightAndDark(lists.view.get()), QString::fromLatin1(QTest::currentDataTag()))
+                         .isEmpty());
+            return;
+        }
         RedactionPage page;
         page.allowlist = {"ACME Corp", "support@acme.test", "Kowalski & Partners"};
         page.blocklist = {entry("Project Falcon", "Project Name"), entry("Heron", "Codename"),
