@@ -16,6 +16,7 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/SettingsScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
 
@@ -247,10 +248,17 @@ QWidget* RootView::makePage(AppTab tab) {
             return m_hooks.studioPage();
         }
         break;
+    case AppTab::settings:
+        return new SettingsScreen(
+            m_model, m_defaults, m_checkForUpdates, [this] { restartTour(); }, [this] { select(AppTab::setup); },
+            [this](const QString& code) {
+                // The new language rebuilds the content, the page whose control was clicked
+                // included: the switch waits until the click has been handled.
+                QMetaObject::invokeMethod(this, [this, code] { setLanguage(code); }, Qt::QueuedConnection);
+            });
     case AppTab::providers:
     case AppTab::redaction:
     case AppTab::setup:
-    case AppTab::settings:
         break;
     }
     return new QWidget;
