@@ -17,6 +17,7 @@
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
 #include "Screens/SettingsScreen.h"
+#include "Screens/SetupScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
 
@@ -147,12 +148,9 @@ QWidget* RootView::buildFirstRun() {
     m_pageAlerts = nullptr;
     m_pageHost = nullptr;
     m_page = nullptr;
-    auto* frame = new FirstRunFrame;
-    frame->addWidget(new MarkedTitle(fernholm::tr("Protect your"), fernholm::tr("prompts"), 40));
-    auto* start = new PrimaryButton(fernholm::tr("Continue"), PrimaryButton::Style::large);
-    connect(start, &PrimaryButton::clicked, this, &RootView::completeSetup);
-    frame->addWidget(start);
-    return frame;
+    // Both ways out of the first run end it; the tour then starts unless it was seen.
+    return new SetupScreen(
+        m_model, true, [this] { completeSetup(); }, [this] { completeSetup(); });
 }
 
 QWidget* RootView::buildMain() {
@@ -256,9 +254,10 @@ QWidget* RootView::makePage(AppTab tab) {
                 // included: the switch waits until the click has been handled.
                 QMetaObject::invokeMethod(this, [this, code] { setLanguage(code); }, Qt::QueuedConnection);
             });
+    case AppTab::setup:
+        return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
     case AppTab::providers:
     case AppTab::redaction:
-    case AppTab::setup:
         break;
     }
     return new QWidget;
