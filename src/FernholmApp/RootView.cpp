@@ -16,6 +16,7 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/RedactionScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
 
@@ -247,8 +248,9 @@ QWidget* RootView::makePage(AppTab tab) {
             return m_hooks.studioPage();
         }
         break;
-    case AppTab::providers:
     case AppTab::redaction:
+        return new RedactionScreen(m_model);
+    case AppTab::providers:
     case AppTab::setup:
     case AppTab::settings:
         break;
