@@ -2,6 +2,7 @@
 // whose rules the test sets; the round trips launch the stand-in gateway as the model launches
 // it, click as a user would and read what reached the gateway from its log.
 #include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/Motion.h"
 #include "FernholmApp/Components/Page.h"
 #include "FernholmApp/Components/PageHeader.h"
 #include "FernholmApp/Components/PrimaryButton.h"
@@ -24,6 +25,7 @@
 #include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -487,6 +489,63 @@ private Q_SLOTS:
         const QPointF probe = page->mapTo(&screen, QPoint(0, 0)) + capsuleInPage().topLeft() +
                               QPointF(8, capsuleInPage().height() / 2);
         FERNHOLM_COMPARE_COLOR(sample(image, probe), Theme::surface.resolve(ColorScheme::light), 3);
+    }
+
+    // New rules with the same categories and types update the cards in place: the same widgets,
+    // the focus where it was. Other categories reshape the grid.
+    void newRulesUpdateThePageInPlace() {
+        RedactionScreen& screen = offline(sampleRules());
+        RedactionCategoryCard* identity = screen.categoryCard(0);
+        VSwitch* birth = identity->rows().at(1).toggle;
+        birth->setFocus();
+        QVERIFY(birth->hasFocus());
+
+        RedactionPage reloaded = sampleRules();
+        reloaded.categories[0].types[1].enabled = true;
+        reloaded.categories[0].types[1].source = "none";
+        m_model->setSavedRedaction(reloaded);
+        m_model->setRedaction(reloaded);
+        settle();
+        QCOMPARE(screen.categoryCard(0), identity);
+        QCOMPARE(identity->rows().at(1).toggle, birth);
+        QVERIFY(birth->hasFocus());
+        QVERIFY(birth->isOn());
+        QCOMPARE(identity->rows().at(1).source->text(), QStringLiteral("Not detected"));
+        QCOMPARE(identity->countLabel()->text(), QStringLiteral("3 of 4 on"));
+
+        RedactionPage fewer = reloaded;
+        fewer.categories.removeFirst();
+        fewer.categories[0].types.append(RedactionType{"LOCATION", "Place name", "model", false, false});
+        m_model->setSavedRedaction(fewer);
+        m_model->setRedaction(fewer);
+        settle();
+        QCOMPARE(screen.categoryCardCount(), 3);
+        QCOMPARE(screen.categoryCard(0)->rows().size(), 3);
+        QCOMPARE(screen.categoryCard(0)->nameLabel()->text(), QStringLiteral("CONTACT DETAILS"));
+        // Heights 5, 4, 4: contact left, secrets right, financial right.
+        QCOMPARE(screen.shownColumns()[0], (QList<int>{0}));
+        QCOMPARE(screen.shownColumns()[1], (QList<int>{1, 2}));
+        QCOMPARE(rectIn(screen.categoryCard(2), screen.categoriesGrid()).left(),
+                 rectIn(screen.categoryCard(1), screen.categoriesGrid()).left());
+    }
+
+    // With animations on, the bar slides down into its place and back up out of sight.
+    void theBarSlidesInAndOut() {
+        RedactionScreen& screen = offline(sampleRules());
+        Motion::setEnabled(true);
+        const auto restore = qScopeGuard([] { Motion::setEnabled(false); });
+        UnsavedChangesBar* bar = screen.unsavedBar();
+        const auto capsuleTop = [bar] { return bar->capsuleRect().translated(bar->pos()).top(); };
+        click(screen.categoryCard(0)->rows().at(1).toggle);
+        QVERIFY(bar->isVisible());
+        QVERIFY(capsuleTop() < 16.0);
+        // At rest in place, with nothing left over from the fade.
+        QTRY_VERIFY(capsuleTop() == 16.0 && !bar->graphicsEffect());
+
+        click(screen.categoryCard(0)->rows().at(1).toggle);
+        QVERIFY(bar->isVisible()); // still sliding away
+        QTRY_VERIFY(!bar->isVisible());
+        QVERIFY(capsuleTop() < 0.0);
     }
 
     // --- On the gateway ---
