@@ -17,6 +17,7 @@
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
 #include "Screens/RedactionScreen.h"
+#include "Screens/SetupScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
 
@@ -147,12 +148,9 @@ QWidget* RootView::buildFirstRun() {
     m_pageAlerts = nullptr;
     m_pageHost = nullptr;
     m_page = nullptr;
-    auto* frame = new FirstRunFrame;
-    frame->addWidget(new MarkedTitle(fernholm::tr("Protect your"), fernholm::tr("prompts"), 40));
-    auto* start = new PrimaryButton(fernholm::tr("Continue"), PrimaryButton::Style::large);
-    connect(start, &PrimaryButton::clicked, this, &RootView::completeSetup);
-    frame->addWidget(start);
-    return frame;
+    // Both ways out of the first run end it; the tour then starts unless it was seen.
+    return new SetupScreen(
+        m_model, true, [this] { completeSetup(); }, [this] { completeSetup(); });
 }
 
 QWidget* RootView::buildMain() {
@@ -250,8 +248,9 @@ QWidget* RootView::makePage(AppTab tab) {
         break;
     case AppTab::redaction:
         return new RedactionScreen(m_model);
-    case AppTab::providers:
     case AppTab::setup:
+        return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
+    case AppTab::providers:
     case AppTab::settings:
         break;
     }
