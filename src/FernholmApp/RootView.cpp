@@ -16,6 +16,7 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/RedactionScreen.h"
 #include "Screens/SettingsScreen.h"
 #include "Screens/SetupScreen.h"
 #include "Screens/TestScreen.h"
@@ -254,10 +255,11 @@ QWidget* RootView::makePage(AppTab tab) {
                 // included: the switch waits until the click has been handled.
                 QMetaObject::invokeMethod(this, [this, code] { setLanguage(code); }, Qt::QueuedConnection);
             });
+    case AppTab::redaction:
+        return new RedactionScreen(m_model);
     case AppTab::setup:
         return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
     case AppTab::providers:
-    case AppTab::redaction:
         break;
     }
     return new QWidget;
