@@ -16,6 +16,7 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/ProvidersScreen.h"
 #include "Screens/RedactionScreen.h"
 #include "Screens/SettingsScreen.h"
 #include "Screens/SetupScreen.h"
@@ -260,7 +261,7 @@ QWidget* RootView::makePage(AppTab tab) {
     case AppTab::setup:
         return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
     case AppTab::providers:
-        break;
+        return new ProvidersScreen(m_model);
     }
     return new QWidget;
 }
