@@ -34,9 +34,10 @@ ProvidersScreen::ProvidersScreen(AppModel& model, QWidget* parent) : QWidget(par
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_page);
 
-    m_header = new PageHeader(fernholm::tr("Providers"),
-                              fernholm::tr("The AI chats Tarvine protects. A provider you switch off is not "
-                                           "inspected: what you send there goes out as you wrote it."));
+    m_header = new PageHeader(
+        fernholm::tr("Providers"),
+        fernholm::tr(
+            "The AI chats Tarvine protects. A provider you switch off is not inspected: what you send there goes out as you wrote it."));
     m_page->addWidget(m_header);
 
     // The note while protection is not on.
