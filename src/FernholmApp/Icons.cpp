@@ -269,6 +269,48 @@ IconShape sliderHorizontal3() {
     return s;
 }
 
+// A circle struck through from top left to bottom right.
+IconShape nosign() {
+    IconShape s;
+    s.stroke.addPath(circle(12, 12, 9.75));
+    s.stroke.addPath(segment({5.1, 5.1}, {18.9, 18.9}));
+    return s;
+}
+
+// A crescent opening to the top right.
+IconShape moon() {
+    IconShape s;
+    s.stroke.addPath(circle(11.5, 12.5, 9).subtracted(circle(16.5, 7.5, 7)));
+    return s;
+}
+
+// Two bowls meeting at the waist, capped above and below.
+IconShape hourglass() {
+    IconShape s;
+    s.stroke.addPath(segment({5.25, 2.75}, {18.75, 2.75}));
+    s.stroke.addPath(segment({5.25, 21.25}, {18.75, 21.25}));
+    for (const qreal x : {7.25, 16.75}) {
+        s.stroke.moveTo(x, 2.75);
+        s.stroke.lineTo(x, 6.25);
+        s.stroke.quadTo(x, 9.5, 12, 12);
+        s.stroke.quadTo(x, 14.5, x, 17.75);
+        s.stroke.lineTo(x, 21.25);
+    }
+    return s;
+}
+
+IconShape questionmarkCircle() {
+    IconShape s;
+    s.stroke.addPath(circle(12, 12, 9.75));
+    s.stroke.moveTo(9.25, 9.5);
+    s.stroke.cubicTo(9.25, 7.75, 10.5, 6.75, 12, 6.75);
+    s.stroke.cubicTo(13.6, 6.75, 14.75, 7.85, 14.75, 9.25);
+    s.stroke.cubicTo(14.75, 10.6, 13.9, 11.2, 13, 11.75);
+    s.stroke.cubicTo(12.3, 12.2, 12, 12.7, 12, 13.75);
+    s.fill.addPath(circle(12, 17, 1.3));
+    return s;
+}
+
 struct Entry {
     const char* name;
     IconShape (*make)();
@@ -287,9 +329,13 @@ constexpr Entry symbols[] = {
     {"eye", eye},
     {"eye.slash", eyeSlash},
     {"globe", globe},
+    {"hourglass", hourglass},
     {"house", house},
     {"info.circle", infoCircle},
     {"lock", lock},
+    {"moon", moon},
+    {"nosign", nosign},
+    {"questionmark.circle", questionmarkCircle},
     {"shield", shield},
     {"shield.lefthalf.filled", shieldLefthalfFilled},
     {"shield.slash", shieldSlash},

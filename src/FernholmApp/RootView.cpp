@@ -16,6 +16,7 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/SetupScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
 
@@ -155,12 +156,9 @@ QWidget* RootView::buildFirstRun() {
     m_pageAlerts = nullptr;
     m_pageHost = nullptr;
     m_page = nullptr;
-    auto* frame = new FirstRunFrame;
-    frame->addWidget(new MarkedTitle(fernholm::tr("Protect your"), fernholm::tr("prompts"), 40));
-    auto* start = new PrimaryButton(fernholm::tr("Continue"), PrimaryButton::Style::large);
-    connect(start, &PrimaryButton::clicked, this, &RootView::completeSetup);
-    frame->addWidget(start);
-    return frame;
+    // Both ways out of the first run end it; the tour then starts unless it was seen.
+    return new SetupScreen(
+        m_model, true, [this] { completeSetup(); }, [this] { completeSetup(); });
 }
 
 QWidget* RootView::buildMain() {
@@ -256,9 +254,10 @@ QWidget* RootView::makePage(AppTab tab) {
             return m_hooks.studioPage();
         }
         break;
+    case AppTab::setup:
+        return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
     case AppTab::providers:
     case AppTab::redaction:
-    case AppTab::setup:
     case AppTab::settings:
         break;
     }

@@ -189,6 +189,7 @@ private Q_SLOTS:
         EventRowList* rows = log.screen->rowsFor(day);
         QTest::mouseClick(rows->eventRowFor(4), Qt::LeftButton);
         QVERIFY(rows->isOpen(4));
+        QVERIFY(rows->detailFor(4));
         QTRY_COMPARE(server.requests("/api/detail").size(), 1);
         QCOMPARE(server.requests("/api/detail").first().query,
                  QByteArray("req_id=") + QUrl::toPercentEncoding(QStringLiteral("2025-03-05T08:04:00Z")));
@@ -196,6 +197,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(rows->eventRowFor(4), Qt::LeftButton);
         QVERIFY(!rows->isOpen(4));
+        QVERIFY(!rows->detailFor(4));
         QTest::qWait(50);
         QCOMPARE(server.requests("/api/detail").size(), 1);
     }

@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <cstdio>
+#include <optional>
 
 namespace fernholm::fake {
 
@@ -58,8 +59,19 @@ QJsonArray loadCategories() {
     return categories;
 }
 
+// The catalogue's "organisation" object, passed through as the policy an organisation imposes;
+// nothing when the catalogue has none.
+std::optional<QJsonObject> loadOrganisation() {
+    QFile file(cataloguePath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QJsonValue policy = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("organisation"));
+    return policy.isObject() ? std::optional<QJsonObject>(policy.toObject()) : std::nullopt;
+}
+
 QJsonObject initialRules() {
-    return {
+    QJsonObject rules{
         {QStringLiteral("categories"), loadCategories()},
         {QStringLiteral("allowlist"), QJsonArray{QStringLiteral("Northwind Traders")}},
         {QStringLiteral("blocklist"),
@@ -68,6 +80,10 @@ QJsonObject initialRules() {
         {QStringLiteral("document"), QJsonObject{{QStringLiteral("box_style"), QStringLiteral("labelled")},
                                                  {QStringLiteral("codes"), QStringLiteral("blank")}}},
     };
+    if (const auto policy = loadOrganisation()) {
+        rules.insert(QStringLiteral("organisation"), *policy);
+    }
+    return rules;
 }
 
 bool isBlocklist(const QJsonValue& value) {

@@ -32,7 +32,8 @@
 //   FAKE_GW_EXIT_AFTER_HELLO=1  exit with code 0 right after answering an identity proof
 //   FAKE_GW_PROXY_PORT=N        report N as its proxy port in the status (default 48080)
 //   FAKE_GW_CATALOGUE=path      serve the redaction categories of this catalogue instead of
-//                               tests/data/redaction/catalogue.json
+//                               tests/data/redaction/catalogue.json; its "organisation" object,
+//                               when it has one, is served as the organisation's policy
 //
 // Tests drive it further through the hooks under /fake/ (TestHookEndpoints.cpp).
 

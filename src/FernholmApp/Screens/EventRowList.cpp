@@ -1,13 +1,15 @@
 #include "FernholmApp/Screens/EventRowList.h"
 
 #include "FernholmApp/AppModel.h"
+#include "FernholmApp/Components/EventDetail.h"
 #include "FernholmApp/Components/EventRow.h"
+#include "FernholmApp/Components/Motion.h"
 #include "FernholmApp/Components/ReportBlockedButton.h"
 #include "FernholmApp/Components/RowDivider.h"
 #include "FernholmApp/Screens/StatusWidgets.h"
 #include "FernholmKit/ActivityText.h"
 
-
+#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace fernholm {
@@ -36,7 +38,7 @@ public:
 
     const ActivityRow& row() const { return m_row; }
     EventRow* eventRow() const { return m_eventRow; }
-    QWidget* detail() const { return nullptr; }
+    EventDetail* detail() const { return m_detail; }
 
     void setRow(const ActivityRow& row) {
         if (row == m_row) {
@@ -45,6 +47,9 @@ public:
         m_row = row;
         m_eventRow->setEvent(row.event);
         m_report->setEvent(row.event);
+        if (m_detail) {
+            m_detail->setTs(row.event.ts);
+        }
     }
 
     void setCalendar(const Calendar& calendar) { m_eventRow->setCalendar(calendar); }
@@ -53,9 +58,48 @@ public:
 
     bool isOpen() const { return m_eventRow->isExpanded(); }
 
-    // The request's detail hangs under the row while it is open; until it can be shown here the
-    // open row only turns its chevron.
-    void setOpen(bool open) { m_eventRow->setExpanded(open); }
+    // An opened row unfolds a new detail under it (its picker and panels start afresh); a closed
+    // one folds it away.
+    void setOpen(bool open) {
+        m_eventRow->setExpanded(open);
+        if (open == (m_detail != nullptr)) {
+            return;
+        }
+        const int duration = Motion::duration(this, 180);
+        if (open) {
+            m_detail = new EventDetail(m_model, m_row.event.ts, this);
+            m_column->addWidget(m_detail);
+            if (duration > 0) {
+                // Unfolds from nothing to its height at the row's width.
+                QWidget* detail = m_detail;
+                const int target = detail->hasHeightForWidth() ? detail->heightForWidth(width())
+                                                               : detail->sizeHint().height();
+                auto* unfold = new QPropertyAnimation(detail, "maximumHeight", detail);
+                unfold->setDuration(duration);
+                unfold->setEasingCurve(Motion::easeOut());
+                unfold->setStartValue(0);
+                unfold->setEndValue(std::max(target, 1));
+                connect(unfold, &QPropertyAnimation::finished, detail,
+                        [detail] { detail->setMaximumHeight(QWIDGETSIZE_MAX); });
+                unfold->start(QAbstractAnimation::DeleteWhenStopped);
+            }
+        } else {
+            QWidget* detail = m_detail;
+            m_detail = nullptr;
+            if (duration > 0) {
+                auto* fold = new QPropertyAnimation(detail, "maximumHeight", detail);
+                fold->setDuration(duration);
+                fold->setEasingCurve(Motion::easeOut());
+                fold->setStartValue(detail->height());
+                fold->setEndValue(0);
+                connect(fold, &QPropertyAnimation::finished, detail, [detail] { detail->deleteLater(); });
+                fold->start(QAbstractAnimation::DeleteWhenStopped);
+            } else {
+                m_column->removeWidget(detail);
+                delete detail;
+            }
+        }
+    }
 
 private:
     AppModel& m_model;
@@ -64,6 +108,7 @@ private:
     RowDivider* m_divider;
     EventRow* m_eventRow;
     ReportBlockedButton* m_report;
+    EventDetail* m_detail = nullptr;
 };
 
 EventRowList::EventRowList(AppModel& model, bool showTokens, int verticalPadding,

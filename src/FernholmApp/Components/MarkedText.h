@@ -1,0 +1,51 @@
+#pragma once
+
+#include "FernholmApp/Components/SelectableText.h"
+#include "FernholmKit/Workbench.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace fernholm {
+
+// Selectable text made of runs, each run that is not plain (a value found in it) on a
+// Theme::mark background; optionally shown only up to its first `maxLines` lines (the rest is
+// cut off below, not scrolled to).
+//
+//     auto* written = new MarkedText(Fonts::sans(14), Theme::ink, panel);
+//     written->setLineSpacing(4);
+//     written->setSegments(Workbench::highlighting(text, values));
+//     written->setMaxLines(12);
+class MarkedText : public SelectableText {
+    Q_OBJECT
+public:
+    MarkedText(const QFont& font, const ThemeColor& color, QWidget* parent = nullptr);
+
+    const QList<AnonymizedSegment>& segments() const { return m_segments; }
+    void setSegments(const QList<AnonymizedSegment>& segments);
+
+    std::optional<int> maxLines() const { return m_maxLines; }
+    void setMaxLines(std::optional<int> lines);
+
+    // The marked runs as (start, length) in the joined text.
+    QList<std::pair<int, int>> markedRanges() const;
+    // How many lines the whole text takes at `width`.
+    int lineCount(int width) const;
+
+    QSize sizeHint() const override;
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyMarks(ColorScheme scheme);
+    int cappedHeight(int width, int fullHeight) const;
+
+    QList<AnonymizedSegment> m_segments;
+    std::optional<int> m_maxLines;
+    std::optional<ColorScheme> m_markScheme;
+};
+
+} // namespace fernholm

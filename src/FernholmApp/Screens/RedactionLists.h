@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+namespace fernholm {
+
+class AppModel;
+class DocumentOptionsCard;
+class OrganisationSection;
+class RedactionAllowlistCard;
+class RedactionBlocklistCard;
+
+// The lower half of the redaction rules page, Theme::sectionGap between its parts: the allowlist
+// and blocklist cards side by side (16 apart, equally wide and equally high), the organisation's
+// policy (absent without one) and the document options.
+class RedactionLists : public QWidget {
+    Q_OBJECT
+public:
+    explicit RedactionLists(AppModel& model, QWidget* parent = nullptr);
+
+    RedactionAllowlistCard* allowlistCard() const { return m_allow; }
+    RedactionBlocklistCard* blocklistCard() const { return m_block; }
+    OrganisationSection* organisationSection() const { return m_organisation; }
+    DocumentOptionsCard* documentsCard() const { return m_documents; }
+
+private:
+    RedactionAllowlistCard* m_allow = nullptr;
+    RedactionBlocklistCard* m_block = nullptr;
+    OrganisationSection* m_organisation = nullptr;
+    DocumentOptionsCard* m_documents = nullptr;
+};
+
+} // namespace fernholm
