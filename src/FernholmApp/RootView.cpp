@@ -62,7 +62,7 @@ RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::fun
     // A snooze from the tray panel hides the alert here too.
     connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &RootView::refreshAlerts);
     m_snoozeEnd.setSingleShot(true);
-    m_snoozeEnd.setTimerType(Qt::VeryCoarseTimer);
+    m_snoozeEnd.setTimerType(Qt::PreciseTimer);
     connect(&m_snoozeEnd, &QTimer::timeout, this, &RootView::refreshAlerts);
     connect(&m_model, &AppModel::busyChanged, this, [this] {
         AlertHandlers::setBusy(this, m_model.busy());
