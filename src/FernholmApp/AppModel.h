@@ -102,8 +102,9 @@ public:
     // Whether the loop runs: from a proven start or a good replace until it is stopped.
     bool isPolling() const;
     // The redaction rules as the gateway holds them become the saved copy; the edited copy
-    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing.
-    QCoro::Task<> loadRedaction();
+    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing;
+    // so does a cancel of `cancel` before the reply is in (a reply already in is stored).
+    QCoro::Task<> loadRedaction(CancelToken cancel = {});
     // Where the next events request starts; never goes back, also not across relaunches.
     qint64 cursor() const { return m_cursor; }
     // The detection engine the last status named.

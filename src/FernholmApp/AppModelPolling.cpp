@@ -169,9 +169,9 @@ void AppModel::appendEvents(const QList<Event>& events) {
     setRecentEvents(held, m_recentEventsOffset + dropped);
 }
 
-QCoro::Task<> AppModel::loadRedaction() {
+QCoro::Task<> AppModel::loadRedaction(CancelToken cancel) {
     const QPointer<AppModel> self(this);
-    const Result<RedactionPage> page = co_await m_client.redaction();
+    const Result<RedactionPage> page = co_await m_client.redaction(cancel);
     if (!self || !page) {
         co_return;
     }

@@ -3,6 +3,7 @@
 #include "Components/MenuBarPopover.h"
 
 #include "AppModel.h"
+#include "AppPreferences.h"
 #include "Appearance.h"
 #include "BrandFonts.h"
 #include "FernholmKit/Defaults.h"
@@ -65,9 +66,8 @@ void followQtTranslations() {
 
 FernholmApplication::FernholmApplication(ShellOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_defaults(m_options.platform.defaults) {
-    L10n::setLanguage(L10n::startLanguage(*m_defaults, QLocale::system().uiLanguages()));
+    AppPreferences::applyStored(*m_defaults);
     followQtTranslations();
-    applyAppearance();
     followThemeInTooltips();
 
     m_model = std::make_unique<AppModel>(m_options.config, m_options.platform);
@@ -118,8 +118,7 @@ FernholmApplication::~FernholmApplication() {
 }
 
 void FernholmApplication::applyAppearance() {
-    Appearance::instance().setAppAppearance(
-        m_defaults->string(RootView::appearanceKey).value_or(QStringLiteral("system")));
+    AppPreferences::applyAppearance(AppPreferences::storedAppearance(*m_defaults));
 }
 
 void FernholmApplication::showWindow() {

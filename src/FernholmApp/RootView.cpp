@@ -16,6 +16,9 @@
 #include "FernholmKit/L10n.h"
 #include "Screens/ActivityScreen.h"
 #include "Screens/HomeScreen.h"
+#include "Screens/ProvidersScreen.h"
+#include "Screens/RedactionScreen.h"
+#include "Screens/SettingsScreen.h"
 #include "Screens/SetupScreen.h"
 #include "Screens/TestScreen.h"
 #include "Theme.h"
@@ -254,12 +257,20 @@ QWidget* RootView::makePage(AppTab tab) {
             return m_hooks.studioPage();
         }
         break;
+    case AppTab::settings:
+        return new SettingsScreen(
+            m_model, m_defaults, m_checkForUpdates, [this] { restartTour(); }, [this] { select(AppTab::setup); },
+            [this](const QString& code) {
+                // The new language rebuilds the content, the page whose control was clicked
+                // included: the switch waits until the click has been handled.
+                QMetaObject::invokeMethod(this, [this, code] { setLanguage(code); }, Qt::QueuedConnection);
+            });
+    case AppTab::redaction:
+        return new RedactionScreen(m_model);
     case AppTab::setup:
         return new SetupScreen(m_model, false, {}, [this] { restartTour(); });
     case AppTab::providers:
-    case AppTab::redaction:
-    case AppTab::settings:
-        break;
+        return new ProvidersScreen(m_model);
     }
     return new QWidget;
 }
