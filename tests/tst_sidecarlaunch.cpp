@@ -116,7 +116,10 @@ class SidecarLaunchTest : public QObject {
                                                 secrets ? std::optional(token) : std::nullopt);
     }
 
+    // The stand-in writes its record just after it starts listening, and a connection to its
+    // port may already count as ready: the record is waited for.
     QJsonObject dump() const {
+        (void)QTest::qWaitFor([this] { return QFileInfo::exists(m_dump); }, 10000);
         QFile file(m_dump);
         if (!file.open(QIODevice::ReadOnly)) {
             return {};

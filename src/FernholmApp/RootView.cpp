@@ -29,6 +29,10 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 namespace fernholm {
 
 RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::function<void()> checkForUpdates,
@@ -58,6 +62,11 @@ RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::fun
                         &AppModel::appErrorChanged, &AppModel::sidecarStateChanged, &AppModel::pollEnded}) {
         connect(&m_model, signal, this, &RootView::refreshAlerts);
     }
+    // A snooze from the tray panel hides the alert here too.
+    connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &RootView::refreshAlerts);
+    m_snoozeEnd.setSingleShot(true);
+    m_snoozeEnd.setTimerType(Qt::PreciseTimer);
+    connect(&m_snoozeEnd, &QTimer::timeout, this, &RootView::refreshAlerts);
     connect(&m_model, &AppModel::busyChanged, this, [this] {
         AlertHandlers::setBusy(this, m_model.busy());
     });
@@ -272,6 +281,7 @@ void RootView::refreshAlerts() {
     // Most polls change nothing: then nothing is touched, so nothing repaints.
     const bool changed = !(layout == m_layout);
     m_layout = std::move(layout);
+    wakeAtNextSnoozeEnd();
     if (m_sidebar) {
         const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
         const ProtectionSummary summary = protectionSummary(m_layout, state);
@@ -293,6 +303,25 @@ void RootView::refreshAlerts() {
     if (auto* home = qobject_cast<HomeScreen*>(m_page.data())) {
         home->setAlertLayout(m_layout);
     }
+}
+
+void RootView::wakeAtNextSnoozeEnd() {
+    const Time now = Clock::now();
+    std::optional<Time> next;
+    for (const Time end : m_model.alertCenter().snoozes()) {
+        if (end > now && (!next || end < *next)) {
+            next = end;
+        }
+    }
+    if (!next) {
+        m_snoozeEnd.stop();
+        return;
+    }
+    // A little past the end, so that the layout no longer counts the snooze; a far end is
+    // looked at again after a day (QTimer takes an int of milliseconds).
+    using namespace std::chrono;
+    const auto wait = duration_cast<milliseconds>(*next - now) + milliseconds(50);
+    m_snoozeEnd.start(static_cast<int>(std::min<milliseconds::rep>(wait.count(), 86'400'000)));
 }
 
 void RootView::run(const AlertAction& action) {

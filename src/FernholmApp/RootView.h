@@ -6,6 +6,7 @@
 #include "FernholmKit/ViewState.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QUuid>
 #include <QWidget>
 
@@ -116,6 +117,7 @@ private:
     void placeOverlay();
     void followIssueRequest();
     void navigate(AppTab tab);
+    void wakeAtNextSnoozeEnd();
 
     AppModel& m_model;
     std::shared_ptr<Defaults> m_defaults;
@@ -138,6 +140,9 @@ private:
     QPointer<TourOverlay> m_overlay;
     QPointer<IssueFormView> m_sheet;
     QUuid m_sheetRequest;
+    // Fires when the next snooze runs out, so a hidden alert comes back on time even when no poll
+    // runs (the gateway stopped).
+    QTimer m_snoozeEnd;
 };
 
 } // namespace fernholm

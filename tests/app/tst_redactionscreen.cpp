@@ -10,7 +10,12 @@
 #include "FernholmApp/Components/TextLabel.h"
 #include "FernholmApp/Components/TriStateSwitch.h"
 #include "FernholmApp/Components/VSwitch.h"
+#include "FernholmApp/Screens/DocumentOptionsCard.h"
+#include "FernholmApp/Screens/OrganisationSection.h"
+#include "FernholmApp/Screens/RedactionAllowlistCard.h"
+#include "FernholmApp/Screens/RedactionBlocklistCard.h"
 #include "FernholmApp/Screens/RedactionCategoryCard.h"
+#include "FernholmApp/Screens/RedactionLists.h"
 #include "FernholmApp/Screens/RedactionScreen.h"
 #include "FernholmApp/Screens/UnsavedChangesBar.h"
 #include "FernholmApp/Theme.h"
@@ -108,8 +113,12 @@ RedactionPage sampleRules() {
                           {RedactionType{"IBAN", "IBAN", "rules", false, false},
                            RedactionType{"PAYMENT_CARD", "Payment card", "rules", false, false}}},
     };
+    page.allowlist = {"Northwind Traders"};
+    page.blocklist = {BlocklistEntry{"Project Heron", "project_name"}};
     OrganisationPolicy policy;
     policy.requiredTypes = {"PL_PESEL", "PRIVATE_KEY", "PASSWORD"};
+    policy.allowlist = {"Contoso"};
+    policy.blocklist = {BlocklistEntry{"Falcon", "codename"}};
     page.organisation = policy;
     return page;
 }
@@ -548,6 +557,26 @@ private Q_SLOTS:
         QVERIFY(capsuleTop() < 0.0);
     }
 
+    // Under the grid, one section gap apart: the two list cards side by side and equally high,
+    // then the organisation's policy and the document options.
+    void theListsFollowTheGrid() {
+        RedactionScreen& screen = offline(sampleRules(), 900, 800);
+        RedactionLists* lists = screen.lists();
+        QVERIFY(lists->isVisible());
+        QWidget* content = screen.page()->content();
+        const QRect grid = rectIn(screen.categoriesGrid(), content);
+        QCOMPARE(rectIn(lists, content).top() - grid.bottom() - 1, int(Theme::sectionGap));
+        QCOMPARE(rectIn(lists, content).left(), grid.left());
+        QCOMPARE(lists->width(), grid.width());
+        const QRect allow = rectIn(lists->allowlistCard(), content);
+        const QRect block = rectIn(lists->blocklistCard(), content);
+        QCOMPARE(allow.top(), block.top());
+        QCOMPARE(allow.height(), block.height());
+        QCOMPARE(block.left() - allow.right() - 1, 16);
+        QVERIFY(lists->organisationSection()->isVisible());
+        QVERIFY(rectIn(lists->documentsCard(), content).top() > rectIn(lists->organisationSection(), content).bottom());
+    }
+
     // --- On the gateway ---
 
     // Shown: the rules are fetched. One flip shows the bar; Save sends the switches split by
@@ -656,7 +685,7 @@ private Q_SLOTS:
     void screenshots() {
         QFETCH(QString, language);
         L10n::setLanguage(language);
-        RedactionScreen& screen = offline(sampleRules(), 900, 760);
+        RedactionScreen& screen = offline(sampleRules(), 900, 1500);
         click(screen.categoryCard(1)->rows().at(1).toggle);
         settle();
         QVERIFY(barShown());

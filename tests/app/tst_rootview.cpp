@@ -181,6 +181,40 @@ private Q_SLOTS:
         QVERIFY(AlertHandlers::of(root.pageAlerts()).busy);
     }
 
+    // Nothing polls here: a snooze made elsewhere hides the warning at
+    // once, and its end brings the warning back by itself.
+    void aSnoozedWarningComesBackWhenItsSnoozeEnds() {
+        Window w(true);
+        RootView& root = w.make();
+        root.select(AppTab::activity);
+        Status running;
+        running.protection = Protection::on;
+        w.model->setLink(SidecarLink::trusted);
+        w.model->setStatus(running);
+        const auto hasAppError = [&root] {
+            for (const AppAlert& alert : root.alertLayout().warnings) {
+                if (alert.id == QLatin1String("app_error")) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        w.model->setAppError(QStringLiteral("Toggle failed: refused"));
+        QVERIFY(hasAppError());
+        QVERIFY(root.pageAlerts()->widgetFor(QStringLiteral("app_error")));
+        const AppAlert warning = root.alertLayout().warnings.first();
+
+        // As the tray panel does; the snooze is back-dated so that it ends in under a second.
+        const auto almostADay = std::chrono::duration_cast<Clock::duration>(AlertCenter::snoozeFor) -
+                                std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(700));
+        w.model->alertCenter().snooze(warning, Clock::now() - almostADay);
+        QVERIFY(!hasAppError());
+        QVERIFY(!root.pageAlerts()->widgetFor(QStringLiteral("app_error")));
+
+        QTRY_VERIFY_WITH_TIMEOUT(hasAppError(), 10000);
+        QVERIFY(root.pageAlerts()->widgetFor(QStringLiteral("app_error")));
+    }
+
     void copyErrorPutsTheTextOrNothing_data() {
         QTest::addColumn<bool>("withStatus");
         QTest::addColumn<QString>("copied");

@@ -200,8 +200,10 @@ private Q_SLOTS:
         const QPointer<QWebEngineView> view = m_host->webView();
         QCoro::waitFor(m_sink->removeWebData());
         QVERIFY(!view);
-        QCOMPARE(filesBelow(setup("studio").storagePath), QStringList());
-        QCOMPARE(filesBelow(setup("studio").cachePath), QStringList());
+        const QStringList stored = filesBelow(setup("studio").storagePath);
+        QVERIFY2(stored.isEmpty(), qPrintable(stored.join(QStringLiteral(", "))));
+        const QStringList cached = filesBelow(setup("studio").cachePath);
+        QVERIFY2(cached.isEmpty(), qPrintable(cached.join(QStringLiteral(", "))));
         QVERIFY(!QFileInfo::exists(setup("studio").storagePath));
         QVERIFY(!QFileInfo::exists(setup("studio").cachePath));
 

@@ -6,6 +6,7 @@
 #include "FernholmApp/Components/PrimaryButton.h"
 #include "FernholmApp/Screens/CardPairLayout.h"
 #include "FernholmApp/Screens/RedactionCategoryCard.h"
+#include "FernholmApp/Screens/RedactionLists.h"
 #include "FernholmApp/Screens/UnsavedChangesBar.h"
 #include "FernholmApp/Theme.h"
 #include "FernholmKit/L10n.h"
@@ -32,8 +33,9 @@ RedactionScreen::RedactionScreen(AppModel& model, QWidget* parent) : QWidget(par
     m_header = new PageHeader(fernholm::tr("Redaction rules"), QString());
     m_page->addWidget(m_header);
     m_page->addWidget(buildGrid());
-    // The allowlist and blocklist cards, the organisation section and the documents card follow
-    // the grid here, in that order.
+    // The allowlist and blocklist cards, the organisation section and the documents card.
+    m_lists = new RedactionLists(m_model);
+    m_page->addWidget(m_lists);
 
     m_bar = new UnsavedChangesBar(m_page);
     connect(m_bar->discardButton(), &QAbstractButton::clicked, &m_model, &AppModel::discardRedactionChanges);

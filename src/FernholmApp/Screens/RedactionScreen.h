@@ -17,11 +17,14 @@ class AppModel;
 class Page;
 class PageHeader;
 class RedactionCategoryCard;
+class RedactionLists;
 class UnsavedChangesBar;
 
 // The redaction rules: which kinds of personal data the gateway replaces, one card per category
 // in two balanced columns, each type with its switch and each category with a switch over all
 // its unlocked types. Types the organisation requires are locked: shown, never switched here.
+// Under the grid follow the allowlist and blocklist, the organisation's policy and the document
+// options (RedactionLists).
 //
 // The page edits the model's working copy of the rules (AppModel::setRedaction, one change per
 // click) and keeps no copy of its own. While the working copy differs from the saved one, an
@@ -75,6 +78,8 @@ public:
     qsizetype categoryCardCount() const { return m_cards.size(); }
     // The category indices each column shows now.
     const Columns& shownColumns() const { return m_columns; }
+    // The allowlist and blocklist, the organisation's policy and the document options, under the grid.
+    RedactionLists* lists() const { return m_lists; }
     UnsavedChangesBar* unsavedBar() const { return m_bar; }
 
 protected:
@@ -99,6 +104,7 @@ private:
     std::array<QVBoxLayout*, 2> m_columnLayouts{};
     QList<RedactionCategoryCard*> m_cards;
     Columns m_columns;
+    RedactionLists* m_lists = nullptr;
     UnsavedChangesBar* m_bar = nullptr;
 };
 
