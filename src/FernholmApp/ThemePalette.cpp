@@ -38,4 +38,13 @@ QPalette themePalette(ColorScheme scheme) {
     return palette;
 }
 
+QPalette fieldPalette(ColorScheme scheme) {
+    QPalette palette = themePalette(scheme);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, Qt::transparent);
+        palette.setColor(group, QPalette::Window, Qt::transparent);
+    }
+    return palette;
+}
+
 } // namespace fernholm

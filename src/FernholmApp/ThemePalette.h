@@ -17,4 +17,8 @@ namespace fernholm {
 // A widget that keeps such a palette sets it again when its scheme changes.
 QPalette themePalette(ColorScheme scheme);
 
+// themePalette() with a transparent base and window, for a text field that paints its own box
+// under the text Qt draws.
+QPalette fieldPalette(ColorScheme scheme);
+
 } // namespace fernholm

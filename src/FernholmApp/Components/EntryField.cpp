@@ -37,13 +37,9 @@ void EntryField::syncPalette() {
         return;
     }
     m_paletteScheme = scheme;
-    QPalette p = themePalette(scheme);
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        p.setColor(group, QPalette::Base, Qt::transparent);
-        p.setColor(group, QPalette::Window, Qt::transparent);
-        p.setColor(group, QPalette::Text, Theme::ink.resolve(scheme));
-        p.setColor(group, QPalette::PlaceholderText, Theme::faint.resolve(scheme));
-    }
+    QPalette p = fieldPalette(scheme);
+    // Typed text stays in ink while the field is disabled.
+    p.setColor(QPalette::Disabled, QPalette::Text, Theme::ink.resolve(scheme));
     setPalette(p);
 }
 

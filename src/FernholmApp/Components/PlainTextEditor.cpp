@@ -96,13 +96,7 @@ void PlainTextEditor::syncPalette() {
         return;
     }
     m_paletteScheme = scheme;
-    QPalette p = themePalette(scheme);
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        p.setColor(group, QPalette::Base, Qt::transparent);
-        p.setColor(group, QPalette::Window, Qt::transparent);
-        p.setColor(group, QPalette::PlaceholderText, Theme::faint.resolve(scheme));
-    }
-    setPalette(p);
+    setPalette(fieldPalette(scheme));
 }
 
 void PlainTextEditor::paintEvent(QPaintEvent* event) {

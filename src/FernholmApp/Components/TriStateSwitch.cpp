@@ -1,14 +1,10 @@
 #include "FernholmApp/Components/TriStateSwitch.h"
 
-#include "FernholmApp/Components/FocusRing.h"
-#include "FernholmApp/Components/Motion.h"
-#include "FernholmApp/Painting.h"
 #include "FernholmKit/L10n.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -16,9 +12,6 @@
 namespace fernholm {
 
 namespace {
-
-constexpr int slideMilliseconds = 150;
-constexpr qreal disabledOpacity = 0.55;
 
 class AccessibleTriStateSwitch final : public QAccessibleWidget {
 public:
@@ -63,14 +56,6 @@ QAccessibleInterface* accessibleFactory(const QString& className, QObject* objec
     return nullptr;
 }
 
-QColor mix(const QColor& from, const QColor& to, qreal t) {
-    const auto channel = [t](float a, float b) {
-        return a + (b - a) * float(t);
-    };
-    return QColor::fromRgbF(channel(from.redF(), to.redF()), channel(from.greenF(), to.greenF()),
-                            channel(from.blueF(), to.blueF()), channel(from.alphaF(), to.alphaF()));
-}
-
 qreal positionOf(TriStateSwitch::State state) {
     switch (state) {
     case TriStateSwitch::State::off:
@@ -103,7 +88,7 @@ void TriStateSwitch::setState(State state) {
         return;
     }
     m_state = state;
-    slideTo(positionOf(state));
+    m_knob.slideTo(positionOf(state));
     if (QAccessible::isActive()) {
         QAccessible::State changed;
         changed.checked = true;
@@ -139,17 +124,15 @@ QString TriStateSwitch::valueText() const {
 }
 
 QRectF TriStateSwitch::trackRect() const {
-    return QRectF((width() - trackWidth) / 2, (height() - trackHeight) / 2, trackWidth, trackHeight);
+    return m_knob.trackRect(knobMetrics);
 }
 
 QRectF TriStateSwitch::knobRect() const {
-    const QRectF track = trackRect();
-    const qreal travel = trackWidth - 2 * inset - knobSize;
-    return QRectF(track.left() + inset + m_position * travel, track.top() + inset, knobSize, knobSize);
+    return m_knob.knobRect(knobMetrics);
 }
 
 QSize TriStateSwitch::sizeHint() const {
-    return QSize(int(std::ceil(trackWidth)), int(std::ceil(trackHeight)));
+    return SwitchKnob::sizeHint(knobMetrics);
 }
 
 QSize TriStateSwitch::minimumSizeHint() const {
@@ -157,59 +140,26 @@ QSize TriStateSwitch::minimumSizeHint() const {
 }
 
 bool TriStateSwitch::hitButton(const QPoint& pos) const {
-    return Paint::capsule(trackRect()).contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
-void TriStateSwitch::slideTo(qreal position) {
-    delete m_slide; // a slide under way gives way to the new one, from where the knob is
-    const int duration = Motion::duration(this, slideMilliseconds);
-    if (duration <= 0 || qFuzzyCompare(m_position, position)) {
-        m_position = position;
-        update();
-        return;
-    }
-    m_slide = new QVariantAnimation(this);
-    m_slide->setStartValue(m_position);
-    m_slide->setEndValue(position);
-    m_slide->setDuration(duration);
-    m_slide->setEasingCurve(Motion::easeOut());
-    connect(m_slide, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_position = value.toReal();
-        update();
-    });
-    m_slide->start(QAbstractAnimation::DeleteWhenStopped);
+    return m_knob.hits(knobMetrics, pos);
 }
 
 void TriStateSwitch::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Paint::layer(painter, QRectF(rect()), isEnabled() ? 1.0 : disabledOpacity, [this](QPainter& p) {
-        const QRectF track = trackRect();
-        // Half-way is already the on colour: mixed means some of the group is on.
-        const QColor onColor = m_onColor.on(this);
-        const QColor trackColor = mix(m_offColor.on(this), onColor, std::min(m_position * 2, 1.0));
-        Paint::fill(p, Paint::capsule(track), trackColor);
-
-        const QRectF knobBox = knobRect();
-        QPainterPath knob;
-        knob.addEllipse(knobBox);
-        Paint::softShadow(p, knob, QColor::fromRgbF(0, 0, 0, 0.22f), 1.0, QPointF(0, 1));
-        Paint::fill(p, knob, Qt::white);
-
+    const qreal position = m_knob.position();
+    // Half-way is already the on colour: mixed means some of the group is on.
+    const QColor onColor = m_onColor.on(this);
+    const QColor trackColor = SwitchKnob::mix(m_offColor.on(this), onColor, std::min(position * 2, 1.0));
+    m_knob.paint(knobMetrics, trackColor, 1.0, [&](QPainter& p, const QRectF& knobBox) {
         // The dash fades in as the knob nears the middle and out again towards either end.
-        const qreal dash = 1.0 - std::min(std::abs(m_position - 0.5) * 4, 1.0);
-        if (dash > 0) {
-            QColor dashColor = onColor;
-            dashColor.setAlphaF(float(dashColor.alphaF() * dash));
-            const qreal half = knobSize * 0.22;
-            const QPointF centre = knobBox.center();
-            p.setPen(QPen(dashColor, 2.0, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(centre.x() - half, centre.y()), QPointF(centre.x() + half, centre.y()));
+        const qreal dash = 1.0 - std::min(std::abs(position - 0.5) * 4, 1.0);
+        if (dash <= 0) {
+            return;
         }
-
-        if (FocusRing::visible(this)) {
-            FocusRing::paint(p, track, track.height() / 2, Theme::ink.on(this), 0);
-        }
+        QColor dashColor = onColor;
+        dashColor.setAlphaF(float(dashColor.alphaF() * dash));
+        const qreal half = knobSize * 0.22;
+        const QPointF centre = knobBox.center();
+        p.setPen(QPen(dashColor, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(centre.x() - half, centre.y()), QPointF(centre.x() + half, centre.y()));
     });
 }
 

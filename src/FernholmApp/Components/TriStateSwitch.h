@@ -1,11 +1,9 @@
 #pragma once
 
+#include "FernholmApp/Components/SwitchKnob.h"
 #include "FernholmApp/Theme.h"
 
 #include <QAbstractButton>
-#include <QPointer>
-
-class QVariantAnimation;
 
 namespace fernholm {
 
@@ -50,7 +48,7 @@ public:
     QRectF trackRect() const;
     QRectF knobRect() const;
     // 0 off, 0.5 mixed, 1 on; in between while the knob slides.
-    qreal knobPosition() const { return m_position; }
+    qreal knobPosition() const { return m_knob.position(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -64,14 +62,13 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
-    void slideTo(qreal position);
+    static constexpr SwitchKnob::Metrics knobMetrics{trackWidth, trackHeight, knobSize, inset};
 
     ThemeColor m_onColor;
     ThemeColor m_offColor;
     QString m_label;
     State m_state = State::off;
-    qreal m_position = 0;
-    QPointer<QVariantAnimation> m_slide;
+    SwitchKnob m_knob{this};
 };
 
 } // namespace fernholm

@@ -1,23 +1,13 @@
 #include "FernholmApp/Components/VSwitch.h"
 
-#include "FernholmApp/Components/FocusRing.h"
-#include "FernholmApp/Components/Motion.h"
-#include "FernholmApp/Painting.h"
 #include "FernholmKit/L10n.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QPainter>
-#include <QVariantAnimation>
-
-#include <cmath>
 
 namespace fernholm {
 
 namespace {
-
-constexpr int slideMilliseconds = 150;
-constexpr qreal disabledOpacity = 0.55;
 
 class AccessibleSwitch final : public QAccessibleWidget {
 public:
@@ -61,14 +51,6 @@ QAccessibleInterface* accessibleFactory(const QString& className, QObject* objec
     return nullptr;
 }
 
-QColor mix(const QColor& from, const QColor& to, qreal t) {
-    const auto channel = [t](float a, float b) {
-        return a + (b - a) * float(t);
-    };
-    return QColor::fromRgbF(channel(from.redF(), to.redF()), channel(from.greenF(), to.greenF()),
-                            channel(from.blueF(), to.blueF()), channel(from.alphaF(), to.alphaF()));
-}
-
 } // namespace
 
 VSwitch::Metrics VSwitch::metrics(Size size) {
@@ -101,7 +83,7 @@ void VSwitch::setOn(bool on) {
         return;
     }
     m_on = on;
-    slideTo(on ? 1.0 : 0.0);
+    m_knob.slideTo(on ? 1.0 : 0.0);
     if (QAccessible::isActive()) {
         QAccessible::State changed;
         changed.checked = true;
@@ -140,20 +122,15 @@ QString VSwitch::valueText() const {
 }
 
 QRectF VSwitch::trackRect() const {
-    const Metrics m = metrics(m_size);
-    return QRectF((width() - m.trackWidth) / 2, (height() - m.trackHeight) / 2, m.trackWidth, m.trackHeight);
+    return m_knob.trackRect(metrics(m_size));
 }
 
 QRectF VSwitch::knobRect() const {
-    const Metrics m = metrics(m_size);
-    const QRectF track = trackRect();
-    const qreal travel = m.trackWidth - 2 * m.inset - m.knob;
-    return QRectF(track.left() + m.inset + m_position * travel, track.top() + m.inset, m.knob, m.knob);
+    return m_knob.knobRect(metrics(m_size));
 }
 
 QSize VSwitch::sizeHint() const {
-    const Metrics m = metrics(m_size);
-    return QSize(int(std::ceil(m.trackWidth)), int(std::ceil(m.trackHeight)));
+    return SwitchKnob::sizeHint(metrics(m_size));
 }
 
 QSize VSwitch::minimumSizeHint() const {
@@ -161,46 +138,11 @@ QSize VSwitch::minimumSizeHint() const {
 }
 
 bool VSwitch::hitButton(const QPoint& pos) const {
-    return Paint::capsule(trackRect()).contains(QPointF(pos) + QPointF(0.5, 0.5));
-}
-
-void VSwitch::slideTo(qreal position) {
-    delete m_slide; // a slide under way gives way to the new one, from where the knob is
-    const int duration = Motion::duration(this, slideMilliseconds);
-    if (duration <= 0 || qFuzzyCompare(m_position, position)) {
-        m_position = position;
-        update();
-        return;
-    }
-    m_slide = new QVariantAnimation(this);
-    m_slide->setStartValue(m_position);
-    m_slide->setEndValue(position);
-    m_slide->setDuration(duration);
-    m_slide->setEasingCurve(Motion::easeOut());
-    connect(m_slide, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_position = value.toReal();
-        update();
-    });
-    m_slide->start(QAbstractAnimation::DeleteWhenStopped);
+    return m_knob.hits(metrics(m_size), pos);
 }
 
 void VSwitch::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Paint::layer(painter, QRectF(rect()), isEnabled() ? 1.0 : disabledOpacity, [this](QPainter& p) {
-        const QRectF track = trackRect();
-        const QColor trackColor = mix(m_offColor.on(this), m_onColor.on(this), m_position);
-        Paint::fill(p, Paint::capsule(track), trackColor);
-
-        QPainterPath knob;
-        knob.addEllipse(knobRect());
-        Paint::softShadow(p, knob, QColor::fromRgbF(0, 0, 0, 0.22f), 1.5, QPointF(0, 1));
-        Paint::fill(p, knob, Qt::white);
-
-        if (FocusRing::visible(this)) {
-            FocusRing::paint(p, track, track.height() / 2, Theme::ink.on(this), 0);
-        }
-    });
+    m_knob.paint(metrics(m_size), SwitchKnob::mix(m_offColor.on(this), m_onColor.on(this), m_knob.position()), 1.5);
 }
 
 } // namespace fernholm

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "FernholmApp/Components/SwitchKnob.h"
 #include "FernholmApp/Theme.h"
 
 #include <QAbstractButton>
-#include <QPointer>
-
-class QVariantAnimation;
 
 namespace fernholm {
 
@@ -30,12 +28,7 @@ class VSwitch : public QAbstractButton {
 public:
     enum class Size { hero, regular, small };
 
-    struct Metrics {
-        qreal trackWidth;
-        qreal trackHeight;
-        qreal knob; // diameter
-        qreal inset;
-    };
+    using Metrics = SwitchKnob::Metrics;
     static Metrics metrics(Size size);
 
     explicit VSwitch(Size size = Size::regular, const ThemeColor& onColor = Theme::switchOn,
@@ -64,7 +57,7 @@ public:
     QRectF trackRect() const;
     QRectF knobRect() const;
     // 0 with the knob at the leading end, 1 at the trailing end; in between while it slides.
-    qreal knobPosition() const { return m_position; }
+    qreal knobPosition() const { return m_knob.position(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -78,15 +71,12 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
-    void slideTo(qreal position);
-
     Size m_size;
     ThemeColor m_onColor;
     ThemeColor m_offColor;
     QString m_label;
     bool m_on = false;
-    qreal m_position = 0;
-    QPointer<QVariantAnimation> m_slide;
+    SwitchKnob m_knob{this};
 };
 
 } // namespace fernholm
