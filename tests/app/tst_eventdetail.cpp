@@ -24,8 +24,10 @@
 #include "support/LoopbackPort.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPointer>
 #include <QTextCursor>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -352,7 +354,8 @@ private Q_SLOTS:
         QTest::newRow("a placeholder") << "en" << "Write to [PERSON_NAME_1] today" << true
                                        << "Write to hidden: PERSON NAME 1 today";
         QTest::newRow("an unknown bracketed word stays text")
-            << "en" << "Hi [NOT_A_TOKEN] and [EMAIL_ADDRESS_1]" << true << "Hi [NOT_A_TOKEN] and hidden: EMAIL ADDRESS 1";
+            << "en" << "Hi [NOT_A_TOKEN], [PERSON_NAME_1] and [EMAIL_ADDRESS_1]" << true
+            << "Hi [NOT_A_TOKEN], hidden: PERSON NAME 1 and hidden: EMAIL ADDRESS 1";
         QTest::newRow("Polish") << "pl" << "[PERSON_NAME_1]" << true << "ukryte: PERSON NAME 1";
     }
     void receivedTextAndItsSpokenForm() {
@@ -374,6 +377,17 @@ private Q_SLOTS:
             QVERIFY(view->isDark());
             QCOMPARE(view->maxLines(), std::optional<int>(12));
             QCOMPARE(view->accessibleName(), spoken);
+            // Hovering a placeholder tells the value it stands for.
+            QVERIFY(QTest::qWaitForWindowExposed(frame));
+            QToolTip::hideText();
+            QTRY_VERIFY(!QToolTip::isVisible());
+            QTextCursor cursor(view->document());
+            cursor.setPosition(int(sent.indexOf(QStringLiteral("[PERSON_NAME_1]"))) + 3);
+            const QPoint point = view->cursorRect(cursor).center();
+            QHelpEvent help(QEvent::ToolTip, point, view->viewport()->mapToGlobal(point));
+            QApplication::sendEvent(view->viewport(), &help);
+            QTRY_COMPARE(QToolTip::text(), QStringLiteral("Jan Kowalski"));
+            QToolTip::hideText();
             // Pulled out by the view's own inset: its text starts where the label starts.
             QCOMPARE(rectIn(view, received).left() + AnonymizedTextView::textInset,
                      rectIn(received->title(), received).left());
@@ -382,6 +396,28 @@ private Q_SLOTS:
             QVERIFY(received->plainText()->textInteractionFlags() & Qt::TextSelectableByMouse);
             QVERIFY(received->plainText()->markedRanges().isEmpty());
         }
+    }
+
+    // Switching the language while the detail is open retells every text in place, and keeps
+    // what the user chose.
+    void aLanguageChangeRetellsTheTexts() {
+        Shown shown(Cache{{reqId, aRecord()}});
+        RedactionTable* table = shown.table();
+        QTest::mouseClick(table->picker()->segments().at(1), Qt::LeftButton);
+        L10n::setLanguage(QStringLiteral("pl"));
+        QEvent change(QEvent::LanguageChange);
+        QApplication::sendEvent(shown.frame.get(), &change);
+        QCOMPARE(shown.detail->table(), table);
+        QCOMPARE(table->detailView(), DetailView::entities);
+        QCOMPARE(table->picker()->options().at(1).label, QStringLiteral("Dane"));
+        QCOMPARE(table->picker()->selectedIndex(), 1);
+        QCOMPARE(table->caption()->text(), QStringLiteral("sprawdzono w 41 ms · 2 elementy ukryte przed wysłaniem"));
+        QCOMPARE(table->entitiesGrid()->header(3)->text(), QStringLiteral("Wysłano do modelu"));
+        QCOMPARE(qobject_cast<SourcePill*>(table->entitiesGrid()->cell(1, 1))->label(), QStringLiteral("Reguły"));
+        QCOMPARE(table->promptView()->writtenPanel()->title()->text(), QStringLiteral("NAPISAŁEŚ"));
+        QCOMPARE(shown.detail->footnote()->text(),
+                 QStringLiteral("Widoczne tylko na tym komputerze — sam dziennik aktywności przechowuje wyłącznie "
+                                "symbole zastępcze."));
     }
 
     // Every detail's value is marked in what the user wrote, duplicates included.

@@ -1,6 +1,7 @@
 #include "FernholmApp/Components/MarkedText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -48,9 +49,15 @@ void MarkedText::setSegments(const QList<AnonymizedSegment>& segments) {
         joined += segment.text;
     }
     setText(joined);
+    m_heights.clear();
     m_markScheme.reset();
     applyMarks(Appearance::schemeOf(this));
     updateGeometry();
+}
+
+void MarkedText::setLineSpacing(qreal spacing) {
+    m_heights.clear();
+    SelectableText::setLineSpacing(spacing);
 }
 
 void MarkedText::setMaxLines(std::optional<int> lines) {
@@ -61,6 +68,7 @@ void MarkedText::setMaxLines(std::optional<int> lines) {
         return;
     }
     m_maxLines = lines;
+    m_heights.clear();
     updateGeometry();
 }
 
@@ -141,7 +149,23 @@ QSize MarkedText::sizeHint() const {
 }
 
 int MarkedText::heightForWidth(int width) const {
-    return cappedHeight(std::clamp(width, 1, maximumWidth()), SelectableText::heightForWidth(width));
+    width = std::clamp(width, 1, maximumWidth());
+    if (const auto known = m_heights.constFind(width); known != m_heights.constEnd()) {
+        return *known;
+    }
+    if (m_heights.size() > 32) {
+        m_heights.clear();
+    }
+    const int height = cappedHeight(width, SelectableText::heightForWidth(width));
+    m_heights.insert(width, height);
+    return height;
+}
+
+void MarkedText::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_heights.clear();
+    }
+    SelectableText::changeEvent(event);
 }
 
 void MarkedText::paintEvent(QPaintEvent* event) {

@@ -3,6 +3,7 @@
 #include "FernholmApp/Components/SelectableText.h"
 #include "FernholmKit/Workbench.h"
 
+#include <QHash>
 #include <QList>
 
 #include <optional>
@@ -25,6 +26,9 @@ public:
     const QList<AnonymizedSegment>& segments() const { return m_segments; }
     void setSegments(const QList<AnonymizedSegment>& segments);
 
+    // Extra space between lines (as SelectableText's; measured heights are forgotten).
+    void setLineSpacing(qreal spacing);
+
     std::optional<int> maxLines() const { return m_maxLines; }
     void setMaxLines(std::optional<int> lines);
 
@@ -38,6 +42,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void applyMarks(ColorScheme scheme);
@@ -46,6 +51,9 @@ private:
     QList<AnonymizedSegment> m_segments;
     std::optional<int> m_maxLines;
     std::optional<ColorScheme> m_markScheme;
+    // Width -> height: measuring lays out a copy of the whole text, which a long prompt makes
+    // slow, and layouts ask for the same widths again and again.
+    mutable QHash<int, int> m_heights;
 };
 
 } // namespace fernholm
