@@ -23,6 +23,10 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroFuture>
+#include <QCoroTimer>
+
+#include <algorithm>
+#include <chrono>
 
 namespace fernholm {
 
@@ -219,16 +223,38 @@ QCoro::Task<> StudioHost::removeWebData() {
     delete m_profile;
     m_profile = nullptr;
     m_webDataRemoved = true;
-    QFuture<void> removal = QtConcurrent::run([folders = QStringList{m_setup.storagePath, m_setup.cachePath}] {
+    const QStringList folders{m_setup.storagePath, m_setup.cachePath};
+    const auto removeFolders = [folders] {
         for (const QString& folder : folders) {
             // An empty or relative path would name the current folder.
             if (!folder.isEmpty() && !QDir::isRelativePath(folder)) {
                 QDir(folder).removeRecursively();
             }
         }
-    });
-    // Awaited as a named future: a temporary with a destructor inside a co_await is destroyed twice.
-    co_await removal;
+    };
+    const auto anyLeft = [folders] {
+        return std::any_of(folders.begin(), folders.end(), [](const QString& folder) {
+            return !folder.isEmpty() && !QDir::isRelativePath(folder) && QFileInfo::exists(folder);
+        });
+    };
+    // A deleted profile still writes its preferences file from the engine's own threads a moment
+    // later, with no signal when it is done: remove until the folders have stayed gone for a while,
+    // within a bound.
+    constexpr auto pause = std::chrono::milliseconds(100);
+    constexpr int quietRounds = 5;
+    constexpr int maxRounds = 40;
+    int quiet = 0;
+    for (int round = 0; round < maxRounds && quiet < quietRounds; ++round) {
+        if (round == 0 || anyLeft()) {
+            QFuture<void> removal = QtConcurrent::run(removeFolders);
+            // Awaited as a named future: a temporary with a destructor inside a co_await is destroyed twice.
+            co_await removal;
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+        co_await QCoro::sleepFor(pause);
+    }
 }
 
 bool StudioHost::isStudio(const QUrl& url, int port) {
