@@ -2,8 +2,9 @@
 
 #include "FernholmKit/L10n.h"
 
+#include "FernholmApp/Components/AccessibleToggle.h"
+
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 
 #include <algorithm>
@@ -11,50 +12,12 @@
 
 namespace fernholm {
 
-namespace {
-
-class AccessibleTriStateSwitch final : public QAccessibleWidget {
-public:
-    explicit AccessibleTriStateSwitch(TriStateSwitch* control) : QAccessibleWidget(control, QAccessible::CheckBox) {}
-
-    QString text(QAccessible::Text t) const override {
-        switch (t) {
-        case QAccessible::Name:
-            return control()->accessibleName().isEmpty() ? control()->label() : control()->accessibleName();
-        case QAccessible::Value:
-            return control()->valueText();
-        default:
-            return QAccessibleWidget::text(t);
-        }
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = true;
-        s.checked = control()->state() == TriStateSwitch::State::on;
-        s.checkStateMixed = control()->state() == TriStateSwitch::State::mixed;
-        return s;
-    }
-
-    QStringList actionNames() const override { return QStringList{toggleAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& name) override {
-        if (name != toggleAction()) {
-            QAccessibleWidget::doAction(name);
-        } else if (control()->isEnabled()) {
-            control()->click();
-        }
-    }
-
-private:
-    TriStateSwitch* control() const { return static_cast<TriStateSwitch*>(widget()); }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("fernholm::TriStateSwitch") && object && object->isWidgetType()) {
-        return new AccessibleTriStateSwitch(static_cast<TriStateSwitch*>(object));
-    }
-    return nullptr;
+void fillCheckState(const TriStateSwitch& control, QAccessible::State& state) {
+    state.checked = control.state() == TriStateSwitch::State::on;
+    state.checkStateMixed = control.state() == TriStateSwitch::State::mixed;
 }
+
+namespace {
 
 qreal positionOf(TriStateSwitch::State state) {
     switch (state) {
@@ -74,7 +37,7 @@ TriStateSwitch::TriStateSwitch(const ThemeColor& onColor, const ThemeColor& offC
                                QWidget* parent)
     : QAbstractButton(parent), m_onColor(onColor), m_offColor(offColor), m_label(label) {
     static const bool installed = [] {
-        QAccessible::installFactory(accessibleFactory);
+        QAccessible::installFactory(&AccessibleToggle<TriStateSwitch>::factory);
         return true;
     }();
     Q_UNUSED(installed);

@@ -2,56 +2,15 @@
 
 #include "FernholmKit/L10n.h"
 
+#include "FernholmApp/Components/AccessibleToggle.h"
+
 #include <QAccessible>
-#include <QAccessibleWidget>
 
 namespace fernholm {
 
-namespace {
-
-class AccessibleSwitch final : public QAccessibleWidget {
-public:
-    explicit AccessibleSwitch(VSwitch* control) : QAccessibleWidget(control, QAccessible::CheckBox) {}
-
-    QString text(QAccessible::Text t) const override {
-        switch (t) {
-        case QAccessible::Name:
-            return control()->accessibleName().isEmpty() ? control()->label() : control()->accessibleName();
-        case QAccessible::Value:
-            return control()->valueText();
-        default:
-            return QAccessibleWidget::text(t);
-        }
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = true;
-        s.checked = control()->isOn();
-        return s;
-    }
-
-    QStringList actionNames() const override { return QStringList{toggleAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& name) override {
-        if (name != toggleAction()) {
-            QAccessibleWidget::doAction(name);
-        } else if (control()->isEnabled()) {
-            control()->click();
-        }
-    }
-
-private:
-    VSwitch* control() const { return static_cast<VSwitch*>(widget()); }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("fernholm::VSwitch") && object && object->isWidgetType()) {
-        return new AccessibleSwitch(static_cast<VSwitch*>(object));
-    }
-    return nullptr;
+void fillCheckState(const VSwitch& control, QAccessible::State& state) {
+    state.checked = control.isOn();
 }
-
-} // namespace
 
 VSwitch::Metrics VSwitch::metrics(Size size) {
     switch (size) {
@@ -69,7 +28,7 @@ VSwitch::VSwitch(Size size, const ThemeColor& onColor, const ThemeColor& offColo
                  QWidget* parent)
     : QAbstractButton(parent), m_size(size), m_onColor(onColor), m_offColor(offColor), m_label(label) {
     static const bool installed = [] {
-        QAccessible::installFactory(accessibleFactory);
+        QAccessible::installFactory(&AccessibleToggle<VSwitch>::factory);
         return true;
     }();
     Q_UNUSED(installed);
