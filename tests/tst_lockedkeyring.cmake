@@ -3,6 +3,7 @@
 # of keyring_step; each run is killed after its own deadline.
 add_executable(keyring_step sessionbus/keyring_step.cpp)
 target_link_libraries(keyring_step PRIVATE FernholmKit Qt6::DBus)
+target_include_directories(keyring_step PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(tst_lockedkeyring sessionbus/tst_lockedkeyring.cpp)
 target_link_libraries(tst_lockedkeyring PRIVATE Qt6::Core Qt6::Test)
 target_compile_definitions(tst_lockedkeyring PRIVATE

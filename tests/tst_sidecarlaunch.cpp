@@ -1,7 +1,7 @@
 // Launches the stand-in gateway (tests/fakegateway) through the real lookup paths.
 #include "FernholmKit/GatewayClient.h"
 #include "FernholmKit/SidecarProcess.h"
-#include "Version.h"
+#include "FernholmKit/Version.h"
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"

@@ -1,6 +1,6 @@
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
-#include "SystemNotifier.h"
+#include "FernholmApp/SystemNotifier.h"
 
 #include "FernholmKit/ActivityText.h"
 #include "FernholmKit/BackupScope.h"

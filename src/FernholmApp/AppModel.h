@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Config.h"
-#include "IssueRequest.h"
-#include "Platform.h"
+#include "FernholmApp/Config.h"
+#include "FernholmApp/IssueRequest.h"
+#include "FernholmApp/Platform.h"
 
 #include "FernholmKit/AlertCenter.h"
 #include "FernholmKit/BlockNotifier.h"

@@ -1,7 +1,7 @@
 // What the pages, the tray panel and the setup call: protection, providers, the redaction rules,
 // one request's detail, the problem-report form and page requests. Each gateway-bound action is
 // one GUI-thread task that nobody keeps or cancels; it holds the model weakly.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
 #include "FernholmKit/L10n.h"
 

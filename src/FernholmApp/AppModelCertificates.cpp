@@ -1,6 +1,6 @@
 // The gateway's certificate authority (install, remove, retire old roots), a second read of the
 // data key, and dismissing the gateway's data-key and cleared-rules notices.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
 #include "FernholmKit/L10n.h"
 

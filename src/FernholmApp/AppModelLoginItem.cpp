@@ -1,5 +1,5 @@
 // Open at login: the switch on the settings page over the program's login item.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
 namespace fernholm {
 

@@ -1,9 +1,9 @@
 // The poll loop: once a second the watch checks the process and its proof, then the status, the
 // browser-bypass notices, the rules after a detector change, the new events and the
 // blocked-request notice.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
-#include "SystemNotifier.h"
+#include "FernholmApp/SystemNotifier.h"
 
 #include "FernholmKit/L10n.h"
 

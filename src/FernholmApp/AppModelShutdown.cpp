@@ -1,6 +1,6 @@
 // The way out: stopping everything the model started, and removing what the application put on
 // this computer.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
 #include "FernholmKit/L10n.h"
 #include "FernholmKit/platform/Installation.h"

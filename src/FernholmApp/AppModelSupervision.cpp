@@ -1,8 +1,8 @@
 // The model's side of supervision: the watch and its closures, relaunch, replace, force stop,
 // and copying the watch's link into the model, the studio and the notifications.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
-#include "SystemNotifier.h"
+#include "FernholmApp/SystemNotifier.h"
 
 #include <QDir>
 

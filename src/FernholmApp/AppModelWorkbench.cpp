@@ -4,7 +4,7 @@
 // may write what its reply brings, success or failure. A superseded check may still be on the
 // wire; cancelling it only spares a check that has not been sent yet. Restores go stale by
 // cancellation alone.
-#include "AppModel.h"
+#include "FernholmApp/AppModel.h"
 
 #include "FernholmKit/L10n.h"
 

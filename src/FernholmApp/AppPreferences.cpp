@@ -1,6 +1,6 @@
-#include "AppPreferences.h"
+#include "FernholmApp/AppPreferences.h"
 
-#include "Appearance.h"
+#include "FernholmApp/Appearance.h"
 #include "FernholmKit/Defaults.h"
 #include "FernholmKit/L10n.h"
 

@@ -1,6 +1,6 @@
 #include "FernholmApp/AppVersion.h"
 
-#include "Version.h"
+#include "FernholmKit/Version.h"
 
 namespace fernholm {
 

@@ -1,17 +1,17 @@
-#include "FernholmApplication.h"
+#include "FernholmApp/FernholmApplication.h"
 
-#include "Components/MenuBarPopover.h"
+#include "FernholmApp/Components/MenuBarPopover.h"
 
-#include "AppModel.h"
-#include "AppPreferences.h"
-#include "Appearance.h"
-#include "BrandFonts.h"
+#include "FernholmApp/AppModel.h"
+#include "FernholmApp/AppPreferences.h"
+#include "FernholmApp/Appearance.h"
+#include "FernholmApp/BrandFonts.h"
 #include "FernholmKit/Defaults.h"
 #include "FernholmKit/L10n.h"
 #include "FernholmKit/platform/QuitSignals.h"
-#include "MainWindow.h"
-#include "ThemePalette.h"
-#include "TrayHost.h"
+#include "FernholmApp/MainWindow.h"
+#include "FernholmApp/ThemePalette.h"
+#include "FernholmApp/TrayHost.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Config.h"
-#include "Platform.h"
-#include "RootView.h"
+#include "FernholmApp/Config.h"
+#include "FernholmApp/Platform.h"
+#include "FernholmApp/RootView.h"
 
 #include <QObject>
 #include <QPointer>

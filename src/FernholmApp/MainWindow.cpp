@@ -1,8 +1,8 @@
-#include "MainWindow.h"
+#include "FernholmApp/MainWindow.h"
 
-#include "Appearance.h"
+#include "FernholmApp/Appearance.h"
 #include "FernholmKit/L10n.h"
-#include "ThemePalette.h"
+#include "FernholmApp/ThemePalette.h"
 
 #include <QCloseEvent>
 #include <QMenu>

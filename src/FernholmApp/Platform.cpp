@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "FernholmApp/Platform.h"
 
 #include "FernholmKit/platform/AppDataFolder.h"
 #include "FernholmKit/platform/DBusNotificationCenter.h"

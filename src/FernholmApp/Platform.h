@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StudioSink.h"
-#include "WindowActivator.h"
+#include "FernholmApp/StudioSink.h"
+#include "FernholmApp/WindowActivator.h"
 
 #include "FernholmKit/Defaults.h"
 #include "FernholmKit/SidecarProcess.h"

@@ -1,4 +1,4 @@
-#include "SystemNotifier.h"
+#include "FernholmApp/SystemNotifier.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "WindowActivator.h"
+#include "FernholmApp/WindowActivator.h"
 
 #include <QApplication>
 #include <QWidget>

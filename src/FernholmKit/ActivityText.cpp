@@ -1,7 +1,7 @@
-#include "ActivityText.h"
+#include "FernholmKit/ActivityText.h"
 
-#include "Graphemes.h"
-#include "L10n.h"
+#include "FernholmKit/Graphemes.h"
+#include "FernholmKit/L10n.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -3,9 +3,9 @@
 // The short texts and flags of the activity log, the request detail, the popover's recent
 // requests, the redaction rules page and the start-failure message.
 
-#include "Calendar.h"
-#include "EventModels.h"
-#include "Time.h"
+#include "FernholmKit/Calendar.h"
+#include "FernholmKit/EventModels.h"
+#include "FernholmKit/Time.h"
 
 #include <QList>
 #include <QString>

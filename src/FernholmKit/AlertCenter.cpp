@@ -1,6 +1,6 @@
-#include "AlertCenter.h"
+#include "FernholmKit/AlertCenter.h"
 
-#include "Defaults.h"
+#include "FernholmKit/Defaults.h"
 
 #include <QSet>
 #include <QVariantMap>

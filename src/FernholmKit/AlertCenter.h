@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Alerts.h"
-#include "Time.h"
+#include "FernholmKit/Alerts.h"
+#include "FernholmKit/Time.h"
 
 #include <QHash>
 #include <QObject>

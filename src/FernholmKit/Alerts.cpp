@@ -1,7 +1,7 @@
-#include "Alerts.h"
+#include "FernholmKit/Alerts.h"
 
-#include "BrowserNotices.h"
-#include "L10n.h"
+#include "FernholmKit/BrowserNotices.h"
+#include "FernholmKit/L10n.h"
 
 #include <algorithm>
 

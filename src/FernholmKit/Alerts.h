@@ -3,11 +3,11 @@
 // Alerts: one list derived from the application's inputs every time a window renders, and its
 // arrangement on a page by level and first appearance.
 
-#include "AppTab.h"
-#include "Models.h"
-#include "SidecarLink.h"
-#include "Time.h"
-#include "ViewState.h"
+#include "FernholmKit/AppTab.h"
+#include "FernholmKit/Models.h"
+#include "FernholmKit/SidecarLink.h"
+#include "FernholmKit/Time.h"
+#include "FernholmKit/ViewState.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "BackupScope.h"
+#include "FernholmKit/BackupScope.h"
 
 #include <QDir>
 #include <QFile>

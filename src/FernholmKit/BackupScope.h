@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BackupExclusion.h"
+#include "FernholmKit/platform/BackupExclusion.h"
 
 #include <QList>
 #include <QMap>

@@ -1,7 +1,7 @@
-#include "BlockNotifier.h"
+#include "FernholmKit/BlockNotifier.h"
 
-#include "Graphemes.h"
-#include "L10n.h"
+#include "FernholmKit/Graphemes.h"
+#include "FernholmKit/L10n.h"
 
 #include <QSet>
 #include <QStringList>

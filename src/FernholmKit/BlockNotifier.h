@@ -2,7 +2,7 @@
 
 // Notices for newly blocked requests, and where a clicked notification leads.
 
-#include "EventModels.h"
+#include "FernholmKit/EventModels.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "BoundedReply.h"
+#include "FernholmKit/BoundedReply.h"
 
 #include <QNetworkReply>
 #include <QTimer>

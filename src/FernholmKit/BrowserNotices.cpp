@@ -1,8 +1,8 @@
-#include "BrowserNotices.h"
+#include "FernholmKit/BrowserNotices.h"
 
-#include "Graphemes.h"
-#include "L10n.h"
-#include "ViewState.h"
+#include "FernholmKit/Graphemes.h"
+#include "FernholmKit/L10n.h"
+#include "FernholmKit/ViewState.h"
 
 namespace fernholm {
 

@@ -3,7 +3,7 @@
 // Sentences about the browsers, profiles and apps whose traffic bypasses the gateway: alert and
 // notification texts, private-window notes, app notices and the setup page's browsers card.
 
-#include "Models.h"
+#include "FernholmKit/Models.h"
 
 #include <QList>
 #include <QString>

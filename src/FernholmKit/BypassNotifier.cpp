@@ -1,6 +1,6 @@
-#include "BypassNotifier.h"
+#include "FernholmKit/BypassNotifier.h"
 
-#include "BrowserNotices.h"
+#include "FernholmKit/BrowserNotices.h"
 
 namespace fernholm {
 

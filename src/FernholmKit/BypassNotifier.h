@@ -2,8 +2,8 @@
 
 // Keeps the browser-bypass notifications in step with the findings of each status reply.
 
-#include "BlockNotifier.h"
-#include "Models.h"
+#include "FernholmKit/BlockNotifier.h"
+#include "FernholmKit/Models.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "CancelToken.h"
+#include "FernholmKit/CancelToken.h"
 
 #include <QCoroTimer>
 #include <QTimer>

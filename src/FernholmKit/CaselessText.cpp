@@ -1,4 +1,4 @@
-#include "CaselessText.h"
+#include "FernholmKit/CaselessText.h"
 
 #include <unicode/uchar.h>
 #include <unicode/unorm.h>

@@ -1,6 +1,6 @@
-#include "DataKey.h"
+#include "FernholmKit/DataKey.h"
 
-#include "platform/SystemKeychain.h"
+#include "FernholmKit/platform/SystemKeychain.h"
 
 #include <QCoroSignal>
 #include <QFuture>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/KeychainItem.h"
-#include "platform/SecureRandom.h"
+#include "FernholmKit/platform/KeychainItem.h"
+#include "FernholmKit/platform/SecureRandom.h"
 
 #include <QByteArray>
 #include <QMap>

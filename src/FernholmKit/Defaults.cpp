@@ -1,4 +1,4 @@
-#include "Defaults.h"
+#include "FernholmKit/Defaults.h"
 
 #include <QFile>
 #include <QSettings>

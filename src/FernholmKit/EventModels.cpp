@@ -1,4 +1,4 @@
-#include "EventModels.h"
+#include "FernholmKit/EventModels.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 // The gateway's event feed and the detail of one inspected request.
 
-#include "JsonDecoder.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
-#include "GatewayClient.h"
+#include "FernholmKit/GatewayClient.h"
 
-#include "BoundedReply.h"
+#include "FernholmKit/BoundedReply.h"
 
 #include <QCoroNetworkReply>
 #include <QJsonArray>

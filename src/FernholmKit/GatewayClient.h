@@ -1,16 +1,16 @@
 #pragma once
 
-#include "CancelToken.h"
-#include "EventModels.h"
-#include "GatewayError.h"
-#include "IssueModels.h"
-#include "JsonDecoder.h"
-#include "Models.h"
-#include "ProofGate.h"
-#include "RedactionModels.h"
-#include "ScanModels.h"
-#include "Workbench.h"
-#include "platform/SecureRandom.h"
+#include "FernholmKit/CancelToken.h"
+#include "FernholmKit/EventModels.h"
+#include "FernholmKit/GatewayError.h"
+#include "FernholmKit/IssueModels.h"
+#include "FernholmKit/JsonDecoder.h"
+#include "FernholmKit/Models.h"
+#include "FernholmKit/ProofGate.h"
+#include "FernholmKit/RedactionModels.h"
+#include "FernholmKit/ScanModels.h"
+#include "FernholmKit/Workbench.h"
+#include "FernholmKit/platform/SecureRandom.h"
 
 #include <QJsonObject>
 #include <QList>

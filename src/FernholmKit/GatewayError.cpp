@@ -1,4 +1,4 @@
-#include "GatewayError.h"
+#include "FernholmKit/GatewayError.h"
 
 namespace fernholm {
 

@@ -1,4 +1,4 @@
-#include "Graphemes.h"
+#include "FernholmKit/Graphemes.h"
 
 #include <QTextBoundaryFinder>
 

@@ -1,4 +1,4 @@
-#include "IssueModels.h"
+#include "FernholmKit/IssueModels.h"
 
 namespace fernholm {
 

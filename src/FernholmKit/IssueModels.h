@@ -3,7 +3,7 @@
 // The problem-report exchange: what a report would carry, how the description will look, and
 // the outcome of sending it.
 
-#include "JsonDecoder.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QJsonObject>
 #include <QMap>

@@ -1,6 +1,6 @@
-#include "IssueReport.h"
+#include "FernholmKit/IssueReport.h"
 
-#include "L10n.h"
+#include "FernholmKit/L10n.h"
 
 namespace fernholm {
 

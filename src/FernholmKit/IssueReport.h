@@ -3,9 +3,9 @@
 // The problem-report form without its view: the categories, the sentences for the gateway's
 // refusals, the attachment list and the state of one open form.
 
-#include "CancelToken.h"
-#include "GatewayClient.h"
-#include "IssueModels.h"
+#include "FernholmKit/CancelToken.h"
+#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/IssueModels.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "JsonDecoder.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

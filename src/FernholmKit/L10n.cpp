@@ -1,7 +1,7 @@
-#include "L10n.h"
+#include "FernholmKit/L10n.h"
 
-#include "Defaults.h"
-#include "StringsFile.h"
+#include "FernholmKit/Defaults.h"
+#include "FernholmKit/StringsFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GatewayError.h"
+#include "FernholmKit/GatewayError.h"
 
 #include <QHash>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "LoginItemSwitch.h"
+#include "FernholmKit/LoginItemSwitch.h"
 
-#include "L10n.h"
+#include "FernholmKit/L10n.h"
 
 namespace fernholm {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoginItem.h"
+#include "FernholmKit/platform/LoginItem.h"
 
 #include <QString>
 

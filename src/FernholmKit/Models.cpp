@@ -1,4 +1,4 @@
-#include "Models.h"
+#include "FernholmKit/Models.h"
 
 namespace fernholm {
 

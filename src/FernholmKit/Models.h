@@ -3,7 +3,7 @@
 // The gateway's status reply and the replies of the control endpoints that return it.
 // Records are only decoded, never encoded; see JsonDecoder.h for the decoding rules.
 
-#include "JsonDecoder.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QList>
 #include <QMap>

@@ -1,4 +1,4 @@
-#include "ProofGate.h"
+#include "FernholmKit/ProofGate.h"
 
 namespace fernholm {
 

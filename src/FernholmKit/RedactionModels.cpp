@@ -1,4 +1,4 @@
-#include "RedactionModels.h"
+#include "FernholmKit/RedactionModels.h"
 
 #include <QJsonArray>
 

@@ -2,7 +2,7 @@
 
 // The AI chat providers the gateway protects, and the redaction rules, read and saved whole.
 
-#include "JsonDecoder.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QJsonObject>
 #include <QList>

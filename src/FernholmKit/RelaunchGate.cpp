@@ -1,4 +1,4 @@
-#include "RelaunchGate.h"
+#include "FernholmKit/RelaunchGate.h"
 
 namespace fernholm {
 

@@ -1,4 +1,4 @@
-#include "ScanModels.h"
+#include "FernholmKit/ScanModels.h"
 
 namespace fernholm {
 

@@ -2,8 +2,8 @@
 
 // Replies of the prompt check, the restore of a reply and the stamping of a copy.
 
-#include "EventModels.h"
-#include "JsonDecoder.h"
+#include "FernholmKit/EventModels.h"
+#include "FernholmKit/JsonDecoder.h"
 
 #include <QList>
 #include <QMap>

@@ -1,9 +1,9 @@
-#include "SidecarProcess.h"
+#include "FernholmKit/SidecarProcess.h"
 
-#include "BackupScope.h"
-#include "BoundedReply.h"
-#include "Version.h"
-#include "platform/AppDataFolder.h"
+#include "FernholmKit/BackupScope.h"
+#include "FernholmKit/BoundedReply.h"
+#include "FernholmKit/Version.h"
+#include "FernholmKit/platform/AppDataFolder.h"
 
 #include <QCoroNetworkReply>
 #include <QCoroSignal>

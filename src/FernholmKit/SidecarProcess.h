@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Time.h"
-#include "platform/SecureRandom.h"
+#include "FernholmKit/Time.h"
+#include "FernholmKit/platform/SecureRandom.h"
 
 #include <QByteArray>
 #include <QMap>

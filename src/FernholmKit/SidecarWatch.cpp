@@ -1,4 +1,4 @@
-#include "SidecarWatch.h"
+#include "FernholmKit/SidecarWatch.h"
 
 #include <QCoroTimer>
 #include <QPointer>

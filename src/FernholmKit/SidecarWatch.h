@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Models.h"
-#include "ProofGate.h"
-#include "SidecarLink.h"
-#include "Time.h"
+#include "FernholmKit/Models.h"
+#include "FernholmKit/ProofGate.h"
+#include "FernholmKit/SidecarLink.h"
+#include "FernholmKit/Time.h"
 
 #include <QObject>
 #include <QString>

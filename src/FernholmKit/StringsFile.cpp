@@ -1,4 +1,4 @@
-#include "StringsFile.h"
+#include "FernholmKit/StringsFile.h"
 
 #include <QStringDecoder>
 

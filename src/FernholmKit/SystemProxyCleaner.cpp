@@ -1,6 +1,6 @@
-#include "SystemProxyCleaner.h"
+#include "FernholmKit/SystemProxyCleaner.h"
 
-#include "platform/DesktopProxyTool.h"
+#include "FernholmKit/platform/DesktopProxyTool.h"
 
 #include <QCoroFuture>
 #include <QFile>

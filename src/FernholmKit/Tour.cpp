@@ -1,7 +1,7 @@
-#include "Tour.h"
+#include "FernholmKit/Tour.h"
 
-#include "Defaults.h"
-#include "L10n.h"
+#include "FernholmKit/Defaults.h"
+#include "FernholmKit/L10n.h"
 
 #include <algorithm>
 

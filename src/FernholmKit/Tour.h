@@ -2,7 +2,7 @@
 
 // The five-step guided tour over the main window's pages, shown once after the first-run setup.
 
-#include "AppTab.h"
+#include "FernholmKit/AppTab.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "ViewState.h"
+#include "FernholmKit/ViewState.h"
 
-#include "L10n.h"
+#include "FernholmKit/L10n.h"
 
 namespace fernholm {
 

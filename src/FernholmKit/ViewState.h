@@ -3,8 +3,8 @@
 // What the user is told about protection: one state, a few predicates, the banners of degraded
 // conditions with their buttons, and the protection row of the menu-bar popover. Pure functions.
 
-#include "Models.h"
-#include "SidecarLink.h"
+#include "FernholmKit/Models.h"
+#include "FernholmKit/SidecarLink.h"
 
 #include <QHash>
 #include <QList>

@@ -1,8 +1,8 @@
-#include "Workbench.h"
+#include "FernholmKit/Workbench.h"
 
-#include "CaselessText.h"
-#include "Graphemes.h"
-#include "L10n.h"
+#include "FernholmKit/CaselessText.h"
+#include "FernholmKit/Graphemes.h"
+#include "FernholmKit/L10n.h"
 
 #include <QSet>
 

@@ -3,8 +3,8 @@
 // The prompt workbench: the user's keep and hide choices, and the pure logic that cuts checked
 // texts and restored replies into runs of plain text, placeholder tokens and real values.
 
-#include "EventModels.h"
-#include "ScanModels.h"
+#include "FernholmKit/EventModels.h"
+#include "FernholmKit/ScanModels.h"
 
 #include <QHash>
 #include <QList>

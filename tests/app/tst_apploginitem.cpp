@@ -4,7 +4,7 @@
 #include "FernholmApp/AppModel.h"
 #include "FernholmKit/L10n.h"
 #include "FernholmKit/platform/XdgAutostart.h"
-#include "support/TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,9 +8,9 @@
 #include "support/LoopbackPort.h"
 #include "support/MemoryLoginItem.h"
 #include "support/SidecarPrinters.h"
-#include "support/StandInCheckout.h"
+#include "app/support/StandInCheckout.h"
 #include "support/TestHttpServer.h"
-#include "support/TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QDir>
 #include <QFile>

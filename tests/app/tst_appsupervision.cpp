@@ -4,8 +4,8 @@
 #include "FernholmApp/AppModel.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "support/StandInCheckout.h"
-#include "support/TestPlatform.h"
+#include "app/support/StandInCheckout.h"
+#include "app/support/TestPlatform.h"
 
 #include <QDir>
 #include <QFile>

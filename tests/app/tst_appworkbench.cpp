@@ -8,8 +8,8 @@
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "support/StandInCheckout.h"
-#include "support/TestPlatform.h"
+#include "app/support/StandInCheckout.h"
+#include "app/support/TestPlatform.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

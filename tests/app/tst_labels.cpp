@@ -12,7 +12,7 @@
 #include "FernholmApp/TextPainting.h"
 #include "FernholmApp/Theme.h"
 #include "FernholmKit/L10n.h"
-#include "Version.h"
+#include "FernholmKit/Version.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 

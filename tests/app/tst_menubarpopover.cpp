@@ -12,9 +12,9 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
-#include "support/StandInCheckout.h"
+#include "app/support/StandInCheckout.h"
 #include "support/StatusFixtures.h"
-#include "support/TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -6,7 +6,7 @@
 #include "FernholmApp/Studio/StudioHost.h"
 #include "FernholmKit/L10n.h"
 #include "support/TestHttpServer.h"
-#include "support/TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QApplication>
 #include <QDir>

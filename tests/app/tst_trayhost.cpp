@@ -8,7 +8,7 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
-#include "support/TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QAction>
 #include <QGuiApplication>

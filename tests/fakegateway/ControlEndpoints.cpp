@@ -1,7 +1,7 @@
 // The protection switch and the one-off actions on the certificate, the data key and the
 // rules-cleared notice. Each changes the kept status the way the gateway would.
-#include "FakeGateway.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Wire.h"
 
 namespace fernholm::fake {
 

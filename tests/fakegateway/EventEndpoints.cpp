@@ -1,6 +1,6 @@
 // The event feed and the detail of one inspected request, served from what the state holds.
-#include "FakeGateway.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Wire.h"
 
 namespace fernholm::fake {
 

@@ -1,4 +1,4 @@
-#include "FakeGateway.h"
+#include "fakegateway/FakeGateway.h"
 
 #include <QJsonDocument>
 

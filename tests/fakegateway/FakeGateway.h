@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GatewayState.h"
+#include "fakegateway/GatewayState.h"
 #include "support/TestHttpServer.h"
 
 #include <QList>

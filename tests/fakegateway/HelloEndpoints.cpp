@@ -1,5 +1,5 @@
 // The identity proof: the one /api/ path that needs no bearer token.
-#include "FakeGateway.h"
+#include "fakegateway/FakeGateway.h"
 
 #include <QCoreApplication>
 #include <QMessageAuthenticationCode>

@@ -1,8 +1,8 @@
 // The problem-report exchange: the draft of what a report would carry, the description as it
 // will be sent, and the report itself, kept as the last one received.
-#include "FakeGateway.h"
-#include "Scanner.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Scanner.h"
+#include "fakegateway/Wire.h"
 
 #include <QSysInfo>
 

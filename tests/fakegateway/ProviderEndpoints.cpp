@@ -1,6 +1,6 @@
 // The AI chat providers the gateway watches, each switched on or off by name.
-#include "FakeGateway.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Wire.h"
 
 #include <QJsonDocument>
 

@@ -1,8 +1,8 @@
 // The redaction rules, read and saved whole. The categories and types come from the catalogue
 // the build names (FAKE_GW_CATALOGUE overrides it); every type starts switched on, and one is
 // locked on, as an organisation would lock it.
-#include "FakeGateway.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Wire.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 // The prompt check, the restore of a reply and the stamping of a copy.
-#include "FakeGateway.h"
-#include "Scanner.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Scanner.h"
+#include "fakegateway/Wire.h"
 
 namespace fernholm::fake {
 

@@ -1,6 +1,6 @@
-#include "Scanner.h"
+#include "fakegateway/Scanner.h"
 
-#include "Wire.h"
+#include "fakegateway/Wire.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GatewayState.h"
+#include "fakegateway/GatewayState.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

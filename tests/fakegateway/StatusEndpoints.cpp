@@ -1,5 +1,5 @@
 // The gateway's status, served from the state.
-#include "FakeGateway.h"
+#include "fakegateway/FakeGateway.h"
 
 namespace fernholm::fake {
 

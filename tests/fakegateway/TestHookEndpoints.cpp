@@ -12,9 +12,9 @@
 //                        in their place with "clear": true); each request to the path takes the
 //                        first in place of its handler and the faults, once the bearer token is
 //                        checked. "status" 200 and an empty "body" by default; "hang" never answers
-#include "FakeGateway.h"
-#include "Scanner.h"
-#include "Wire.h"
+#include "fakegateway/FakeGateway.h"
+#include "fakegateway/Scanner.h"
+#include "fakegateway/Wire.h"
 
 namespace fernholm::fake {
 

@@ -1,4 +1,4 @@
-#include "Wire.h"
+#include "fakegateway/Wire.h"
 
 #include <QDateTime>
 #include <QJsonDocument>

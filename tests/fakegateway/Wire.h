@@ -2,7 +2,7 @@
 
 // Small pieces of the wire format shared by the endpoint groups.
 
-#include "FakeGateway.h"
+#include "fakegateway/FakeGateway.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

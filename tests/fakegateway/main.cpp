@@ -37,7 +37,7 @@
 //
 // Tests drive it further through the hooks under /fake/ (TestHookEndpoints.cpp).
 
-#include "FakeGateway.h"
+#include "fakegateway/FakeGateway.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -14,7 +14,7 @@
 //       password and asks for the key again
 #include "FernholmKit/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
-#include "SecretServiceBus.h"
+#include "sessionbus/SecretServiceBus.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -2,7 +2,7 @@
 #include "FernholmKit/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 
-#include "SecretServiceBus.h"
+#include "sessionbus/SecretServiceBus.h"
 
 #include <QScopeGuard>
 #include <QTest>

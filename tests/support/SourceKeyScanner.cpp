@@ -1,4 +1,4 @@
-#include "SourceKeyScanner.h"
+#include "support/SourceKeyScanner.h"
 
 #include <QSet>
 

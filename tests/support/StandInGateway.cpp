@@ -1,7 +1,7 @@
-#include "StandInGateway.h"
+#include "support/StandInGateway.h"
 
-#include "ClientFixtures.h"
-#include "LoopbackPort.h"
+#include "support/ClientFixtures.h"
+#include "support/LoopbackPort.h"
 
 #include <QDir>
 #include <QFile>

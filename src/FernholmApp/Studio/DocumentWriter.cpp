@@ -1,4 +1,4 @@
-#include "DocumentWriter.h"
+#include "FernholmApp/Studio/DocumentWriter.h"
 
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>

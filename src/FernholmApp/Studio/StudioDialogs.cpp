@@ -1,4 +1,4 @@
-#include "StudioDialogs.h"
+#include "FernholmApp/Studio/StudioDialogs.h"
 
 #include "FernholmKit/L10n.h"
 

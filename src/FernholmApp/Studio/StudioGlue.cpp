@@ -1,6 +1,6 @@
-#include "StudioGlue.h"
+#include "FernholmApp/Studio/StudioGlue.h"
 
-#include "StudioHost.h"
+#include "FernholmApp/Studio/StudioHost.h"
 
 #include "FernholmApp/AppModel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StudioModelLink.h"
+#include "FernholmApp/Studio/StudioModelLink.h"
 
 #include "FernholmApp/StudioSink.h"
 

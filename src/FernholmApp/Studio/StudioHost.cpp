@@ -1,9 +1,9 @@
-#include "StudioHost.h"
+#include "FernholmApp/Studio/StudioHost.h"
 
-#include "DocumentWriter.h"
-#include "StudioBridge.h"
-#include "StudioPage.h"
-#include "StudioScript.h"
+#include "FernholmApp/Studio/DocumentWriter.h"
+#include "FernholmApp/Studio/StudioBridge.h"
+#include "FernholmApp/Studio/StudioPage.h"
+#include "FernholmApp/Studio/StudioScript.h"
 
 #include "FernholmKit/L10n.h"
 #include "FernholmKit/platform/AppDataFolder.h"

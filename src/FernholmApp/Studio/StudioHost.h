@@ -1,8 +1,8 @@
 #pragma once
 
-#include "StudioDialogs.h"
-#include "StudioMessage.h"
-#include "StudioModelLink.h"
+#include "FernholmApp/Studio/StudioDialogs.h"
+#include "FernholmApp/Studio/StudioMessage.h"
+#include "FernholmApp/Studio/StudioModelLink.h"
 
 #include <QMap>
 #include <QObject>

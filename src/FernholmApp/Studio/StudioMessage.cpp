@@ -1,4 +1,4 @@
-#include "StudioMessage.h"
+#include "FernholmApp/Studio/StudioMessage.h"
 
 #include "FernholmKit/ScanModels.h"
 

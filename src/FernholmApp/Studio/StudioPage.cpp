@@ -1,6 +1,6 @@
-#include "StudioPage.h"
+#include "FernholmApp/Studio/StudioPage.h"
 
-#include "StudioDialogs.h"
+#include "FernholmApp/Studio/StudioDialogs.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
-#include "StudioScreen.h"
+#include "FernholmApp/Studio/StudioScreen.h"
 
-#include "StudioHost.h"
+#include "FernholmApp/Studio/StudioHost.h"
 
 #include <QVBoxLayout>
 #include <QWebEngineView>

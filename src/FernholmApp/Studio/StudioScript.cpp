@@ -1,4 +1,4 @@
-#include "StudioScript.h"
+#include "FernholmApp/Studio/StudioScript.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
-#include "StudioShell.h"
+#include "FernholmApp/Studio/StudioShell.h"
 
 #include "FernholmApp/AppModel.h"
-#include "StudioGlue.h"
-#include "StudioHost.h"
-#include "StudioScreen.h"
+#include "FernholmApp/Studio/StudioGlue.h"
+#include "FernholmApp/Studio/StudioHost.h"
+#include "FernholmApp/Studio/StudioScreen.h"
 
 namespace fernholm {
 

@@ -1,4 +1,4 @@
-#include "AppDataFolder.h"
+#include "FernholmKit/platform/AppDataFolder.h"
 
 #include <QDir>
 

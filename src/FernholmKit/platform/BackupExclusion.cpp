@@ -1,4 +1,4 @@
-#include "BackupExclusion.h"
+#include "FernholmKit/platform/BackupExclusion.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "DBusNotificationCenter.h"
+#include "FernholmKit/platform/DBusNotificationCenter.h"
 
 #include <QCoroDBusPendingCall>
 #include <QCoroSignal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationCenter.h"
+#include "FernholmKit/platform/NotificationCenter.h"
 
 #include <QDBusConnection>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "DesktopProxyTool.h"
+#include "FernholmKit/platform/DesktopProxyTool.h"
 
 #include <gio/gio.h>
 #define G_SETTINGS_ENABLE_BACKEND

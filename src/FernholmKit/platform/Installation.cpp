@@ -1,4 +1,4 @@
-#include "Installation.h"
+#include "FernholmKit/platform/Installation.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "QuitSignals.h"
+#include "FernholmKit/platform/QuitSignals.h"
 
 #include <QSocketNotifier>
 

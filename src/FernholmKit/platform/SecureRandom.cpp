@@ -1,4 +1,4 @@
-#include "SecureRandom.h"
+#include "FernholmKit/platform/SecureRandom.h"
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "SystemKeychain.h"
+#include "FernholmKit/platform/SystemKeychain.h"
 
 #include <libsecret/secret.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeychainItem.h"
+#include "FernholmKit/platform/KeychainItem.h"
 
 namespace fernholm {
 

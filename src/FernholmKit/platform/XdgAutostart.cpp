@@ -1,4 +1,4 @@
-#include "XdgAutostart.h"
+#include "FernholmKit/platform/XdgAutostart.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoginItem.h"
+#include "FernholmKit/platform/LoginItem.h"
 
 #include <QMap>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "StandInCheckout.h"
+#include "app/support/StandInCheckout.h"
 
 #include "support/ClientFixtures.h"
 

@@ -1,4 +1,4 @@
-#include "TestPlatform.h"
+#include "app/support/TestPlatform.h"
 
 #include <QFile>
 #include <QMutexLocker>
