@@ -1,9 +1,9 @@
 // The activity page holding a full event list (200 events over several days) with one row open,
 // brought up to date after a poll: one event appended, the oldest one dropped, the page's rows
 // and day sections updated in place and the column laid out again.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Screens/ActivityScreen.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/pages/activity/ActivityScreen.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"

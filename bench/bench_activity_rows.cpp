@@ -1,4 +1,4 @@
-#include "FernholmKit/ActivityText.h"
+#include "FernholmKit/presentation/ActivityText.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Components/AnonymizedTextView.h"
-#include "FernholmApp/Fonts.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/components/activity/AnonymizedTextView.h"
+#include "FernholmApp/theme/Fonts.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -6,10 +6,10 @@
 // Counters: rss_mb, pss_mb, anon_mb (from /proc/self/smaps_rollup), cpu_percent (of one core),
 // webengine_children (web engine helper processes started: none are expected).
 // Run by hand: about three minutes. Not part of the test suite.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/FernholmApplication.h"
-#include "FernholmApp/MainWindow.h"
-#include "FernholmApp/Studio/StudioShell.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/shell/FernholmApplication.h"
+#include "FernholmApp/shell/MainWindow.h"
+#include "FernholmApp/studio/StudioShell.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 // just before the child is started until its "painted" line arrives, so loading the libraries
 // and the process start count too. The child runs offscreen, in a home of its own with setup
 // done and no gateway to find (the window shows that it found none).
-#include "FernholmApp/FernholmApplication.h"
-#include "FernholmApp/Studio/StudioShell.h"
+#include "FernholmApp/shell/FernholmApplication.h"
+#include "FernholmApp/studio/StudioShell.h"
 
 #include <QCoreApplication>
 #include <QDir>

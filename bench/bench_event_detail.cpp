@@ -1,12 +1,12 @@
 // The detail under an opened row for a long prompt (about 20,000 characters, 400 found values):
 // the record arriving in an open detail (both panels cut, marked and laid out), and the written
 // panel expanded to its whole text.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Components/EventDetail.h"
-#include "FernholmApp/Components/PromptPanel.h"
-#include "FernholmApp/Components/PromptView.h"
-#include "FernholmApp/Components/RedactionTable.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/components/activity/EventDetail.h"
+#include "FernholmApp/components/activity/PromptPanel.h"
+#include "FernholmApp/components/activity/PromptView.h"
+#include "FernholmApp/components/activity/RedactionTable.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"

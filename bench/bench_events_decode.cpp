@@ -1,4 +1,4 @@
-#include "FernholmKit/EventModels.h"
+#include "FernholmKit/control/EventModels.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

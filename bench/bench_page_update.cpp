@@ -1,13 +1,13 @@
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Components/Card.h"
-#include "FernholmApp/Components/FlowLayout.h"
-#include "FernholmApp/Components/Page.h"
-#include "FernholmApp/Components/RowDivider.h"
-#include "FernholmApp/Components/StatusPill.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Components/TokenChip.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/components/layout/Card.h"
+#include "FernholmApp/components/layout/FlowLayout.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/RowDivider.h"
+#include "FernholmApp/components/text/StatusPill.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/components/text/TokenChip.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/Theme.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -13,7 +13,7 @@
 //   overhead       total less child_startup and cadence_wait: what the supervision itself adds
 //                  (setup + proof)
 // The manual time reported per iteration is `overhead`.
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>

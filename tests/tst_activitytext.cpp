@@ -1,5 +1,5 @@
-#include "FernholmKit/ActivityText.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "FernholmKit/AlertCenter.h"
-#include "FernholmKit/Defaults.h"
+#include "FernholmKit/presentation/AlertCenter.h"
+#include "FernholmKit/platform/Defaults.h"
 
 #include "support/MemoryDefaults.h"
 

@@ -1,6 +1,6 @@
-#include "FernholmKit/Alerts.h"
-#include "FernholmKit/BrowserNotices.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmKit/presentation/Alerts.h"
+#include "FernholmKit/presentation/BrowserNotices.h"
+#include "FernholmKit/text/L10n.h"
 
 #include "support/StatusFixtures.h"
 #include "support/ViewStatePrinters.h"

@@ -1,4 +1,4 @@
-#include "FernholmKit/AppTab.h"
+#include "FernholmKit/presentation/AppTab.h"
 
 #include <QSet>
 #include <QTest>

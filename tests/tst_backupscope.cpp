@@ -1,4 +1,4 @@
-#include "FernholmKit/BackupScope.h"
+#include "FernholmKit/supervision/BackupScope.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "FernholmKit/BlockNotifier.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmKit/presentation/BlockNotifier.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "FernholmKit/BrowserNotices.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmKit/presentation/BrowserNotices.h"
+#include "FernholmKit/text/L10n.h"
 
 #include "support/StatusFixtures.h"
 

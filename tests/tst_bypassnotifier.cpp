@@ -1,6 +1,6 @@
-#include "FernholmKit/BrowserNotices.h"
-#include "FernholmKit/BypassNotifier.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmKit/presentation/BrowserNotices.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QTest>
 

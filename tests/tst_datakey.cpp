@@ -1,5 +1,5 @@
-#include "FernholmKit/DataKey.h"
-#include "FernholmKit/RelaunchGate.h"
+#include "FernholmKit/supervision/DataKey.h"
+#include "FernholmKit/supervision/RelaunchGate.h"
 #include "support/KitPrinters.h"
 #include "support/MemoryKeychain.h"
 

@@ -1,5 +1,5 @@
-#include "FernholmKit/EventModels.h"
-#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/control/EventModels.h"
+#include "FernholmKit/control/GatewayClient.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"

@@ -1,6 +1,6 @@
 // The stand-in gateway (tests/fakegateway) speaks the control API with state: launched as the
 // application launches the gateway and spoken to through the real client.
-#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/control/GatewayClient.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/StandInGateway.h"

@@ -1,4 +1,4 @@
-#include "FernholmKit/GatewayClient.h"
+#include "FernholmKit/control/GatewayClient.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"

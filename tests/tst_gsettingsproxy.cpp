@@ -1,7 +1,7 @@
 // The desktop proxy tool against real GSettings, on the keyfile backend in a temporary
 // configuration folder (set up in main, before GIO is first used).
 
-#include "FernholmKit/SystemProxyCleaner.h"
+#include "FernholmKit/supervision/SystemProxyCleaner.h"
 #include "FernholmKit/platform/DesktopProxyTool.h"
 #include "support/DesktopProxySettings.h"
 

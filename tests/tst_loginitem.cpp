@@ -1,5 +1,5 @@
-#include "FernholmKit/L10n.h"
-#include "FernholmKit/LoginItemSwitch.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmKit/presentation/LoginItemSwitch.h"
 #include "FernholmKit/platform/XdgAutostart.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/ProofGate.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/control/ProofGate.h"
 #include "support/KitPrinters.h"
 
 #include <QJsonArray>

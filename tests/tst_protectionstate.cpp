@@ -1,5 +1,5 @@
-#include "FernholmKit/L10n.h"
-#include "FernholmKit/ViewState.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmKit/presentation/ViewState.h"
 
 #include "support/StatusFixtures.h"
 #include "support/ViewStatePrinters.h"

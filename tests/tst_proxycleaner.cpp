@@ -1,4 +1,4 @@
-#include "FernholmKit/SystemProxyCleaner.h"
+#include "FernholmKit/supervision/SystemProxyCleaner.h"
 
 #include <QCoroTask>
 #include <QFile>

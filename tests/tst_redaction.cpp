@@ -1,5 +1,5 @@
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/RedactionModels.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/control/RedactionModels.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"

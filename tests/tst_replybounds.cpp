@@ -2,8 +2,8 @@
 // deadline as a failed one, and memory stays where it was. The memory is the process's peak
 // resident size, so the costly cases come first, before anything else has raised the peak; under
 // the address sanitizer, whose allocator holds on to memory, it is not judged.
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"

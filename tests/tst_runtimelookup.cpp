@@ -1,4 +1,4 @@
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/platform/AppDataFolder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/ScanModels.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/control/ScanModels.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/TestHttpServer.h"

@@ -1,6 +1,6 @@
 // Launches the stand-in gateway (tests/fakegateway) through the real lookup paths.
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/Version.h"
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"

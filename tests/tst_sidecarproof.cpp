@@ -1,4 +1,4 @@
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 #include "support/TestHttpServer.h"
 
 #include <QNetworkProxy>

@@ -1,4 +1,4 @@
-#include "FernholmKit/SidecarWatch.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
 #include "support/SidecarPrinters.h"
 
 #include <QCoroSignal>

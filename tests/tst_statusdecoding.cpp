@@ -1,4 +1,4 @@
-#include "FernholmKit/Models.h"
+#include "FernholmKit/control/Models.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
-#include "FernholmKit/L10n.h"
-#include "FernholmKit/Tour.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmKit/presentation/Tour.h"
 #include "support/MemoryDefaults.h"
 
 #include <QRegularExpression>

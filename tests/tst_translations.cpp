@@ -1,5 +1,5 @@
-#include "FernholmKit/L10n.h"
-#include "FernholmKit/StringsFile.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmKit/text/StringsFile.h"
 #include "support/SourceKeyScanner.h"
 
 #include <QDirIterator>

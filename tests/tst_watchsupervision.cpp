@@ -3,10 +3,10 @@
 // them and the desktop proxy settings on the GSettings keyfile backend in a temporary
 // configuration folder (set up in main, before GIO is first used).
 
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/SidecarProcess.h"
-#include "FernholmKit/SidecarWatch.h"
-#include "FernholmKit/SystemProxyCleaner.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
+#include "FernholmKit/supervision/SystemProxyCleaner.h"
 #include "support/DesktopProxySettings.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"

@@ -1,5 +1,5 @@
-#include "FernholmKit/L10n.h"
-#include "FernholmKit/Workbench.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmKit/presentation/Workbench.h"
 
 #include <QTest>
 

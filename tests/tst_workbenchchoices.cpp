@@ -1,5 +1,5 @@
-#include "FernholmKit/CaselessText.h"
-#include "FernholmKit/Workbench.h"
+#include "FernholmKit/text/CaselessText.h"
+#include "FernholmKit/presentation/Workbench.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "FernholmApp/Studio/StudioShell.h"
+#include "FernholmApp/studio/StudioShell.h"
 
 int main(int argc, char** argv) {
     return fernholm::runApplication(argc, argv, fernholm::studioWiring());

@@ -1,7 +1,7 @@
-#include "FernholmApp/Components/AnonymizedTextView.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/components/activity/AnonymizedTextView.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/ViewTesting.h"
 
 #include <QAbstractTextDocumentLayout>

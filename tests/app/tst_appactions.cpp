@@ -1,8 +1,8 @@
 // The model's user actions and certificate and data-key actions: what each sends, what a good
 // reply changes, and the one error line each failure leaves: a scripted 500 from the stand-in
 // gateway, a closed port (a proof standing, nothing listening) and an unproven gateway.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"

@@ -1,12 +1,12 @@
 // The application object on fakes: start-up once per process, the quit paths (menu, signal,
 // closing without a tray), the single instance, the uninstall question and the menu items.
 
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/Appearance.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/L10n.h"
-#include "FernholmApp/FernholmApplication.h"
-#include "FernholmApp/MainWindow.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/theme/Appearance.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
+#include "FernholmApp/shell/FernholmApplication.h"
+#include "FernholmApp/shell/MainWindow.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 

@@ -1,8 +1,8 @@
 // The model's open-at-login switch: what it shows over the in-memory login item in every state
 // and after every kind of change, and over the desktop's real autostart folder a refused change,
 // then a good one.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/XdgAutostart.h"
 #include "app/support/TestPlatform.h"
 

@@ -1,9 +1,9 @@
 // The application model's start-up over the stand-in gateway, found through the real runtime
 // lookup in a temporary checkout and launched for real; keychain, defaults, notifications, windows
 // and the proxy tool are fakes.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/ActivityText.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"

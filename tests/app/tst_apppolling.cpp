@@ -2,8 +2,8 @@
 // on a detector change, the bypass and blocked-request notices, and what failed fetches, deaths
 // and stops do to the link and the loop. Most tests slow the loop down to one poll after the
 // start and then poll by hand; the monotonic clock of the notices is the fake's.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 #include "app/support/StandInCheckout.h"

@@ -1,8 +1,8 @@
 // The stored language and appearance as the application applies them at start and when the
 // settings page changes the appearance.
-#include "FernholmApp/AppPreferences.h"
-#include "FernholmApp/Appearance.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppPreferences.h"
+#include "FernholmApp/theme/Appearance.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/MemoryDefaults.h"
 
 #include <QApplication>

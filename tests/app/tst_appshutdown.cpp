@@ -1,8 +1,8 @@
 // The way out: shutdown() over real stand-in gateway processes, and uninstall() on a temporary home
 // folder with its XDG folders, a settings file, an autostart entry and the desktop's real trash,
 // the gateway's certificate removal answered by a loopback server.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/AppDataFolder.h"
 #include "FernholmKit/platform/XdgAutostart.h"
 #include "support/LoopbackPort.h"

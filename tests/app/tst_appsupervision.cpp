@@ -1,7 +1,7 @@
 // The model's supervision of real stand-in gateway processes: deaths by SIGKILL, the automatic
 // relaunch, the user's restart and force stop, a replace that overtakes a relaunch, and what the
 // studio is told. The test asks the watch before each poll as the poll loop does.
-#include "FernholmApp/AppModel.h"
+#include "FernholmApp/model/AppModel.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 #include "app/support/StandInCheckout.h"

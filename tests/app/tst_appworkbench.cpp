@@ -2,8 +2,8 @@
 // check of the prompt and restore of the reply, which outcome each may still write, and what is
 // cleared without asking the gateway. The stand-in's log shows what was sent; its scripted
 // replies hold single answers back or make them fail.
-#include "FernholmApp/AppModel.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"

@@ -1,8 +1,8 @@
-#include "FernholmApp/Components/Banner.h"
-#include "FernholmApp/Components/PrimaryButton.h"
-#include "FernholmApp/Components/SelectableText.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/components/alerts/Banner.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/text/SelectableText.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/theme/Theme.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/ViewTesting.h"
 

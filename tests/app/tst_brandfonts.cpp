@@ -1,5 +1,5 @@
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Fonts.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/theme/Fonts.h"
 #include "app/support/ViewTesting.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/BrandImages.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/Icons.h"
-#include "FernholmApp/TextPainting.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/theme/BrandImages.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/Icons.h"
+#include "FernholmApp/theme/TextPainting.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/ViewTesting.h"
 
 #include <QDir>

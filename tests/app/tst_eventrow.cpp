@@ -1,16 +1,16 @@
 // The event row and the report link under it, on a model that never starts: what each kind of
 // event shows (sentence or tokens, document symbol, colours), how a row that cannot open behaves,
 // in-place updates, and what the report link asks of the model.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/Components/EventRow.h"
-#include "FernholmApp/Components/ReportBlockedButton.h"
-#include "FernholmApp/Components/StatusPill.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Components/TextLink.h"
-#include "FernholmApp/Components/TokenChip.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/ActivityText.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/activity/EventRow.h"
+#include "FernholmApp/components/activity/ReportBlockedButton.h"
+#include "FernholmApp/components/text/StatusPill.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/components/controls/TextLink.h"
+#include "FernholmApp/components/text/TokenChip.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 

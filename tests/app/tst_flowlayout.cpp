@@ -1,7 +1,7 @@
-#include "FernholmApp/Components/Card.h"
-#include "FernholmApp/Components/FlowLayout.h"
-#include "FernholmApp/Components/TokenChip.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/components/layout/Card.h"
+#include "FernholmApp/components/layout/FlowLayout.h"
+#include "FernholmApp/components/text/TokenChip.h"
+#include "FernholmApp/theme/Theme.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 

@@ -1,8 +1,8 @@
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/Painting.h"
-#include "FernholmApp/TextPainting.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/Painting.h"
+#include "FernholmApp/theme/TextPainting.h"
+#include "FernholmApp/theme/Theme.h"
 #include "app/support/ViewTesting.h"
 
 #include <QFontMetricsF>

@@ -1,10 +1,10 @@
 // The window's alert buttons and report sheet over a real model and the stand-in gateway: what
 // reaches the gateway, and what does not.
 
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/Components/IssueForm.h"
-#include "FernholmApp/RootView.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/report/IssueForm.h"
+#include "FernholmApp/shell/RootView.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/RecordingClipboard.h"
 #include "app/support/StandInCheckout.h"
 #include "app/support/TestPlatform.h"

@@ -1,8 +1,8 @@
-#include "FernholmApp/Components/Sidebar.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/TextPainting.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/shell/Sidebar.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/TextPainting.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 

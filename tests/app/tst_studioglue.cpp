@@ -1,10 +1,10 @@
 // The model and the studio host joined as the shell joins them: the link the host asks, the sink
 // the model tells, each holding the other side weakly; and the studio's web data removed for an
 // uninstall, with a real web engine on a loopback server.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/Studio/StudioGlue.h"
-#include "FernholmApp/Studio/StudioHost.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/studio/StudioGlue.h"
+#include "FernholmApp/studio/StudioHost.h"
+#include "FernholmKit/text/L10n.h"
 #include "support/TestHttpServer.h"
 #include "app/support/TestPlatform.h"
 

@@ -1,6 +1,6 @@
-#include "FernholmApp/Studio/DocumentWriter.h"
-#include "FernholmApp/Studio/StudioHost.h"
-#include "FernholmApp/Studio/StudioMessage.h"
+#include "FernholmApp/studio/DocumentWriter.h"
+#include "FernholmApp/studio/StudioHost.h"
+#include "FernholmApp/studio/StudioMessage.h"
 #include "support/FileSizeLimit.h"
 
 #include <QDir>

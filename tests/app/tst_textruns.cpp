@@ -1,8 +1,8 @@
-#include "FernholmApp/Components/RunsLabel.h"
-#include "FernholmApp/Components/SelectableText.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/TextPainting.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/components/text/RunsLabel.h"
+#include "FernholmApp/components/text/SelectableText.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/TextPainting.h"
+#include "FernholmApp/theme/Theme.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/ViewTesting.h"
 

@@ -1,8 +1,8 @@
-#include "FernholmApp/Appearance.h"
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Components/TextLabel.h"
-#include "FernholmApp/Fonts.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/theme/Appearance.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/platform/ColorSchemePortal.h"
 #include "app/support/ViewTesting.h"
 

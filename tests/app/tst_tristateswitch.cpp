@@ -1,8 +1,8 @@
 // The switch over a group of values: what each state shows, tells assistive technology and asks
 // for when clicked.
-#include "FernholmApp/Components/TriStateSwitch.h"
-#include "FernholmApp/Theme.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/components/controls/TriStateSwitch.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 

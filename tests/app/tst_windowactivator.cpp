@@ -1,5 +1,5 @@
 // Which window a notification click brings forward.
-#include "FernholmApp/WindowActivator.h"
+#include "FernholmApp/model/WindowActivator.h"
 
 #include <QTest>
 #include <QWidget>

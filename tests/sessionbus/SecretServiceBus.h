@@ -4,7 +4,7 @@
 // test: searching, locking, unlocking with a password, making collections and storing items
 // the way an earlier run of the program would have.
 
-#include "FernholmKit/DataKey.h"
+#include "FernholmKit/supervision/DataKey.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

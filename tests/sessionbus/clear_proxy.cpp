@@ -3,7 +3,7 @@
 // cleaner's result as one JSON object and exits 0 when nothing of the gateway's is left.
 //
 //   clear_proxy PORT [PARKED_FILE]
-#include "FernholmKit/SystemProxyCleaner.h"
+#include "FernholmKit/supervision/SystemProxyCleaner.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

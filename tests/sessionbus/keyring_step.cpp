@@ -12,7 +12,7 @@
 //       asks the system keychain for the key, tries to add another, reads the data key, counts
 //       again and takes the digests of the keyring files; then unlocks the collection with its
 //       password and asks for the key again
-#include "FernholmKit/DataKey.h"
+#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 #include "sessionbus/SecretServiceBus.h"
 

@@ -1,7 +1,7 @@
 // Runs on a private session bus without a keyring daemon: see with-secret-service.sh --keyring none.
 // The test itself owns the Secret Service's name there and never answers a call, as a hung or
 // stopped daemon would not.
-#include "FernholmKit/DataKey.h"
+#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 #include "support/KitPrinters.h"
 

@@ -1,5 +1,5 @@
 // Runs against a real Secret Service on a private bus: see with-secret-service.sh.
-#include "FernholmKit/DataKey.h"
+#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 
 #include "sessionbus/SecretServiceBus.h"

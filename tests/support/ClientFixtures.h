@@ -2,7 +2,7 @@
 
 // Shared pieces of the control-client tests.
 
-#include "FernholmKit/ProofGate.h"
+#include "FernholmKit/control/ProofGate.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

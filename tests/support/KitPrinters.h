@@ -2,8 +2,8 @@
 
 // Readable QCOMPARE failure messages for the core library's values.
 
-#include "FernholmKit/DataKey.h"
-#include "FernholmKit/GatewayError.h"
+#include "FernholmKit/supervision/DataKey.h"
+#include "FernholmKit/control/GatewayError.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernholmKit/Defaults.h"
+#include "FernholmKit/platform/Defaults.h"
 
 #include <QVariantMap>
 

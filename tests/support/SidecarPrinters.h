@@ -2,8 +2,8 @@
 
 // Readable names and QCOMPARE failure messages for launch results and the supervised link.
 
-#include "FernholmKit/SidecarLink.h"
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarLink.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FernholmKit/GatewayClient.h"
-#include "FernholmKit/SidecarProcess.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 
 #include <QByteArray>
 #include <QJsonObject>

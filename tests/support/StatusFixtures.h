@@ -2,7 +2,7 @@
 
 // Small statuses for the tests of what the user is shown, filled field by field.
 
-#include "FernholmKit/Models.h"
+#include "FernholmKit/control/Models.h"
 
 #include <QStringList>
 

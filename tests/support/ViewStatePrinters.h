@@ -2,7 +2,7 @@
 
 // Readable QCOMPARE failure messages for protection states and the records shown to the user.
 
-#include "FernholmKit/ViewState.h"
+#include "FernholmKit/presentation/ViewState.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "FernholmApp/Components/VSwitch.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/theme/Theme.h"
 
 #include <QAccessible>
 #include <QApplication>

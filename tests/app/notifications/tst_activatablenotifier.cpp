@@ -1,7 +1,7 @@
 // The system notifier on a private bus where the notification service can only be activated, and
 // its activation fails (see notifications.cmake): an activatable service counts as there, and
 // what it then fails to show is logged with the notice's kind.
-#include "FernholmApp/SystemNotifier.h"
+#include "FernholmApp/model/SystemNotifier.h"
 #include "FernholmKit/platform/DBusNotificationCenter.h"
 
 #include <QDBusConnection>

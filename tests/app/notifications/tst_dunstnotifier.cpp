@@ -1,6 +1,6 @@
 // The system notifier against dunst, a real notification service, started by with-dunst.sh
 // inside xvfb-run and dbus-run-session (see notifications.cmake); read back through dunstctl.
-#include "FernholmApp/SystemNotifier.h"
+#include "FernholmApp/model/SystemNotifier.h"
 #include "FernholmKit/platform/DBusNotificationCenter.h"
 
 #include <QDBusConnection>

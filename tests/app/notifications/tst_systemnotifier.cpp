@@ -1,7 +1,7 @@
 // The system notifier over the desktop notification service, on a private session bus on which
 // nothing is activatable (see notifications.cmake). The service is a fake on a bus connection and
 // a thread of its own, so that it can be absent, present or restarted at will.
-#include "FernholmApp/SystemNotifier.h"
+#include "FernholmApp/model/SystemNotifier.h"
 #include "FernholmKit/platform/DBusNotificationCenter.h"
 #include "support/MemoryNotificationCenter.h"
 

@@ -1,5 +1,5 @@
 // Runs on a private session bus with a stand-in settings portal: see tst_colorschemeportal.cmake.
-#include "FernholmApp/Appearance.h"
+#include "FernholmApp/theme/Appearance.h"
 #include "FernholmKit/platform/ColorSchemePortal.h"
 
 #include <QDBusConnection>

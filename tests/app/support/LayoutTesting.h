@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/theme/Theme.h"
 
 #include <QColor>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernholmApp/Components/Clipboard.h"
+#include "FernholmApp/model/Clipboard.h"
 
 #include <QStringList>
 

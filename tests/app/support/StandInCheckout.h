@@ -4,7 +4,7 @@
 // checkout whose ".venv/bin/python" is the stand-in, named by TARVINE_REPO in the environment the
 // test hands the model.
 
-#include "FernholmApp/AppModel.h"
+#include "FernholmApp/model/AppModel.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

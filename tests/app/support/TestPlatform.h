@@ -8,10 +8,10 @@
 //
 // Without TARVINE_REPO in `environment` (the default), start() finds no gateway runtime.
 
-#include "FernholmApp/Config.h"
-#include "FernholmApp/Platform.h"
-#include "FernholmApp/StudioSink.h"
-#include "FernholmApp/WindowActivator.h"
+#include "FernholmApp/model/Config.h"
+#include "FernholmApp/model/Platform.h"
+#include "FernholmApp/model/StudioSink.h"
+#include "FernholmApp/model/WindowActivator.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"

@@ -1,7 +1,7 @@
 #include "app/support/ViewTesting.h"
 
-#include "FernholmApp/BrandFonts.h"
-#include "FernholmApp/Theme.h"
+#include "FernholmApp/theme/BrandFonts.h"
+#include "FernholmApp/theme/Theme.h"
 
 #include <QApplication>
 #include <QDir>

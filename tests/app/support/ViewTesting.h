@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernholmApp/Appearance.h"
+#include "FernholmApp/theme/Appearance.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,11 +1,11 @@
 // The tray host in a real tray (trayer under an X server, see tst_realtray.cmake): the icon is
 // embedded in the tray's panel, and a click on it opens the panel beside it, on screen.
-#include "FernholmApp/AppModel.h"
-#include "FernholmApp/Components/MenuBarPopover.h"
-#include "FernholmApp/Components/PopoverRow.h"
-#include "FernholmApp/Components/VSwitch.h"
-#include "FernholmApp/TrayHost.h"
-#include "FernholmKit/L10n.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/shell/tray/MenuBarPopover.h"
+#include "FernholmApp/shell/tray/PopoverRow.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/shell/tray/TrayHost.h"
+#include "FernholmKit/text/L10n.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
 #include "app/support/TestPlatform.h"

@@ -1,0 +1,363 @@
+#include "FernholmApp/model/AppModel.h"
+
+#include "FernholmApp/model/SystemNotifier.h"
+
+#include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/supervision/BackupScope.h"
+#include "FernholmKit/text/L10n.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+namespace fernholm {
+
+namespace {
+
+// Stores a value and reports whether it changed.
+template <typename T> bool assign(T& field, const T& value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
+QCoro::Task<> sendDataKeyReset(GatewayClient client, QString stamp) {
+    // The reply and any failure are of no interest: the report repeats after every launch until
+    // the user dismisses the notice.
+    co_await client.reportDataKeyReset(stamp);
+}
+
+} // namespace
+
+AppModel::AppModel(Config config, Platform platform, QObject* parent)
+    : QObject(parent), m_config(std::move(config)), m_platform(std::move(platform)),
+      m_launchToken(GatewayClient::makeToken(m_platform.random)),
+      m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
+      m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
+      m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
+      m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {
+    refreshLoginItem();
+}
+
+AppModel::~AppModel() = default;
+
+// --- Start-up ---
+
+void AppModel::start() {
+    if (m_started) {
+        return;
+    }
+    m_started = true;
+
+    if (!m_systemNotifier) {
+        m_systemNotifier = new SystemNotifier(m_platform.notifications, this);
+        m_systemNotifier->onClick = [self = QPointer<AppModel>(this)](NotificationTarget target) {
+            if (self) {
+                self->show(target);
+            }
+        };
+    }
+
+    const std::optional<Runtime> runtime = SidecarProcess::resolveRuntime(
+        m_platform.environment(), m_platform.resourceFolder, m_platform.executablePath, m_platform.currentFolder);
+    if (!runtime) {
+        setAppError(fernholm::tr(
+            "Could not locate a Python runtime. The bundled runtime is missing; for a dev run set TARVINE_REPO to the project directory."));
+        setSidecarState(SidecarState::failed(QStringLiteral("runtime not found")));
+        return;
+    }
+    if (!m_launchToken) {
+        setAppError(fernholm::tr("Could not start the gateway: the system gave no random bytes for its key."));
+        setSidecarState(SidecarState::failed(QStringLiteral("no control token")));
+        return;
+    }
+    if (runtime->kind == RuntimeKind::embedded) {
+        BackupScope::apply(runtime->workingDir);
+    }
+    m_runtime = runtime;
+    // Starting already while the keychain is asked for the data key: a slow keyring delays the
+    // launch, and the user sees why nothing else happens yet.
+    setSidecarState(SidecarState::starting());
+    launchFirst();
+}
+
+QCoro::Task<> AppModel::launchFirst() {
+    const QPointer<AppModel> self(this);
+    const std::optional<QByteArray> dataKey = co_await dataKeyForLaunch();
+    if (!self || m_shutDown) {
+        co_return;
+    }
+    const QPointer<SidecarProcess> process = makeSidecar(*m_runtime, dataKey);
+    const SidecarState state = co_await process->start(m_config.readyTimeout);
+    // A shutdown meanwhile has stopped the process and revoked the proof; nothing here may undo that.
+    if (!self || m_shutDown) {
+        co_return;
+    }
+    sidecarBecame(state, process ? process->stderrTail() : QString());
+    if (state.kind == SidecarState::Kind::failed) {
+        co_await stopAfterFailedStart(process);
+    }
+}
+
+QCoro::Task<std::optional<QByteArray>> AppModel::dataKeyForLaunch() {
+    const QPointer<AppModel> self(this);
+    const DataKeyRead read = co_await m_dataKeys.forStartAsync();
+    if (!self) {
+        co_return std::nullopt;
+    }
+    if (read.kind == DataKeyRead::Kind::replaced) {
+        // Noted before the launch, so that a gateway that dies at once still gets it reported later.
+        const qint64 seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(m_platform.wallClock().time_since_epoch()).count();
+        m_platform.defaults->setValue(dataKeyResetKey,
+                                      QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate));
+    }
+    co_return read.key();
+}
+
+SidecarProcess* AppModel::makeSidecar(const Runtime& runtime, std::optional<QByteArray> dataKey) {
+    auto* process =
+        new SidecarProcess(runtime, m_config.port, m_platform.environment(), std::move(dataKey), m_launchToken, this);
+    const qint64 generation = ++m_generation;
+    m_gate->begin(generation);
+    // Runs when the child ends. The proof goes at once; the watch hears of it on the next turn of
+    // the event loop, and only while this is still the current launch.
+    process->onExit = [gate = m_gate, generation, self = QPointer<AppModel>(this)] {
+        gate->revoke(generation);
+        if (self) {
+            QTimer::singleShot(0, self.data(), [self, generation] {
+                if (self) {
+                    self->sidecarEnded(generation);
+                }
+            });
+        }
+    };
+    // A replaced process has ended, or was told to, before its successor is made.
+    if (m_sidecar) {
+        m_sidecar->deleteLater();
+    }
+    m_sidecar = process;
+    return process;
+}
+
+void AppModel::sidecarEnded(qint64 generation) {
+    if (generation != m_generation || m_shutDown) {
+        return;
+    }
+    watch().sidecarExited();
+    syncLink();
+}
+
+void AppModel::sidecarBecame(const SidecarState& state, const QString& tail) {
+    setSidecarState(state);
+    if (state.kind != SidecarState::Kind::ready) {
+        showStartFailure(state, tail);
+        return;
+    }
+    m_gate->proven(Clock::now());
+    watch().ready();
+    setAppError(std::nullopt);
+    syncLink();
+    reportDataKeyReset();
+    startPolling();
+    loadProviders();
+}
+
+void AppModel::showStartFailure(const SidecarState& state, const QString& tail) {
+    const std::optional<QString> detail = tail.isEmpty() ? std::nullopt : std::optional<QString>(tail);
+    switch (state.kind) {
+    case SidecarState::Kind::exited:
+        setAppError(startFailureText(state.code, tail));
+        setAppErrorDetail(detail);
+        break;
+    case SidecarState::Kind::failed:
+        setAppError(state.reason);
+        setAppErrorDetail(detail);
+        break;
+    case SidecarState::Kind::idle:
+    case SidecarState::Kind::starting:
+    case SidecarState::Kind::ready:
+        break;
+    }
+}
+
+void AppModel::reportDataKeyReset() {
+    if (const std::optional<QString> stamp = m_platform.defaults->string(dataKeyResetKey)) {
+        sendDataKeyReset(m_client, *stamp);
+    }
+}
+
+QCoro::Task<> AppModel::loadProviders() {
+    const QPointer<AppModel> self(this);
+    const Result<ProvidersPage> page = co_await m_client.providers();
+    if (self && page) {
+        setProviders(page.value().providers);
+    }
+}
+
+void AppModel::show(NotificationTarget target) {
+    if (m_platform.windows) {
+        m_platform.windows->activateMainWindow();
+    }
+    switch (target) {
+    case NotificationTarget::activity:
+        setActivityRequest(m_activityRequest + 1);
+        break;
+    case NotificationTarget::home:
+        setHomeRequest(m_homeRequest + 1);
+        break;
+    }
+}
+
+// --- Setters ---
+
+void AppModel::setSidecarState(const SidecarState& state) {
+    if (assign(m_sidecarState, state)) {
+        Q_EMIT sidecarStateChanged();
+    }
+}
+
+void AppModel::setStatus(const std::optional<Status>& status) {
+    if (assign(m_status, status)) {
+        Q_EMIT statusChanged();
+    }
+}
+
+void AppModel::setLink(SidecarLink link) {
+    if (assign(m_link, link)) {
+        Q_EMIT linkChanged();
+    }
+}
+
+void AppModel::setProxyStuck(bool stuck) {
+    if (assign(m_proxyStuck, stuck)) {
+        Q_EMIT proxyStuckChanged();
+    }
+}
+
+void AppModel::setRecentEvents(const QList<Event>& events, qint64 offset) {
+    const bool eventsChanged = assign(m_recentEvents, events);
+    const bool offsetChanged = assign(m_recentEventsOffset, offset);
+    if (eventsChanged || offsetChanged) {
+        Q_EMIT recentEventsChanged();
+    }
+}
+
+void AppModel::setAppError(const std::optional<QString>& error) {
+    const bool errorChanged = assign(m_appError, error);
+    const bool detailChanged = assign(m_appErrorDetail, std::optional<QString>());
+    if (errorChanged || detailChanged) {
+        Q_EMIT appErrorChanged();
+    }
+}
+
+void AppModel::setAppErrorDetail(const std::optional<QString>& detail) {
+    if (assign(m_appErrorDetail, detail)) {
+        Q_EMIT appErrorChanged();
+    }
+}
+
+void AppModel::setBusy(bool busy) {
+    if (assign(m_busy, busy)) {
+        Q_EMIT busyChanged();
+    }
+}
+
+void AppModel::setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache) {
+    if (assign(m_detailCache, cache)) {
+        Q_EMIT detailCacheChanged();
+    }
+}
+
+void AppModel::setProviders(const QList<Provider>& providers) {
+    if (assign(m_providers, providers)) {
+        Q_EMIT providersChanged();
+    }
+}
+
+void AppModel::setRedaction(const RedactionPage& page) {
+    if (assign(m_redaction, page)) {
+        Q_EMIT redactionChanged();
+    }
+}
+
+void AppModel::setSavedRedaction(const RedactionPage& page) {
+    if (assign(m_savedRedaction, page)) {
+        Q_EMIT redactionChanged();
+    }
+}
+
+void AppModel::setPromptChoices(const WorkbenchChoices& choices) {
+    if (assign(m_promptChoices, choices)) {
+        Q_EMIT promptChoicesChanged();
+    }
+}
+
+void AppModel::setScanResult(const std::optional<ScanResult>& result) {
+    if (assign(m_scanResult, result)) {
+        Q_EMIT scanResultChanged();
+    }
+}
+
+void AppModel::setScanError(const std::optional<QString>& error) {
+    if (assign(m_scanError, error)) {
+        Q_EMIT scanErrorChanged();
+    }
+}
+
+void AppModel::setScanning(bool scanning) {
+    if (assign(m_scanning, scanning)) {
+        Q_EMIT scanningChanged();
+    }
+}
+
+void AppModel::setReplyResult(const std::optional<RestoreResult>& result) {
+    if (assign(m_replyResult, result)) {
+        Q_EMIT replyResultChanged();
+    }
+}
+
+void AppModel::setReplyError(const std::optional<QString>& error) {
+    if (assign(m_replyError, error)) {
+        Q_EMIT replyErrorChanged();
+    }
+}
+
+void AppModel::setActivityRequest(int count) {
+    if (assign(m_activityRequest, count)) {
+        Q_EMIT activityRequestChanged();
+    }
+}
+
+void AppModel::setHomeRequest(int count) {
+    if (assign(m_homeRequest, count)) {
+        Q_EMIT homeRequestChanged();
+    }
+}
+
+void AppModel::setPromptRequest(int count) {
+    if (assign(m_promptRequest, count)) {
+        Q_EMIT promptRequestChanged();
+    }
+}
+
+void AppModel::setLoginItem(const LoginItemSwitch& item) {
+    if (assign(m_loginItem, item)) {
+        Q_EMIT loginItemChanged();
+    }
+}
+
+void AppModel::setLoginItemError(const std::optional<QString>& error) {
+    if (assign(m_loginItemError, error)) {
+        Q_EMIT loginItemChanged();
+    }
+}
+
+void AppModel::setIssueRequest(const std::optional<IssueRequest>& request) {
+    if (assign(m_issueRequest, request)) {
+        Q_EMIT issueRequestChanged();
+    }
+}
+
+} // namespace fernholm

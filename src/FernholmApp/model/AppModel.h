@@ -1,0 +1,437 @@
+#pragma once
+
+#include "FernholmApp/model/Config.h"
+#include "FernholmApp/model/IssueRequest.h"
+#include "FernholmApp/model/Platform.h"
+
+#include "FernholmKit/presentation/AlertCenter.h"
+#include "FernholmKit/presentation/BlockNotifier.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
+#include "FernholmKit/control/CancelToken.h"
+#include "FernholmKit/supervision/DataKey.h"
+#include "FernholmKit/control/EventModels.h"
+#include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/presentation/LoginItemSwitch.h"
+#include "FernholmKit/control/Models.h"
+#include "FernholmKit/control/ProofGate.h"
+#include "FernholmKit/control/RedactionModels.h"
+#include "FernholmKit/control/ScanModels.h"
+#include "FernholmKit/supervision/SidecarLink.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
+#include "FernholmKit/presentation/Workbench.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <QCoroTask>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace fernholm {
+
+class SystemNotifier;
+
+// The one live model of the application, on the GUI thread. It owns the control client, the
+// gateway process and its supervisor, the notifiers and the alert centre, and holds everything
+// the pages, the tray panel and the studio read. Views read the getters, re-read on the change
+// signals and call the actions; they never call the gateway themselves.
+//
+// Made with a Config and a Platform; nothing is launched until start(). Every setter stores its
+// value and signals only when the value changed; views never call them, actions and tests do.
+// The long-lived work (launch, relaunch, replace, force stop) runs as GUI-thread coroutines that
+// hold the model weakly and do nothing once it is gone.
+class AppModel : public QObject {
+    Q_OBJECT
+public:
+    // The user default that holds when the data key had to be replaced (ISO 8601, UTC, seconds),
+    // until the user dismisses the notice.
+    static inline const QString dataKeyResetKey = QStringLiteral("dataKeyResetAt");
+
+    explicit AppModel(Config config, Platform platform, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    const Config& config() const { return m_config; }
+
+    // --- Start-up ---
+
+    // Makes the notifier, finds the gateway and launches it; once only, later calls do nothing.
+    void start();
+    // The per-launch control token, made once at construction; nothing when the system gave no
+    // random bytes.
+    const std::optional<QString>& controlToken() const { return m_launchToken; }
+    // The control client; the shell hands it to the problem-report form.
+    const GatewayClient& client() const { return m_client; }
+    // Providers from the gateway; a failure keeps the list and says nothing.
+    QCoro::Task<> loadProviders();
+
+    // --- Supervision ---
+
+    // Replaces the gateway, only while the link is stopped.
+    void restartSidecar();
+    // Stops the gateway and starts a fresh one through the watch (also after the data key was
+    // read again). Ignored during shutdown and while a replace or force stop runs.
+    void replaceSidecar();
+    // Stops the gateway for good, only while the link is checking or restarting.
+    void forceStop();
+    // Tells the studio whether to keep and whether it may load its page; the studio host calls it
+    // too when its busy flag changes.
+    void syncStudio();
+
+    // The supervisor, made on first use. The poll loop asks it before every poll.
+    SidecarWatch& watch();
+    // The current gateway process, if one was made.
+    SidecarProcess* sidecar() const { return m_sidecar; }
+    // The gateway runtime found by start(), kept for relaunches.
+    const std::optional<Runtime>& runtime() const { return m_runtime; }
+    bool isReplacing() const { return m_replacing; }
+    bool isShutDown() const { return m_shutDown; }
+
+    // --- Poll loop: status, events, notices (AppModelPolling.cpp) ---
+
+    // One poll: the watch's check, the status, the bypass notices, the rules on a detector
+    // change, the new events and the blocked-request notice. The loop runs it once a second; a
+    // call while another poll is under way does nothing. Ends with pollEnded().
+    QCoro::Task<> pollOnce();
+    // Whether the loop runs: from a proven start or a good replace until it is stopped.
+    bool isPolling() const;
+    // The redaction rules as the gateway holds them become the saved copy; the edited copy
+    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing;
+    // so does a cancel of `cancel` before the reply is in (a reply already in is stored).
+    QCoro::Task<> loadRedaction(CancelToken cancel = {});
+    // Where the next events request starts; never goes back, also not across relaunches.
+    qint64 cursor() const { return m_cursor; }
+    // The detection engine the last status named.
+    const std::optional<QString>& lastDetector() const { return m_lastDetector; }
+
+    // --- User actions: protection, providers, rules, detail, reports, navigation
+    // (AppModelActions.cpp) ---
+    //
+    // Each gateway-bound action returns at once; its task awaits the gateway on the GUI thread
+    // and writes the outcome into the model. A failure becomes one translated line in appError();
+    // success never clears it. Nothing is serialised: two actions may run at once.
+
+    // Protection on, or off when it is on; nothing without a status. busy() until the reply.
+    void toggleProtection();
+    // Protection off, then on again; a failure of the first skips the second. busy() until done.
+    void restartProtection();
+    // Enables or disables one provider; after a failure the list is reloaded from the gateway.
+    void setProvider(const QString& name, bool enabled);
+    // Sends the edited rules. On success both copies become the gateway's reply (edits made
+    // while it was under way stay unsaved); on failure the edits stay and the saved copy is
+    // reloaded, so the user can save again.
+    void saveRedaction();
+    // The edited rules go back to the saved ones; no gateway call.
+    void discardRedactionChanges();
+    // Fetches one request's detail into detailCache(), unless a record for it is held already.
+    // A failure stores "no record" for the id unless a record arrived meanwhile.
+    void loadDetail(const QString& reqId);
+    // Asks the shell for the problem-report form; every call is a new request with a new id.
+    void reportProblem(const std::optional<QString>& row, const QString& category);
+    void showHome();
+    void showPrompts();
+    // What the alert rules read, from the current state.
+    AlertInputs alertInputs(bool onSetup) const;
+
+    // --- Certificate and data-key actions (AppModelCertificates.cpp) ---
+
+    // The gateway installs and trusts, removes, or retires the trust of its certificate
+    // authority; busy() until the reply. A refusal or failure becomes appError().
+    void installCA();
+    void removeCA();
+    void retireOldRoots();
+    // Reads the data key again, off the GUI thread; with a key, the gateway is replaced so that it
+    // gets it. Without one nothing else happens.
+    void retryDataKey();
+    // Forgets the data-key reset here at once, then tells the gateway to drop its notice.
+    void dismissDataKeyReset();
+    // Tells the gateway to drop its notice that the redaction rules were cleared.
+    void dismissRulesCleared();
+
+    // --- Prompt workbench (AppModelWorkbench.cpp) ---
+    // The page shows promptText(), promptChoices(), scanResult(), scanError(), scanning(),
+    // replyText(), replyResult() and replyError() below, and calls these actions. A check of the
+    // prompt runs after the prompt debounce of typing, at once after a change of the choices; a
+    // restore of the reply after the reply debounce. Only the newest check may write its outcome;
+    // a restore is dropped once a newer one is scheduled.
+
+    // The text and choices that the shown scanResult() was made from; scanResultChanged() tells of
+    // a change of either. A blank prompt clears the result and leaves its source.
+    struct PromptScanSource {
+        QString text;
+        WorkbenchChoices choices;
+        bool operator==(const PromptScanSource&) const = default;
+    };
+
+    // A changed text is stored and checked after the prompt debounce; an equal one does nothing.
+    void setPromptText(const QString& text);
+    // Replaces this value too, then checks at once.
+    void hideInPrompt(const QString& value);
+    // Sends every spelling of the value that stands behind its placeholder in the shown result
+    // (none without a result), then checks at once.
+    void restoreInPrompt(const QString& value);
+    // Forgets every choice, then checks at once.
+    void resetPromptChoices();
+    // A changed reply is stored and restored after the reply debounce; an equal one does nothing.
+    void setReplyText(const QString& text);
+    // The shown result belongs to the prompt and choices as they are now and nothing is pending
+    // on it: no check on its way, no error since. Re-read on any of the workbench signals.
+    bool promptResultIsCurrent() const;
+    // Checks the prompt as it is now after `after`, superseding every earlier check. A blank
+    // prompt is not sent: the result, error and scanning flag clear at once.
+    void schedulePromptScan(std::chrono::milliseconds after);
+    // Restores the reply as it is now after `after`, dropping any earlier restore. A blank reply
+    // is not sent: the result and error clear at once.
+    void scheduleReplyRestore(std::chrono::milliseconds after);
+    // Counts every scheduled check; a reply is stored only while its check is the newest.
+    qint64 promptScanGeneration() const { return m_promptScanGeneration; }
+    const std::optional<PromptScanSource>& scanResultSource() const { return m_scanResultSource; }
+
+    // --- Open at login (AppModelLoginItem.cpp) ---
+    // loginItem() below is read from the system when the model is made.
+
+    // Reads the system's state afresh into loginItem().
+    void refreshLoginItem();
+    // Has the program opened at login, or no longer. A refusal is kept in loginItemError() and the
+    // switch shows the system's real state; a success clears the error. Where the system wants the
+    // user's approval first, switching on opens its settings.
+    void setOpenAtLogin(bool on);
+
+    // --- State the views read ---
+
+    const SidecarState& sidecarState() const { return m_sidecarState; }
+    const std::optional<Status>& status() const { return m_status; }
+    SidecarLink link() const { return m_link; }
+    bool proxyStuck() const { return m_proxyStuck; }
+    const QList<Event>& recentEvents() const { return m_recentEvents; }
+    // How many events were dropped from the front of recentEvents() so far.
+    qint64 recentEventsOffset() const { return m_recentEventsOffset; }
+    const std::optional<QString>& appError() const { return m_appError; }
+    const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
+    bool busy() const { return m_busy; }
+    // Per request id: absent = never asked; a record; nothing = asked, none to be had.
+    const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
+    const QList<Provider>& providers() const { return m_providers; }
+    const RedactionPage& redaction() const { return m_redaction; }
+    const RedactionPage& savedRedaction() const { return m_savedRedaction; }
+    bool redactionHasChanges() const { return !(m_redaction == m_savedRedaction); }
+    const QString& promptText() const { return m_promptText; }
+    const WorkbenchChoices& promptChoices() const { return m_promptChoices; }
+    const std::optional<ScanResult>& scanResult() const { return m_scanResult; }
+    const std::optional<QString>& scanError() const { return m_scanError; }
+    bool scanning() const { return m_scanning; }
+    const QString& replyText() const { return m_replyText; }
+    const std::optional<RestoreResult>& replyResult() const { return m_replyResult; }
+    const std::optional<QString>& replyError() const { return m_replyError; }
+    // Navigation counters: each increment asks the main window for that page.
+    int activityRequest() const { return m_activityRequest; }
+    int homeRequest() const { return m_homeRequest; }
+    int promptRequest() const { return m_promptRequest; }
+    const LoginItemSwitch& loginItem() const { return m_loginItem; }
+    const std::optional<QString>& loginItemError() const { return m_loginItemError; }
+    const std::optional<IssueRequest>& issueRequest() const { return m_issueRequest; }
+    AlertCenter& alertCenter() { return *m_alertCenter; }
+
+    // --- Setters (actions and tests) ---
+
+    void setSidecarState(const SidecarState& state);
+    void setStatus(const std::optional<Status>& status);
+    // The link is the watch's; syncLink() copies it. Tests of views set it directly.
+    void setLink(SidecarLink link);
+    void setProxyStuck(bool stuck);
+    void setRecentEvents(const QList<Event>& events, qint64 offset);
+    // Also clears the detail: a detail is written after its message.
+    void setAppError(const std::optional<QString>& error);
+    void setAppErrorDetail(const std::optional<QString>& detail);
+    void setBusy(bool busy);
+    void setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache);
+    void setProviders(const QList<Provider>& providers);
+    void setRedaction(const RedactionPage& page);
+    void setSavedRedaction(const RedactionPage& page);
+    void setPromptChoices(const WorkbenchChoices& choices);
+    void setScanResult(const std::optional<ScanResult>& result);
+    void setScanError(const std::optional<QString>& error);
+    void setScanning(bool scanning);
+    void setReplyResult(const std::optional<RestoreResult>& result);
+    void setReplyError(const std::optional<QString>& error);
+    void setActivityRequest(int count);
+    void setHomeRequest(int count);
+    void setPromptRequest(int count);
+    void setLoginItem(const LoginItemSwitch& item);
+    void setLoginItemError(const std::optional<QString>& error);
+    void setIssueRequest(const std::optional<IssueRequest>& request);
+
+    // --- Shutdown and uninstall (AppModelShutdown.cpp) ---
+
+    // Stops what the model started: the poll loop, the browser-bypass notices, the gateway process
+    // and its proof; the first call also switches off the system proxies that may still point at
+    // the gateway. Leaves no status and the gateway state exited(0); nothing is launched or polled
+    // afterwards. Safe to call again. Blocks the GUI thread while the gateway ends (up to the
+    // terminate grace, then a kill) and while the proxy tool runs: call it only on the way out.
+    void shutdown();
+    // Removes what the application put on this computer, in this order: the gateway's certificate
+    // authority (on refusal or failure appError() says why and nothing else is touched), then
+    // after shutdown() the data key, the data folder, the login item, the studio's web data, the
+    // cache folder, a user-writable install (to the trash), the settings; then asks the
+    // application to quit. Failed removals after the first are passed over. busy() until done.
+    void uninstall();
+
+private:
+    // Shutdown and uninstall (AppModelShutdown.cpp)
+    QCoro::Task<> removeEverything();
+
+Q_SIGNALS:
+    void sidecarStateChanged();
+    void statusChanged();
+    void linkChanged();
+    void proxyStuckChanged();
+    void recentEventsChanged(); // the events, the offset or both
+    void appErrorChanged();     // the error line or its detail
+    void busyChanged();
+    void detailCacheChanged();
+    void providersChanged();
+    void redactionChanged(); // the edited or the saved rules
+    void promptTextChanged();
+    void promptChoicesChanged();
+    void scanResultChanged();
+    void scanErrorChanged();
+    void scanningChanged();
+    void replyTextChanged();
+    void replyResultChanged();
+    void replyErrorChanged();
+    void activityRequestChanged();
+    void homeRequestChanged();
+    void promptRequestChanged();
+    void loginItemChanged(); // the switch or its error line
+    void issueRequestChanged();
+
+    // Poll loop
+    void pollEnded(); // a poll ran to its end, whatever it found
+
+private:
+    // Start-up (AppModel.cpp)
+    QCoro::Task<> launchFirst();
+    // The data key for the next launch; notes a replaced key in the user defaults.
+    QCoro::Task<std::optional<QByteArray>> dataKeyForLaunch();
+    // A new process with a new launch generation becomes the current one; the previous one is
+    // released.
+    SidecarProcess* makeSidecar(const Runtime& runtime, std::optional<QByteArray> dataKey);
+    void sidecarBecame(const SidecarState& state, const QString& tail);
+    void showStartFailure(const SidecarState& state, const QString& tail);
+    void reportDataKeyReset();
+    void show(NotificationTarget target);
+    void sidecarEnded(qint64 generation);
+
+    // Supervision (AppModelSupervision.cpp)
+    QCoro::Task<bool> relaunchSidecar();
+    QCoro::Task<> replaceWith(QPointer<SidecarProcess> old);
+    QCoro::Task<> forceStopWith(QPointer<SidecarProcess> process);
+    QCoro::Task<> stopAfterFailedStart(QPointer<SidecarProcess> process);
+    void syncLink();
+    void dropBypassNotifications();
+    std::optional<QString> parkedProxyFile() const;
+    static QCoro::Task<bool> prove(QPointer<AppModel> model);
+    static QCoro::Task<bool> relaunch(QPointer<AppModel> model);
+
+    // Prompt workbench (AppModelWorkbench.cpp)
+    QCoro::Task<> runPromptScan(std::chrono::milliseconds after, qint64 generation, PromptScanSource source,
+                                CancelToken cancel);
+    QCoro::Task<> runReplyRestore(std::chrono::milliseconds after, QString text, CancelToken cancel);
+    void storeScanResult(const ScanResult& result, const PromptScanSource& source);
+
+    // Polling (AppModelPolling.cpp)
+    void startPolling();
+    void cancelPolling();
+
+    // Poll loop (AppModelPolling.cpp)
+    QCoro::Task<> runScheduledPoll();
+    QCoro::Task<> pollSteps();
+    // A status reply is shown only while the link is trusted.
+    void acceptStatus(const Status& status);
+    void appendEvents(const QList<Event>& events);
+    // Sets both copies of the rules with one change signal.
+    void setRules(const RedactionPage& edited, const RedactionPage& saved);
+
+    // User actions (AppModelActions.cpp)
+    QCoro::Task<> switchProtection(bool on);
+    QCoro::Task<> switchProtectionOffAndOn();
+    QCoro::Task<> sendProvider(QString name, bool enabled);
+    QCoro::Task<> sendRedaction(RedactionPage page);
+    QCoro::Task<> fetchDetail(QString reqId);
+
+    // Certificate and data-key actions (AppModelCertificates.cpp)
+    QCoro::Task<> sendInstallCA();
+    QCoro::Task<> sendRemoveCA();
+    QCoro::Task<> sendRetireOldRoots();
+    QCoro::Task<> readDataKeyAgain();
+    QCoro::Task<> sendStatusAction(QCoro::Task<Result<Status>> call);
+
+    const Config m_config;
+    const Platform m_platform;
+
+    SidecarState m_sidecarState = SidecarState::idle();
+    std::optional<Status> m_status;
+    SidecarLink m_link = SidecarLink::trusted;
+    bool m_proxyStuck = false;
+    QList<Event> m_recentEvents;
+    std::optional<QString> m_appError;
+    std::optional<QString> m_appErrorDetail;
+    bool m_busy = false;
+    QHash<QString, std::optional<DetailRecord>> m_detailCache;
+    QList<Provider> m_providers;
+    RedactionPage m_redaction;
+    RedactionPage m_savedRedaction;
+    QString m_promptText;
+    WorkbenchChoices m_promptChoices;
+    std::optional<ScanResult> m_scanResult;
+    std::optional<QString> m_scanError;
+    bool m_scanning = false;
+    QString m_replyText;
+    std::optional<RestoreResult> m_replyResult;
+    std::optional<QString> m_replyError;
+    qint64 m_recentEventsOffset = 0;
+    int m_activityRequest = 0;
+    int m_homeRequest = 0;
+    int m_promptRequest = 0;
+    LoginItemSwitch m_loginItem;
+    std::optional<QString> m_loginItemError;
+    std::optional<IssueRequest> m_issueRequest;
+
+    const std::shared_ptr<ProofGate> m_gate = std::make_shared<ProofGate>();
+    const std::optional<QString> m_launchToken;
+    const GatewayClient m_client;
+    QPointer<SidecarProcess> m_sidecar;
+    std::optional<Runtime> m_runtime;
+    qint64 m_generation = 0;
+    std::unique_ptr<SidecarWatch> m_watch;
+    CancelToken m_pollTask; // cancelled when polling must stop
+    BlockNotifier m_blockNotifier;
+    BypassNotifier m_bypassNotifier;
+    QPointer<SystemNotifier> m_systemNotifier;
+    bool m_shutDown = false;
+    const std::chrono::steady_clock::time_point m_clockOrigin;
+    DataKeySource m_dataKeys;
+    bool m_started = false;
+    bool m_replacing = false;
+    std::unique_ptr<AlertCenter> m_alertCenter;
+
+    // Poll loop
+    QTimer* m_pollTimer = nullptr; // the pause between polls; made by the first startPolling()
+    qint64 m_cursor = 0;
+    std::optional<QString> m_lastDetector;
+    bool m_polling = false; // a poll is under way
+
+    // Prompt workbench
+    CancelToken m_promptScanTask; // the pending or running check
+    qint64 m_promptScanGeneration = 0;
+    std::optional<PromptScanSource> m_scanResultSource;
+    CancelToken m_replyTask; // the pending or running restore
+};
+
+} // namespace fernholm

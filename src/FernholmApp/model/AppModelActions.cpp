@@ -1,0 +1,168 @@
+// What the pages, the tray panel and the setup call: protection, providers, the redaction rules,
+// one request's detail, the problem-report form and page requests. Each gateway-bound action is
+// one GUI-thread task that nobody keeps or cancels; it holds the model weakly.
+#include "FernholmApp/model/AppModel.h"
+
+#include "FernholmKit/text/L10n.h"
+
+namespace fernholm {
+
+namespace {
+
+TrArgs errorArg(const GatewayError& error) {
+    return {{QStringLiteral("error"), error}};
+}
+
+} // namespace
+
+// --- Protection ---
+
+void AppModel::toggleProtection() {
+    if (!m_status) {
+        return;
+    }
+    // Off, starting and error all ask for on.
+    const bool on = m_status->protection != Protection::on;
+    setBusy(true);
+    switchProtection(on);
+}
+
+QCoro::Task<> AppModel::switchProtection(bool on) {
+    const QPointer<AppModel> self(this);
+    const Result<Status> reply = co_await m_client.setProtection(on);
+    if (!self) {
+        co_return;
+    }
+    if (reply) {
+        acceptStatus(reply.value());
+    } else {
+        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(reply.error())));
+    }
+    setBusy(false);
+}
+
+void AppModel::restartProtection() {
+    setBusy(true);
+    switchProtectionOffAndOn();
+}
+
+QCoro::Task<> AppModel::switchProtectionOffAndOn() {
+    const QPointer<AppModel> self(this);
+    const Result<Status> off = co_await m_client.setProtection(false);
+    if (!self) {
+        co_return;
+    }
+    if (!off) {
+        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(off.error())));
+        setBusy(false);
+        co_return;
+    }
+    const Result<Status> on = co_await m_client.setProtection(true);
+    if (!self) {
+        co_return;
+    }
+    if (on) {
+        acceptStatus(on.value());
+    } else {
+        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(on.error())));
+    }
+    setBusy(false);
+}
+
+// --- Providers ---
+
+void AppModel::setProvider(const QString& name, bool enabled) {
+    sendProvider(name, enabled);
+}
+
+QCoro::Task<> AppModel::sendProvider(QString name, bool enabled) {
+    const QPointer<AppModel> self(this);
+    const Result<ProvidersPage> page = co_await m_client.setProvider(name, enabled);
+    if (!self) {
+        co_return;
+    }
+    if (page) {
+        setProviders(page.value().providers);
+        co_return;
+    }
+    setAppError(fernholm::tr("provider toggle failed: {error}", errorArg(page.error())));
+    // The switch shows what the gateway really holds, whatever became of the change.
+    co_await loadProviders();
+}
+
+// --- Redaction rules ---
+
+void AppModel::saveRedaction() {
+    sendRedaction(m_redaction);
+}
+
+QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
+    const QPointer<AppModel> self(this);
+    const Result<RedactionPage> saved = co_await m_client.postRedaction(page);
+    if (!self) {
+        co_return;
+    }
+    if (saved) {
+        // Edits made while the save was under way were not sent: they stay as unsaved changes.
+        setRules(m_redaction == page ? saved.value() : m_redaction, saved.value());
+        co_return;
+    }
+    setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));
+    // The edits stay; the saved copy becomes what the gateway holds, so the difference shows and
+    // the user can save again.
+    co_await loadRedaction();
+}
+
+void AppModel::discardRedactionChanges() {
+    setRedaction(m_savedRedaction);
+}
+
+// --- Request detail ---
+
+void AppModel::loadDetail(const QString& reqId) {
+    const auto held = m_detailCache.constFind(reqId);
+    if (held != m_detailCache.constEnd() && held->has_value()) {
+        return;
+    }
+    fetchDetail(reqId);
+}
+
+QCoro::Task<> AppModel::fetchDetail(QString reqId) {
+    const QPointer<AppModel> self(this);
+    const Result<std::optional<DetailRecord>> record = co_await m_client.detail(reqId);
+    if (!self) {
+        co_return;
+    }
+    const auto held = m_detailCache.constFind(reqId);
+    const bool asked = held != m_detailCache.constEnd();
+    // Two fetches of one id may run at once: a late failure never erases what the other brought.
+    if (!record && asked && held->has_value()) {
+        co_return;
+    }
+    const std::optional<DetailRecord> value = record ? record.value() : std::nullopt;
+    if (asked && *held == value) {
+        co_return;
+    }
+    m_detailCache.insert(reqId, value);
+    Q_EMIT detailCacheChanged();
+}
+
+// --- Reports and navigation ---
+
+void AppModel::reportProblem(const std::optional<QString>& row, const QString& category) {
+    setIssueRequest(IssueRequest{QUuid::createUuid(), row, category});
+}
+
+void AppModel::showHome() {
+    setHomeRequest(m_homeRequest + 1);
+}
+
+void AppModel::showPrompts() {
+    setPromptRequest(m_promptRequest + 1);
+}
+
+AlertInputs AppModel::alertInputs(bool onSetup) const {
+    return AlertInputs{m_status, m_link, m_proxyStuck, m_appError, m_appErrorDetail, onSetup};
+}
+
+} // namespace fernholm

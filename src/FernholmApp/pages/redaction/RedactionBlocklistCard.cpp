@@ -1,0 +1,189 @@
+#include "FernholmApp/pages/redaction/RedactionBlocklistCard.h"
+
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/controls/EntryField.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/RemoveButton.h"
+#include "FernholmApp/components/layout/RowDivider.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/components/text/TokenChip.h"
+#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/pages/redaction/RedactionCardParts.h"
+#include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/text/L10n.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace fernholm {
+
+namespace {
+
+// A label chip wider than this cuts its slug with "…".
+constexpr int maxChipWidth = 160;
+
+} // namespace
+
+const std::array<ThemeColor, 12> RedactionBlocklistCard::palette = {
+    Theme::fixed(0xD1495B), Theme::fixed(0x2E86AB), Theme::fixed(0x3A9D5D), Theme::fixed(0x9B5DE5),
+    Theme::fixed(0xE07A1F), Theme::fixed(0x00A6A6), Theme::fixed(0xC9184A), Theme::fixed(0x6A7F2A),
+    Theme::fixed(0x5465FF), Theme::fixed(0xB5651D), Theme::fixed(0xD65DB1), Theme::fixed(0x1B998B),
+};
+
+ThemeColor RedactionBlocklistCard::labelColor(qsizetype index) {
+    const auto n = qsizetype(palette.size());
+    return palette[size_t(((index % n) + n) % n)];
+}
+
+QString RedactionBlocklistCard::previewToken(const QString& label) {
+    return QLatin1Char('[') + slugifyLabel(label.trimmed()) + QLatin1String("_1]");
+}
+
+QString RedactionBlocklistCard::chipText(const QString& label) {
+    return slugifyLabel(label).toUpper();
+}
+
+bool RedactionBlocklistCard::canAddBlockEntry(const QString& keyword, const QString& label) {
+    return !keyword.trimmed().isEmpty() && !label.trimmed().isEmpty();
+}
+
+BlockRow::BlockRow(QWidget* parent) : QWidget(parent) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(new RowDivider);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 8, 0, 8);
+    row->setSpacing(10);
+    m_keyword = new TextLabel(QString(), Fonts::sans(14), Theme::ink);
+    m_keyword->setMaxLines(1);
+    m_keyword->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(m_keyword, 1, Qt::AlignVCenter);
+    m_chip = new LabelChip(QString(), RedactionBlocklistCard::labelColor(0));
+    m_chip->setMaximumWidth(maxChipWidth);
+    row->addWidget(m_chip, 0, Qt::AlignVCenter);
+    m_remove = new RemoveButton(QString());
+    row->addWidget(m_remove, 0, Qt::AlignVCenter);
+    column->addLayout(row);
+}
+
+void BlockRow::setEntry(const QString& keyword, const QString& label, int index) {
+    m_keyword->setText(keyword);
+    m_keyword->setToolTip(keyword);
+    m_chip->setText(RedactionBlocklistCard::chipText(label));
+    m_chip->setFill(RedactionBlocklistCard::labelColor(index));
+    m_chip->setToolTip(label);
+    if (m_remove->value() != keyword) {
+        m_remove->setValue(keyword);
+    }
+}
+
+RedactionBlocklistCard::RedactionBlocklistCard(AppModel& model, QWidget* parent)
+    : Surface(Look{Theme::cardRadius, Theme::surface, Theme::cardEdge, true}, parent), m_model(model) {
+    body()->setContentsMargins(20, 20, 20, 20);
+    body()->setSpacing(14);
+    body()->addWidget(cardTitle(fernholm::tr("Blocklist"), fernholm::tr("Keyword + label pairs, always redacted.")));
+
+    m_rowBox = new QWidget;
+    auto* rows = new QVBoxLayout(m_rowBox);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    body()->addWidget(m_rowBox);
+
+    auto* entry = new QHBoxLayout;
+    entry->setSpacing(8);
+    m_keyword = new EntryField(fernholm::tr("Add a phrase…"));
+    entry->addWidget(m_keyword, 1, Qt::AlignVCenter);
+    m_label = new EntryField(fernholm::tr("Label"));
+    m_label->setFixedWidth(110);
+    entry->addWidget(m_label, 0, Qt::AlignVCenter);
+    m_add = new PrimaryButton(fernholm::tr("Add"), PrimaryButton::Style::smallSand);
+    m_add->setArrow(false);
+    entry->addWidget(m_add, 0, Qt::AlignVCenter);
+    body()->addLayout(entry);
+
+    m_preview = new QWidget;
+    auto* preview = new QHBoxLayout(m_preview);
+    preview->setContentsMargins(0, 0, 0, 0);
+    preview->setSpacing(6);
+    preview->addWidget(new TextLabel(fernholm::tr("Token preview:"), Fonts::sans(12), Theme::faint), 0,
+                       Qt::AlignVCenter);
+    m_previewChip = new TokenChip(QString(), 11);
+    preview->addWidget(m_previewChip, 0, Qt::AlignVCenter);
+    preview->addStretch(1);
+    body()->addWidget(m_preview);
+
+    m_orgLine = new OrgLine;
+    body()->addWidget(m_orgLine);
+    body()->addStretch(1);
+
+    for (EntryField* field : {m_keyword, m_label}) {
+        connect(field, &QLineEdit::textChanged, this, &RedactionBlocklistCard::entryEdited);
+        connect(field, &QLineEdit::returnPressed, this, &RedactionBlocklistCard::addBlock);
+    }
+    connect(m_add, &QAbstractButton::clicked, this, &RedactionBlocklistCard::addBlock);
+    connect(&m_model, &AppModel::redactionChanged, this, &RedactionBlocklistCard::sync);
+    entryEdited();
+    sync();
+}
+
+void RedactionBlocklistCard::entryEdited() {
+    m_add->setEnabled(canAddBlockEntry(m_keyword->text(), m_label->text()));
+    const QString label = m_label->text().trimmed();
+    if (!label.isEmpty()) {
+        m_previewChip->setToken(previewToken(label));
+    }
+    m_preview->setVisible(!label.isEmpty());
+}
+
+void RedactionBlocklistCard::addBlock() {
+    if (!canAddBlockEntry(m_keyword->text(), m_label->text())) {
+        return;
+    }
+    RedactionPage page = m_model.redaction();
+    page.blocklist.append(BlocklistEntry{m_keyword->text().trimmed(), m_label->text().trimmed()});
+    m_model.setRedaction(page);
+    m_keyword->clear();
+    m_label->clear();
+}
+
+void RedactionBlocklistCard::removeAt(int index) {
+    RedactionPage page = m_model.redaction();
+    if (index < 0 || index >= page.blocklist.size()) {
+        return;
+    }
+    page.blocklist.removeAt(index);
+    m_model.setRedaction(page);
+}
+
+void RedactionBlocklistCard::sync() {
+    const QList<BlocklistEntry>& entries = m_model.redaction().blocklist;
+    auto* rows = static_cast<QVBoxLayout*>(m_rowBox->layout());
+    while (m_rows.size() > entries.size()) {
+        BlockRow* row = m_rows.takeLast();
+        rows->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i == m_rows.size()) {
+            auto* row = new BlockRow(m_rowBox);
+            connect(row->removeButton(), &QAbstractButton::clicked, this,
+                    [this, row] { removeAt(int(m_rows.indexOf(row))); });
+            rows->addWidget(row);
+            m_rows.append(row);
+        }
+        m_rows[i]->setEntry(entries[i].keyword, entries[i].label, int(i));
+    }
+    m_rowBox->setVisible(!entries.isEmpty());
+
+    const auto& policy = m_model.redaction().organisation;
+    const qsizetype extra = policy ? policy->blocklist.size() : 0;
+    if (extra > 0) {
+        m_orgLine->setText(L10n::plural(extra, QStringLiteral("{n} more set by your organisation"),
+                                        QStringLiteral("{n} more set by your organisation")));
+    }
+    m_orgLine->setVisible(extra > 0);
+}
+
+} // namespace fernholm

@@ -1,0 +1,261 @@
+#include "FernholmApp/pages/redaction/RedactionScreen.h"
+
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/PageHeader.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/layout/CardPairLayout.h"
+#include "FernholmApp/pages/redaction/RedactionCategoryCard.h"
+#include "FernholmApp/pages/redaction/RedactionLists.h"
+#include "FernholmApp/pages/redaction/UnsavedChangesBar.h"
+#include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/text/L10n.h"
+
+#include <QEvent>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace fernholm {
+
+namespace {
+
+constexpr int gridGap = 16;
+
+} // namespace
+
+RedactionScreen::RedactionScreen(AppModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_page = new Page(Theme::sectionGap);
+    outer->addWidget(m_page);
+
+    m_header = new PageHeader(fernholm::tr("Redaction rules"), QString());
+    m_page->addWidget(m_header);
+    m_page->addWidget(buildGrid());
+    // The allowlist and blocklist cards, the organisation section and the documents card.
+    m_lists = new RedactionLists(m_model);
+    m_page->addWidget(m_lists);
+
+    m_bar = new UnsavedChangesBar(m_page);
+    connect(m_bar->discardButton(), &QAbstractButton::clicked, &m_model, &AppModel::discardRedactionChanges);
+    connect(m_bar->saveButton(), &QAbstractButton::clicked, &m_model, &AppModel::saveRedaction);
+    m_page->installEventFilter(this);
+
+    connect(&m_model, &AppModel::redactionChanged, this, &RedactionScreen::showRules);
+    showRules();
+}
+
+RedactionScreen::~RedactionScreen() {
+    m_load.cancel();
+}
+
+// --- Derived values ---
+
+RedactionScreen::Counts RedactionScreen::counts(const RedactionPage& page) {
+    Counts counts;
+    for (const RedactionCategory& category : page.categories) {
+        for (const RedactionType& type : category.types) {
+            ++counts.all;
+            counts.on += type.enabled ? 1 : 0;
+        }
+    }
+    return counts;
+}
+
+RedactionScreen::Columns RedactionScreen::categoryColumns(const QList<RedactionCategory>& categories) {
+    Columns columns;
+    std::array<qsizetype, 2> heights{0, 0};
+    for (qsizetype i = 0; i < categories.size(); ++i) {
+        const int column = heights[1] < heights[0] ? 1 : 0;
+        columns[column].append(int(i));
+        heights[column] += categories.at(i).types.size() + 2;
+    }
+    return columns;
+}
+
+QList<RedactionType> RedactionScreen::unlockedTypes(const RedactionCategory& category) {
+    QList<RedactionType> unlocked;
+    for (const RedactionType& type : category.types) {
+        if (!type.locked) {
+            unlocked.append(type);
+        }
+    }
+    return unlocked;
+}
+
+RedactionCategory RedactionScreen::withUnlockedTypes(RedactionCategory category, const QList<RedactionType>& types) {
+    for (const RedactionType& wanted : types) {
+        for (RedactionType& type : category.types) {
+            if (type.key == wanted.key) {
+                if (!type.locked) {
+                    type.enabled = wanted.enabled;
+                }
+                break;
+            }
+        }
+    }
+    return category;
+}
+
+TriStateSwitch::State RedactionScreen::categoryState(const RedactionCategory& category) {
+    qsizetype on = 0;
+    const QList<RedactionType> unlocked = unlockedTypes(category);
+    for (const RedactionType& type : unlocked) {
+        on += type.enabled ? 1 : 0;
+    }
+    if (on == 0) {
+        return TriStateSwitch::State::off;
+    }
+    return on == unlocked.size() ? TriStateSwitch::State::on : TriStateSwitch::State::mixed;
+}
+
+bool RedactionScreen::allLocked(const RedactionCategory& category) {
+    return unlockedTypes(category).isEmpty();
+}
+
+QString RedactionScreen::sourceLabel(const QString& source) {
+    if (source == QLatin1String("rules")) {
+        return fernholm::tr("Rules");
+    }
+    if (source == QLatin1String("model")) {
+        return fernholm::tr("Model");
+    }
+    if (source == QLatin1String("none")) {
+        return fernholm::tr("Not detected");
+    }
+    return fernholm::tr("Rules + model");
+}
+
+RedactionCategoryCard* RedactionScreen::categoryCard(int index) const {
+    return index >= 0 && index < m_cards.size() ? m_cards.at(index) : nullptr;
+}
+
+// --- Building and showing ---
+
+QWidget* RedactionScreen::buildGrid() {
+    m_grid = new QWidget;
+    auto* pair = new CardPairLayout(gridGap, m_grid);
+    for (QVBoxLayout*& layout : m_columnLayouts) {
+        auto* column = new QWidget;
+        layout = new QVBoxLayout(column);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(gridGap);
+        // Both columns are as tall as the taller one; the cards stay at the top of theirs.
+        layout->addStretch(1);
+        pair->addWidget(column);
+    }
+    return m_grid;
+}
+
+void RedactionScreen::showRules() {
+    const RedactionPage& rules = m_model.redaction();
+    const Counts c = counts(rules);
+    m_header->setSubtitle(
+        fernholm::tr("What Tarvine replaces before a message or file leaves this computer. {on} of {all} types on.",
+                     {{"on", c.on}, {"all", c.all}}));
+    showCards(rules);
+    m_bar->setShown(m_model.redactionHasChanges());
+}
+
+void RedactionScreen::showCards(const RedactionPage& rules) {
+    const qsizetype wanted = rules.categories.size();
+    while (m_cards.size() > wanted) {
+        delete m_cards.takeLast();
+    }
+    while (m_cards.size() < wanted) {
+        auto* card = new RedactionCategoryCard;
+        connect(card, &RedactionCategoryCard::typeToggleRequested, this,
+                [this, card](const QString& typeKey, bool on) {
+                    setTypeEnabled(card->category().key, int(m_cards.indexOf(card)), typeKey, on);
+                });
+        connect(card, &RedactionCategoryCard::categoryToggleRequested, this, [this, card](bool on) {
+            setCategoryEnabled(card->category().key, int(m_cards.indexOf(card)), on);
+        });
+        m_cards.append(card);
+    }
+    for (qsizetype i = 0; i < wanted; ++i) {
+        m_cards[i]->setCategory(rules.categories.at(i));
+    }
+
+    const Columns columns = categoryColumns(rules.categories);
+    if (columns != m_columns || m_cards.size() != wanted) {
+        m_columns = columns;
+        for (QVBoxLayout* layout : m_columnLayouts) {
+            for (RedactionCategoryCard* card : std::as_const(m_cards)) {
+                layout->removeWidget(card);
+            }
+        }
+        for (size_t column = 0; column < m_columns.size(); ++column) {
+            QVBoxLayout* layout = m_columnLayouts[column];
+            for (const int index : std::as_const(m_columns[column])) {
+                // Before the stretch that keeps the column's cards at its top.
+                layout->insertWidget(layout->count() - 1, m_cards.at(index));
+            }
+        }
+    }
+    m_grid->setVisible(wanted > 0);
+}
+
+// --- Edits ---
+
+void RedactionScreen::setTypeEnabled(const QString& categoryKey, int index, const QString& typeKey, bool on) {
+    RedactionPage rules = m_model.redaction();
+    if (index < 0 || index >= rules.categories.size() || rules.categories.at(index).key != categoryKey) {
+        return;
+    }
+    RedactionCategory& category = rules.categories[index];
+    for (RedactionType& type : category.types) {
+        if (type.key == typeKey) {
+            if (type.locked || type.enabled == on) {
+                return;
+            }
+            type.enabled = on;
+            m_model.setRedaction(rules);
+            return;
+        }
+    }
+}
+
+void RedactionScreen::setCategoryEnabled(const QString& categoryKey, int index, bool on) {
+    RedactionPage rules = m_model.redaction();
+    if (index < 0 || index >= rules.categories.size() || rules.categories.at(index).key != categoryKey) {
+        return;
+    }
+    QList<RedactionType> unlocked = unlockedTypes(rules.categories.at(index));
+    for (RedactionType& type : unlocked) {
+        type.enabled = on;
+    }
+    rules.categories[index] = withUnlockedTypes(rules.categories.at(index), unlocked);
+    // One change for the whole click, not one per type.
+    m_model.setRedaction(rules);
+}
+
+// --- Life cycle ---
+
+void RedactionScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) {
+        return; // a window coming back from the task bar, not the page being opened
+    }
+    m_load.cancel();
+    m_load = CancelToken::create();
+    m_model.loadRedaction(m_load);
+    m_bar->place();
+}
+
+void RedactionScreen::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) {
+        m_load.cancel();
+    }
+}
+
+bool RedactionScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_page && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange)) {
+        m_bar->place();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace fernholm

@@ -1,0 +1,96 @@
+#include "FernholmApp/shell/tray/PopoverState.h"
+
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmKit/text/L10n.h"
+
+namespace fernholm {
+
+std::optional<AppAlert> PopoverState::criticalAlert() const {
+    if (layout.critical.isEmpty()) {
+        return std::nullopt;
+    }
+    return layout.critical.first();
+}
+
+PopoverState popoverState(AppModel& model, Time now) {
+    PopoverState state;
+    state.item = menuProtectionItem(model.status(), model.busy(), model.link(), model.proxyStuck());
+    state.layout = model.alertCenter().layout(appAlerts(model.alertInputs(false)), now);
+    state.summary = protectionSummary(state.layout,
+                                      protectionUIState(model.status(), model.link(), model.proxyStuck()));
+    state.switchOn = isProtectionActive(model.status());
+    state.busy = model.busy();
+    state.messages = popoverMessages(model.recentEvents());
+    for (const Provider& provider : model.providers()) {
+        if (provider.enabled && !provider.experimental.value_or(false)) {
+            state.logos << provider;
+        }
+    }
+    return state;
+}
+
+QList<PopoverMessage> popoverMessages(const QList<Event>& events) {
+    QList<PopoverMessage> rows;
+    for (auto it = events.crbegin(); it != events.crend() && rows.size() < 3; ++it) {
+        const PillKind kind = pillKind(it->status);
+        if (kind != PillKind::redacted && kind != PillKind::blocked) {
+            continue;
+        }
+        PopoverMessage row;
+        row.surface = it->surface;
+        row.ts = it->ts;
+        row.kind = kind;
+        if (kind == PillKind::redacted && !it->tokens.isEmpty()) {
+            row.chips = it->tokens.mid(0, 2);
+            row.moreTokens = int(std::max<qsizetype>(0, it->tokens.size() - 2));
+        } else {
+            row.sentence = activitySentence(*it);
+        }
+        rows.prepend(row);
+    }
+    return rows;
+}
+
+bool runsHere(const std::optional<AlertAction>& action) {
+    if (!action) {
+        return false;
+    }
+    switch (action->kind()) {
+    case AlertAction::Kind::restartSidecar:
+    case AlertAction::Kind::retryProtection:
+        return true;
+    case AlertAction::Kind::degraded:
+        switch (action->degradedAction()) {
+        case DegradedAction::restartProtection:
+        case DegradedAction::fixProxy:
+        case DegradedAction::install:
+        case DegradedAction::retryDataKey:
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
+}
+
+QString popoverTitle(const std::optional<AlertAction>& action) {
+    return runsHere(action) ? action->title() : tr(QStringLiteral("Open Tarvine"));
+}
+
+ThemeColor dot(ProtectionSummary summary) {
+    switch (summary) {
+    case ProtectionSummary::notProtected:
+        return Theme::critical;
+    case ProtectionSummary::needsAttention:
+        return Theme::sidebarAmber;
+    case ProtectionSummary::protected_:
+        return Theme::fixed(0x5FB98E);
+    case ProtectionSummary::paused:
+    case ProtectionSummary::checking:
+        break;
+    }
+    return Theme::fixed(0x8F8F8E);
+}
+
+} // namespace fernholm

@@ -1,0 +1,20 @@
+#include "FernholmKit/presentation/LoginItemSwitch.h"
+
+#include "FernholmKit/text/L10n.h"
+
+namespace fernholm {
+
+LoginItemSwitch loginItemSwitch(LoginItemState state) {
+    switch (state) {
+    case LoginItemState::enabled:
+        return {true, std::nullopt};
+    case LoginItemState::requiresApproval:
+        return {false, tr("Allow Tarvine in System Settings → General → Login Items.")};
+    case LoginItemState::notRegistered:
+    case LoginItemState::notFound:
+        break;
+    }
+    return {false, std::nullopt};
+}
+
+} // namespace fernholm
