@@ -2,7 +2,7 @@
 #include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
 
-#include "sessionbus/SecretServiceBus.h"
+#include "support/SecretServiceBus.h"
 
 #include <QScopeGuard>
 #include <QTest>
@@ -29,7 +29,7 @@ private Q_SLOTS:
         registerTypes();
         // The wrapper set a service up; from here on, a service that does not answer is a failure.
         QVERIFY2(qEnvironmentVariable("FERNHOLM_SECRET_SERVICE") == QLatin1String("1"),
-                 "run through tests/sessionbus/with-secret-service.sh (ctest does)");
+                 "run through tests/support/with-secret-service.sh (ctest does)");
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "no session bus");
     }
     void init() {

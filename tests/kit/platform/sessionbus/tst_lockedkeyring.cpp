@@ -1,6 +1,6 @@
 // The data key in a keyring that the daemon loaded locked from disk, as after a login that did not
 // unlock it: one run of the keyring daemon stores the key, a fresh daemon on the same home folder
-// then finds its keyring locked. Each step runs in tests/sessionbus/keyring_step on a private
+// then finds its keyring locked. Each step runs in tests/kit/platform/sessionbus/keyring_step on a private
 // session bus (with-secret-service.sh); this test only starts the runs and checks what they saw.
 #include <QCryptographicHash>
 #include <QDir>

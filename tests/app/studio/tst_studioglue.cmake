@@ -1,6 +1,6 @@
 # The studio host runs the real web engine, offscreen. As root Chromium refuses to start with its
 # sandbox; the flags keep it from reaching out or updating anything while the tests run.
-target_link_libraries(tst_studiohost PRIVATE FernholmStudio)
+target_link_libraries(tst_studioglue PRIVATE FernholmStudio)
 set(studio_environment
     "QT_QPA_PLATFORM=offscreen"
     "QTWEBENGINE_DISABLE_SANDBOX=1"
@@ -10,6 +10,7 @@ if(FERNHOLM_SANITIZE)
     # keeps allocations to the end: report neither, keep everything else.
     list(APPEND studio_environment
         "ASAN_OPTIONS=new_delete_type_mismatch=0"
-        "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/webengine-leaks.supp")
+        "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/app/support/webengine-leaks.supp")
 endif()
-set_tests_properties(tst_studiohost PROPERTIES ENVIRONMENT "${studio_environment}" TIMEOUT 300)
+set_tests_properties(tst_studioglue PROPERTIES ENVIRONMENT "${studio_environment}" TIMEOUT 300)
+set_property(TEST tst_studioglue APPEND PROPERTY LABELS system)

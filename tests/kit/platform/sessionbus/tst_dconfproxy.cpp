@@ -52,7 +52,7 @@ class DconfProxyTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(qEnvironmentVariable("FERNHOLM_PRIVATE_BUS") == QLatin1String("1"),
-                 "run through tests/sessionbus/with-secret-service.sh --keyring none (ctest does)");
+                 "run through tests/support/with-secret-service.sh --keyring none (ctest does)");
         QCOMPARE(qEnvironmentVariable("GSETTINGS_BACKEND"), QStringLiteral("dconf"));
         // The proxy schema and the dconf backend: without either, gsettings cannot write here.
         QVERIFY2(set(proxy, "use-same-proxy", "false"), "gsettings cannot write the proxy settings");

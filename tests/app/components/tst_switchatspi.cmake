@@ -10,3 +10,5 @@ add_test(NAME tst_switchatspi
                  dbus-run-session -- $<TARGET_FILE:tst_switchatspi>)
 set_tests_properties(tst_switchatspi PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1;FERNHOLM_NO_ANIMATIONS=1")
+set_property(TEST tst_switchatspi APPEND PROPERTY LABELS system)
+set_property(TEST tst_switchatspi APPEND PROPERTY LABELS view)

@@ -25,3 +25,4 @@ add_test(NAME tst_dunstnotifier
 
 set_tests_properties(tst_systemnotifier tst_activatablenotifier tst_dunstnotifier PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 90)
+set_property(TEST tst_systemnotifier tst_activatablenotifier tst_dunstnotifier APPEND PROPERTY LABELS model system)

@@ -3,6 +3,7 @@
 add_executable(tst_hungkeychain sessionbus/tst_hungkeychain.cpp)
 target_link_libraries(tst_hungkeychain PRIVATE FernholmTestSupport Qt6::Test)
 add_test(NAME tst_hungkeychain
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sessionbus/with-secret-service.sh --deadline 90 --keyring none
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-secret-service.sh --deadline 90 --keyring none
                  $<TARGET_FILE:tst_hungkeychain>)
 set_tests_properties(tst_hungkeychain PROPERTIES TIMEOUT 120)
+set_property(TEST tst_hungkeychain APPEND PROPERTY LABELS system)

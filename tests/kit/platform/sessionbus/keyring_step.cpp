@@ -14,7 +14,7 @@
 //       password and asks for the key again
 #include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/platform/SystemKeychain.h"
-#include "sessionbus/SecretServiceBus.h"
+#include "support/SecretServiceBus.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

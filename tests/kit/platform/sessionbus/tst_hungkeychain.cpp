@@ -103,7 +103,7 @@ class HungKeychainTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(qEnvironmentVariable("FERNHOLM_PRIVATE_BUS") == QLatin1String("1"),
-                 "run through tests/sessionbus/with-secret-service.sh --keyring none (ctest does)");
+                 "run through tests/support/with-secret-service.sh --keyring none (ctest does)");
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, standInConnection);
         QVERIFY2(bus.isConnected(), "no session bus");
         QVERIFY(bus.registerVirtualObject(QStringLiteral("/"), &m_service, QDBusConnection::SubPath));

@@ -11,3 +11,5 @@ add_test(NAME tst_realtray
                  ${CMAKE_CURRENT_SOURCE_DIR}/tray/with-trayer.sh $<TARGET_FILE:tst_realtray>)
 set_tests_properties(tst_realtray PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;FERNHOLM_NO_ANIMATIONS=1;DBUS_SESSION_BUS_ADDRESS=disabled:")
+set_property(TEST tst_realtray APPEND PROPERTY LABELS system)
+set_property(TEST tst_realtray APPEND PROPERTY LABELS view screenshots)
