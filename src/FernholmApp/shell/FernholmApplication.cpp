@@ -4,6 +4,8 @@
 
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AppPreferences.h"
+#include "FernholmApp/shell/ResourceReport.h"
+#include "FernholmApp/theme/AppIcon.h"
 #include "FernholmApp/theme/Appearance.h"
 #include "FernholmApp/theme/BrandFonts.h"
 #include "FernholmKit/platform/Defaults.h"
@@ -22,6 +24,8 @@
 #include <QPushButton>
 #include <QToolTip>
 #include <QTranslator>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -256,11 +260,18 @@ int runApplication(int argc, char** argv, const StudioWiring& studio) {
     // The tray keeps the application running while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    if (QCoreApplication::arguments().contains(QStringLiteral("--list-resources"))) {
+        const ResourceReport report = ResourceReport::gather();
+        std::fputs((report.lines.join(u'\n') + u'\n').toUtf8().constData(), stdout);
+        return report.complete ? 0 : 1;
+    }
+
     const QString name = FernholmApplication::instanceName();
     if (FernholmApplication::forwardToRunningInstance(name)) {
         return 0;
     }
     BrandFonts::registerFonts();
+    QGuiApplication::setWindowIcon(AppIcon::find().icon);
 
     ShellOptions options;
     options.platform = Platform::system();

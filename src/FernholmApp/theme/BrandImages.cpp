@@ -15,8 +15,9 @@
 
 namespace fernholm {
 
-BrandImage::BrandImage(QSizeF size, bool isTemplate, QString label, Draw draw)
-    : m_size(size), m_template(isTemplate), m_label(std::move(label)), m_draw(std::move(draw)) {}
+BrandImage::BrandImage(QSizeF size, bool isTemplate, QString label, Draw draw, QString source)
+    : m_size(size), m_template(isTemplate), m_label(std::move(label)), m_draw(std::move(draw)),
+      m_source(std::move(source)) {}
 
 QString BrandImage::accessibleName() const {
     return m_label.isEmpty() ? QString() : L10n::translated(m_label);
@@ -66,18 +67,22 @@ std::optional<BrandImage> fromFile(const QString& file, std::optional<QSizeF> si
             return std::nullopt;
         }
         const QSizeF own = renderer->defaultSize();
-        return BrandImage(size.value_or(own), isTemplate, label,
-                          [renderer](QPainter& p, const QRectF& target) { renderer->render(&p, target); });
+        return BrandImage(
+            size.value_or(own), isTemplate, label,
+            [renderer](QPainter& p, const QRectF& target) { renderer->render(&p, target); }, file);
     }
     QImage image(file);
     if (image.isNull()) {
         return std::nullopt;
     }
     const QSizeF own = QSizeF(image.size()) / image.devicePixelRatio();
-    return BrandImage(size.value_or(own), isTemplate, label, [image](QPainter& p, const QRectF& target) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(target, image);
-    });
+    return BrandImage(
+        size.value_or(own), isTemplate, label,
+        [image](QPainter& p, const QRectF& target) {
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(target, image);
+        },
+        file);
 }
 
 struct Loaded {

@@ -21,9 +21,11 @@ public:
     // Paints the image's own colours into a target rectangle.
     using Draw = std::function<void(QPainter&, const QRectF&)>;
 
-    BrandImage(QSizeF size, bool isTemplate, QString label, Draw draw);
+    // `source`: the file it was read from, if any.
+    BrandImage(QSizeF size, bool isTemplate, QString label, Draw draw, QString source = {});
 
     QSizeF size() const { return m_size; }
+    const QString& source() const { return m_source; }
     bool isTemplate() const { return m_template; }
     // The accessibility label in the current language (empty for decoration).
     QString accessibleName() const;
@@ -38,6 +40,7 @@ private:
     bool m_template;
     QString m_label;
     Draw m_draw;
+    QString m_source;
 };
 
 // The application's own images, from the first resources' "Brand" folder that holds a readable

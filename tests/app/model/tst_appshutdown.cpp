@@ -4,6 +4,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/AppDataFolder.h"
+#include "FernholmKit/platform/Installation.h"
 #include "FernholmKit/platform/XdgAutostart.h"
 #include "support/LoopbackPort.h"
 #include "support/MemoryLoginItem.h"
@@ -381,58 +382,123 @@ private Q_SLOTS:
         QVERIFY(m_fakes->trashed.isEmpty());
     }
 
-    // Only an installation that is the user's own goes to the trash.
+    // Only an installation that is the user's own goes to the trash, and of it exactly what its
+    // install put there: the files its list names, the program's own folders whole when nothing
+    // else lies in them.
     void theInstallationGoesToTheTrashOnlyWhenItIsTheUsers_data() {
-        QTest::addColumn<QStringList>("files");      // placed under the temporary root ("home/..." is in the home folder)
+        // Placed under the temporary root ("home/..." is in the home folder); "link->target" makes a link.
+        QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("program");        // the running program
+        QTest::addColumn<QStringList>("manifest");   // its install's list, beside it; "@" the root
         QTest::addColumn<Environment>("env");        // on top of the home and XDG folders, "@" the root
         QTest::addColumn<QStringList>("unwritable"); // folders whose owner may not write
         QTest::addColumn<QStringList>("toTrash");
         QTest::addColumn<QStringList>("staying");
 
+        const QStringList installed{
+            "lib/tarvine/",
+            "share/tarvine/",
+            "bin/tarvine",
+            "lib/tarvine/libFernholmKit.so",
+            "share/applications/com.orvendale.tarvine.desktop",
+            "share/icons/hicolor/16x16/apps/com.orvendale.tarvine.png",
+            "share/metainfo/com.orvendale.tarvine.metainfo.xml", // listed, but already gone
+            "share/tarvine/Brand/mark.svg",
+            "share/tarvine/installed-files",
+        };
+        const QStringList installedFiles{
+            "bin/tarvine",
+            "lib/tarvine/libFernholmKit.so",
+            "share/applications/com.orvendale.tarvine.desktop",
+            "share/icons/hicolor/16x16/apps/com.orvendale.tarvine.png",
+            "share/tarvine/Brand/mark.svg",
+        };
+        const auto under = [](const QString& prefix, const QStringList& paths) {
+            QStringList placed;
+            for (const QString& path : paths) {
+                placed << prefix + path;
+            }
+            return placed;
+        };
+
         QTest::newRow("AppImage")
             << QStringList{"home/Applications/Tarvine.AppImage", "mount/usr/bin/tarvine"} << "mount/usr/bin/tarvine"
-            << Environment{{"APPIMAGE", "@/home/Applications/Tarvine.AppImage"}, {"APPDIR", "@/mount"}}
+            << QStringList{} << Environment{{"APPIMAGE", "@/home/Applications/Tarvine.AppImage"}, {"APPDIR", "@/mount"}}
             << QStringList{} << QStringList{"home/Applications/Tarvine.AppImage"}
             << QStringList{"home/Applications", "mount/usr/bin/tarvine"};
         QTest::newRow("another program's AppImage, inherited")
             << QStringList{"home/Applications/Editor.AppImage", "home/.local/bin/tarvine",
-                           "home/.local/share/tarvine/sidecar/sidecar"}
+                           "home/.local/share/tarvine/Fonts/a.ttf"}
             << "home/.local/bin/tarvine"
+            << QStringList{"share/tarvine/", "bin/tarvine", "share/tarvine/Fonts/a.ttf",
+                           "share/tarvine/installed-files"}
             << Environment{{"APPIMAGE", "@/home/Applications/Editor.AppImage"}, {"APPDIR", "@/editor-mount"}}
             << QStringList{} << QStringList{"home/.local/bin/tarvine", "home/.local/share/tarvine"}
             << QStringList{"home/Applications/Editor.AppImage", "home/.local/bin"};
         QTest::newRow("prefix install in the home folder")
-            << QStringList{"home/.local/bin/tarvine", "home/.local/bin/other-tool",
-                           "home/.local/share/tarvine/sidecar/sidecar"}
-            << "home/.local/bin/tarvine" << Environment{} << QStringList{}
-            << QStringList{"home/.local/bin/tarvine", "home/.local/share/tarvine"}
-            << QStringList{"home/.local/bin/other-tool", "home/.local/share"};
+            << under("home/.local/", installedFiles + QStringList{"bin/other-tool", "share/applications/other.desktop",
+                                                                 "share/icons/hicolor/16x16/apps/other.png"})
+            << "home/.local/bin/tarvine" << installed << Environment{} << QStringList{}
+            << under("home/.local/", {"bin/tarvine", "lib/tarvine", "share/applications/com.orvendale.tarvine.desktop",
+                                      "share/icons/hicolor/16x16/apps/com.orvendale.tarvine.png", "share/tarvine"})
+            << under("home/.local/", {"bin/other-tool", "share/applications/other.desktop",
+                                      "share/icons/hicolor/16x16/apps/other.png", "share/icons/hicolor/16x16/apps",
+                                      "lib"});
+        QTest::newRow("a file the user put into the program's folder stays")
+            << under("home/.local/", installedFiles + QStringList{"share/tarvine/sidecar/sidecar"})
+            << "home/.local/bin/tarvine" << installed << Environment{} << QStringList{}
+            << under("home/.local/", {"bin/tarvine", "lib/tarvine", "share/applications/com.orvendale.tarvine.desktop",
+                                      "share/icons/hicolor/16x16/apps/com.orvendale.tarvine.png",
+                                      "share/tarvine/Brand/mark.svg", "share/tarvine/installed-files"})
+            << under("home/.local/", {"share/tarvine/sidecar/sidecar"});
+        QTest::newRow("list lines that lead out of the prefix")
+            << QStringList{"home/.local/bin/tarvine", "home/victim", "victim", "outside/icons/x.png",
+                           "home/.local/share/icons->../../../outside/icons"}
+            << "home/.local/bin/tarvine"
+            << QStringList{"bin/tarvine", "share/tarvine/installed-files", "../victim", "share/../../victim",
+                           "@/victim", "share/icons/x.png", "share/icons/", "bin/./tarvine"}
+            << Environment{} << QStringList{}
+            << under("home/.local/", {"bin/tarvine", "share/tarvine/installed-files"})
+            << QStringList{"home/victim", "victim", "outside/icons/x.png", "home/.local/share/icons"};
         QTest::newRow("prefix the user may not write")
-            << QStringList{"home/opt/bin/tarvine", "home/opt/share/tarvine/sidecar/sidecar"} << "home/opt/bin/tarvine"
-            << Environment{} << QStringList{"home/opt"} << QStringList{}
-            << QStringList{"home/opt/bin/tarvine", "home/opt/share/tarvine"};
+            << under("home/opt/", installedFiles) << "home/opt/bin/tarvine" << installed << Environment{}
+            << QStringList{"home/opt"} << QStringList{} << under("home/opt/", installedFiles);
         QTest::newRow("prefix outside the home folder")
-            << QStringList{"usr/bin/tarvine", "usr/share/tarvine/sidecar/sidecar"} << "usr/bin/tarvine"
-            << Environment{} << QStringList{} << QStringList{}
-            << QStringList{"usr/bin/tarvine", "usr/share/tarvine"};
+            << under("usr/", installedFiles) << "usr/bin/tarvine" << installed << Environment{} << QStringList{}
+            << QStringList{} << under("usr/", installedFiles);
         QTest::newRow("build tree")
             << QStringList{"home/src/tarvine/build/src/FernholmApp/tarvine", "home/src/tarvine/resources/x"}
-            << "home/src/tarvine/build/src/FernholmApp/tarvine" << Environment{} << QStringList{} << QStringList{}
-            << QStringList{"home/src/tarvine/build/src/FernholmApp/tarvine"};
-        QTest::newRow("program without its resources")
-            << QStringList{"home/.local/bin/tarvine"} << "home/.local/bin/tarvine" << Environment{} << QStringList{}
-            << QStringList{} << QStringList{"home/.local/bin/tarvine"};
+            << "home/src/tarvine/build/src/FernholmApp/tarvine" << QStringList{} << Environment{} << QStringList{}
+            << QStringList{} << QStringList{"home/src/tarvine/build/src/FernholmApp/tarvine"};
+        QTest::newRow("program without its list")
+            << under("home/.local/", installedFiles) << "home/.local/bin/tarvine" << QStringList{} << Environment{}
+            << QStringList{} << QStringList{} << under("home/.local/", installedFiles);
+        QTest::newRow("a list that does not name the program")
+            << under("home/.local/", installedFiles) << "home/.local/bin/tarvine"
+            << QStringList{"share/tarvine/", "share/tarvine/Brand/mark.svg", "share/tarvine/installed-files"}
+            << Environment{} << QStringList{} << QStringList{} << under("home/.local/", installedFiles);
     }
     void theInstallationGoesToTheTrashOnlyWhenItIsTheUsers() {
         QFETCH(QStringList, files);
         QFETCH(QString, program);
+        QFETCH(QStringList, manifest);
         QFETCH(Environment, env);
         QFETCH(QStringList, unwritable);
         QFETCH(QStringList, toTrash);
         QFETCH(QStringList, staying);
         for (const QString& file : files) {
-            QVERIFY(writeFile(root(file)));
+            if (file.contains(QLatin1String("->"))) {
+                const QString link = root(file.section(QLatin1String("->"), 0, 0));
+                QVERIFY(QDir().mkpath(QFileInfo(link).absolutePath()));
+                QVERIFY(QFile::link(file.section(QLatin1String("->"), 1), link));
+            } else {
+                QVERIFY(writeFile(root(file)));
+            }
+        }
+        if (!manifest.isEmpty()) {
+            const QString prefix = QFileInfo(QFileInfo(root(program)).absolutePath()).absolutePath();
+            const QByteArray lines = manifest.join(u'\n').replace(u'@', m_root->path()).toUtf8() + '\n';
+            QVERIFY(writeFile(QDir(prefix).filePath(InstallManifest::path), lines));
         }
         for (auto it = env.cbegin(); it != env.cend(); ++it) {
             m_env.insert(it.key(), QString(it.value()).replace(u'@', m_root->path()));
