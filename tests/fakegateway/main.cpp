@@ -34,6 +34,8 @@
 //   FAKE_GW_CATALOGUE=path      serve the redaction categories of this catalogue instead of
 //                               tests/data/redaction/catalogue.json; its "organisation" object,
 //                               when it has one, is served as the organisation's policy
+//   FAKE_GW_STUDIO_AUTOSAVE=1   its studio page (/studio/auth, then /studio) hands its sample
+//                               document over for saving as soon as it has loaded
 //
 // Tests drive it further through the hooks under /fake/ (TestHookEndpoints.cpp).
 
