@@ -5,6 +5,8 @@
 #include "FernholmApp/studio/StudioPage.h"
 #include "FernholmApp/studio/StudioScript.h"
 
+#include "FernholmApp/theme/Appearance.h"
+#include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/AppDataFolder.h"
 
@@ -42,6 +44,22 @@ QString freshNonce() {
     quint64 words[2];
     QRandomGenerator::system()->fillRange(words);
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+}
+
+// The theme's panel, behind the page, in the application's current scheme; then in every scheme
+// it switches to, for as long as the view lives.
+void followTheme(QWebEngineView* view, QWebEnginePage* page) {
+    const auto apply = [view, page] {
+        const QColor panel = Theme::panel.resolve(Appearance::instance().scheme());
+        page->setBackgroundColor(panel);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, panel);
+        palette.setColor(QPalette::Base, panel);
+        view->setPalette(palette);
+        view->setAutoFillBackground(true);
+    };
+    apply();
+    QObject::connect(&Appearance::instance(), &Appearance::schemeChanged, page, apply);
 }
 
 QMap<QString, QString> processEnvironment() {
@@ -117,8 +135,9 @@ void StudioHost::makeView() {
     auto* page = new StudioPage(
         profile(), [this](const QUrl& url) { return allows(url); }, *m_dialogs, [this] { return dialogParent(); },
         view);
-    // The window's own background shows through until the page paints.
-    page->setBackgroundColor(Qt::transparent);
+    // Blank, loading, or showing a page without a background of its own, the view shows the
+    // theme's panel, never the engine's white or black.
+    followTheme(view, page);
     if (!m_bridge) {
         m_bridge =
             new StudioBridge([this](const QVariant& nonce, const QVariant& body) { receive(nonce, body); }, this);
@@ -156,6 +175,9 @@ void StudioHost::sync(bool keep, bool mayLoad) {
             m_shown = false;
             m_busy = false;
             loadBlank();
+        } else if (mayLoad && m_loadWhenAllowed && m_pageURL) {
+            // The sample or the new language was asked for while the page could not load.
+            loadPage(*m_pageURL);
         }
         return;
     }
@@ -180,8 +202,12 @@ void StudioHost::languageChanged() {
     m_reloadWhenIdle = false;
     // A sample becomes the plain studio page in the new language.
     m_pageURL = studioURL(false);
-    if (m_view && m_shown && m_mayLoad && m_pageURL) {
-        loadPage(*m_pageURL);
+    if (m_view && m_shown && m_pageURL) {
+        if (m_mayLoad) {
+            loadPage(*m_pageURL);
+        } else {
+            m_loadWhenAllowed = true;
+        }
     }
 }
 
@@ -194,7 +220,9 @@ void StudioHost::openSample() {
     m_wantsSample = false;
     m_pageURL = sample;
     if (!m_mayLoad) {
-        // The next sync that allows loading, or the view when it is made, loads it.
+        // The next sync that allows loading, or the view when it is made, loads it; a page shown
+        // meanwhile is replaced then.
+        m_loadWhenAllowed = m_view && m_shown;
         return;
     }
     // The sample is in the current language already.
@@ -298,13 +326,18 @@ void StudioHost::loadPage(QUrl target) {
     // The new document starts idle: the requests of the one it replaces end with it, and their
     // last counts never reach us under the new nonce.
     const bool wasBusy = std::exchange(m_busy, false);
-    if (wasBusy && m_reloadWhenIdle) {
+    // A language change that waited for the old document is done by this load, whether the old
+    // document went idle, was replaced or was blanked meanwhile.
+    if (m_reloadWhenIdle) {
         m_reloadWhenIdle = false;
         if (const std::optional<QUrl> fresh = studioURL(false)) {
             m_pageURL = fresh;
             target = *fresh;
         }
     }
+    m_loadWhenAllowed = false;
+    // A retry of an earlier load would land on top of this one.
+    m_retry.stop();
     armScript();
     m_page->load(target);
     m_loadLimit.start();
@@ -315,6 +348,8 @@ void StudioHost::loadPage(QUrl target) {
 
 void StudioHost::loadBlank() {
     m_loadLimit.stop();
+    m_retry.stop();
+    m_loadWhenAllowed = false;
     m_page->triggerAction(QWebEnginePage::Stop);
     armScript();
     m_page->load(blankURL());

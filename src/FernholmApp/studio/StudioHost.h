@@ -130,6 +130,9 @@ private:
     bool m_busy = false;
     std::optional<QUrl> m_pageURL; // survives blanking, so the page comes back where it was
     bool m_reloadWhenIdle = false;
+    // The shown page is not the one asked for (the sample, or the page in a new language, came
+    // while loading was not allowed): the next sync that allows loading loads m_pageURL.
+    bool m_loadWhenAllowed = false;
     bool m_webDataRemoved = false; // nothing is kept on disk any more
 };
 

@@ -1,10 +1,13 @@
 #include "FernholmApp/studio/StudioHost.h"
 #include "FernholmApp/studio/StudioPage.h"
 #include "FernholmApp/studio/StudioScreen.h"
+#include "FernholmApp/theme/Appearance.h"
+#include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "support/ClientFixtures.h"
 #include "support/FileSizeLimit.h"
 #include "support/LoopbackPort.h"
+#include "support/StandInGateway.h"
 #include "support/TestHttpServer.h"
 
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QUrlQuery>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -31,6 +35,7 @@ using fernholm::test::FileSizeLimit;
 using fernholm::test::freeLoopbackPort;
 using fernholm::test::RecordedRequest;
 using fernholm::test::ScriptedReply;
+using fernholm::test::StandInGateway;
 using fernholm::test::TestHttpServer;
 using fernholm::test::testToken;
 
@@ -374,6 +379,118 @@ private Q_SLOTS:
         m_host->languageChanged();
         QCOMPARE(queryValue(page()->requestedUrl(), "lang"), QStringLiteral("pl"));
         QTRY_COMPARE_WITH_TIMEOUT(signIns().size(), 2, kLoadWait);
+    }
+
+    void aLanguageChangeWhileBusyThenBlankedComesBackInTheNewLanguage() {
+        QVERIFY(showStudio());
+        QVERIFY(makeBusy());
+        L10n::setLanguage(QStringLiteral("pl"));
+        m_host->languageChanged();
+        QSignalSpy blanked(page(), &QWebEnginePage::loadFinished);
+        m_host->sync(false, false);
+        QVERIFY(waitLoaded(blanked));
+        QCOMPARE(page()->url(), QUrl(QStringLiteral("about:blank")));
+
+        QVERIFY(showStudio());
+        QCOMPARE(signIns().size(), 2);
+        QCOMPARE(queryValue(signIns().last(), "lang"), QStringLiteral("pl"));
+
+        // A save finishing later (the page busy, then idle) reloads nothing.
+        QVERIFY(makeBusy());
+        run(QStringLiteral("finishWork()"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_host->busy(), kLoadWait);
+        run(QStringLiteral("fetch('/api/quick')"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requests("/api/quick").size() == 1 || signIns().size() > 2, kLoadWait);
+        QCOMPARE(signIns().size(), 2);
+    }
+
+    void aNewerLoadStopsAPendingRetry() {
+        // The first sign-in finds no answer; the sample, asked for before the retry is due, is the
+        // one load after it.
+        const QByteArray studio = fixture(QStringLiteral("auth.html"));
+        m_server->setHandler("/studio/auth", [studio](const RecordedRequest& request) {
+            return queryValue(request, "sample") == QLatin1String("1") ? html(studio) : ScriptedReply::closed();
+        });
+        makeHost(setup(std::chrono::milliseconds(0)));
+        attach();
+        bool failed = false;
+        connect(page(), &QWebEnginePage::loadingChanged, m_host, [this, &failed](const QWebEngineLoadingInfo& info) {
+            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !failed) {
+                failed = true;
+                m_host->openSample();
+            }
+        });
+        m_host->sync(true, true);
+        QTRY_VERIFY_WITH_TIMEOUT(failed, kLoadWait);
+        QTRY_VERIFY_WITH_TIMEOUT(isStudioShown() && queryValue(page()->url(), "sample") == QLatin1String("1"),
+                                 kLoadWait);
+        run(QStringLiteral("fetch('/api/quick')"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requests("/api/quick").size(), 1, kLoadWait);
+        QCOMPARE(signIns().size(), 2);
+        QCOMPARE(queryValue(signIns().last(), "sample"), QStringLiteral("1"));
+    }
+
+    void whatIsAskedForWhileLoadingIsNotAllowedShowsOnceItIs_data() {
+        QTest::addColumn<bool>("sample"); // else a new language
+        QTest::newRow("the sample") << true;
+        QTest::newRow("a new language") << false;
+    }
+    void whatIsAskedForWhileLoadingIsNotAllowedShowsOnceItIs() {
+        QFETCH(bool, sample);
+        QVERIFY(showStudio());
+        const QUrl shownURL = page()->requestedUrl();
+        // Kept, but not allowed to load (the proof is being renewed).
+        m_host->sync(true, false);
+        if (sample) {
+            m_host->openSample();
+        } else {
+            L10n::setLanguage(QStringLiteral("pl"));
+            m_host->languageChanged();
+        }
+        QCOMPARE(page()->requestedUrl(), shownURL);
+
+        QSignalSpy loaded(page(), &QWebEnginePage::loadFinished);
+        m_host->sync(true, true);
+        QVERIFY(loaded.wait(kLoadWait));
+        QCOMPARE(signIns().size(), 2);
+        if (sample) {
+            QCOMPARE(queryValue(signIns().last(), "sample"), QStringLiteral("1"));
+        } else {
+            QCOMPARE(queryValue(signIns().last(), "lang"), QStringLiteral("pl"));
+        }
+        // Once shown, a further sync reloads nothing.
+        m_host->sync(true, true);
+        run(QStringLiteral("fetch('/api/quick')"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requests("/api/quick").size() == 1 || signIns().size() > 2, kLoadWait);
+        QCOMPARE(signIns().size(), 2);
+    }
+
+    void theViewShowsTheThemesPanelWhileBlankOrLoading_data() {
+        QTest::addColumn<QString>("appearance");
+        QTest::addColumn<QString>("switchedTo");
+        QTest::newRow("light, then dark") << "light" << "dark";
+        QTest::newRow("dark, then light") << "dark" << "light";
+    }
+    void theViewShowsTheThemesPanelWhileBlankOrLoading() {
+        QFETCH(QString, appearance);
+        QFETCH(QString, switchedTo);
+        const QString before = Appearance::instance().appAppearance();
+        const auto restore = qScopeGuard([before] { Appearance::instance().setAppAppearance(before); });
+        Appearance::instance().setAppAppearance(appearance);
+        // A load that never finishes: the view stays on its own background.
+        m_server->setReply("/studio/auth", ScriptedReply::never());
+        m_host->sync(true, true);
+        QWebEngineView* view = m_host->webView();
+        const QColor panel = Theme::panel.resolve(Appearance::instance().scheme());
+        QCOMPARE(page()->backgroundColor(), panel);
+        QCOMPARE(view->palette().color(QPalette::Window), panel);
+        QVERIFY(view->autoFillBackground());
+
+        Appearance::instance().setAppAppearance(switchedTo);
+        const QColor switched = Theme::panel.resolve(Appearance::instance().scheme());
+        QVERIFY(switched != panel);
+        QCOMPARE(page()->backgroundColor(), switched);
+        QCOMPARE(view->palette().color(QPalette::Window), switched);
     }
 
     void messagesFromAFrameOfThePageAreIgnored() {
@@ -804,7 +921,60 @@ private Q_SLOTS:
         box->accept();
         QTRY_VERIFY(!open);
     }
+
+    // --- The stand-in gateway's own studio page ---
+
+    void theStandInsStudioPageSavesItsSampleThroughTheSavePath_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("English") << "en" << "Document studio";
+        QTest::newRow("Polish") << "pl" << "Studio dokumentów";
+    }
+    void theStandInsStudioPageSavesItsSampleThroughTheSavePath() {
+        QFETCH(QString, language);
+        QFETCH(QString, title);
+        StandInGateway standIn(QStringLiteral(FERNHOLM_FAKE_GATEWAY));
+        QCOMPARE(standIn.start(), SidecarState::ready());
+        m_model->port = standIn.port();
+        m_model->token = standIn.token();
+        m_model->client = standIn.client();
+        L10n::setLanguage(language);
+
+        // Entered at /studio/auth with the token, shown at /studio.
+        QVERIFY(showStudio());
+        QCOMPARE(page()->url().path(), QStringLiteral("/studio"));
+        QTRY_COMPARE_WITH_TIMEOUT(page()->title(), title, kLoadWait);
+
+        const QString target = m_folder->filePath(QStringLiteral("saved.txt"));
+        m_dialogs->savePath = target;
+        run(QStringLiteral("document.getElementById('save').click()"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(target).size() > 0, kLoadWait);
+        QCOMPARE(m_dialogs->askedNames, QStringList{QStringLiteral("sample-agreement.txt")});
+        // The page's document, stamped by the gateway on its way to the file.
+        QCOMPARE(readFile(target), QByteArray("Agreement between Jan Kowalski and Example Ltd.\n"
+                                              "Contact: jan.kowalski@example.com, +48 600 100 200\n"
+                                              "\n% stamped by the gateway\n"));
+    }
+
+    void theStandInsStudioRefusesAWrongToken() {
+        StandInGateway standIn(QStringLiteral(FERNHOLM_FAKE_GATEWAY));
+        QCOMPARE(standIn.start(), SidecarState::ready());
+        m_model->port = standIn.port();
+        m_model->token = QStringLiteral("not-the-token");
+        QSignalSpy loaded(page(), &QWebEnginePage::loadFinished);
+        m_host->sync(true, true);
+        QVERIFY(loaded.wait(kLoadWait));
+        QCOMPARE(page()->url().path(), QStringLiteral("/studio/auth"));
+        // The refusal, not the studio: no session, no page with a save button.
+        QTRY_COMPARE_WITH_TIMEOUT(page()->title(), QStringLiteral("Studio"), kLoadWait);
+        std::optional<bool> hasSaveButton;
+        page()->runJavaScript(QStringLiteral("document.getElementById('save') !== null"),
+                              [&hasSaveButton](const QVariant& result) { hasSaveButton = result.toBool(); });
+        QTRY_VERIFY_WITH_TIMEOUT(hasSaveButton.has_value(), kLoadWait);
+        QVERIFY(!*hasSaveButton);
+    }
 };
+
 
 int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
