@@ -150,6 +150,25 @@ private Q_SLOTS:
         QVERIFY(h.tray->trayIcon()->toolTip().startsWith(QStringLiteral("Tarvine\n")));
     }
 
+    void theIconIsSetOnlyWhenItsImageChanges() {
+        Host h;
+        const qint64 off = h.tray->trayIcon()->icon().cacheKey();
+        // Telemetry and fields the icon does not show: the tray keeps the icon it has.
+        Status busy = status(Protection::off);
+        for (int poll = 1; poll <= 10; ++poll) {
+            busy.uptimeS = poll;
+            busy.memoryMb = 100.0 + poll;
+            h.model->setStatus(busy);
+            QCOMPARE(h.tray->trayIcon()->icon().cacheKey(), off);
+        }
+        h.model->setStatus(status(Protection::on, true));
+        const qint64 on = h.tray->trayIcon()->icon().cacheKey();
+        QVERIFY(on != off);
+        h.model->setStatus(partly());
+        QVERIFY(h.tray->trayIcon()->icon().cacheKey() != on);
+        QCOMPARE(h.tray->currentSymbol(), TraySymbol::markOff);
+    }
+
     void contextMenu() {
         Host h;
         QCOMPARE(h.menuTexts(), (QStringList{"Open Tarvine", "Check a prompt", "Quit"}));

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMap>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -31,7 +32,7 @@ const QColor markColor(0xFA, 0xFA, 0xF9);
 
 // One size of the tray icon: a light mark on a dark rim one pixel wide (in icon pixels), which
 // reads on light and dark panels.
-QPixmap iconPixmap(const std::function<void(QPainter&, const QRectF&, const QColor&)>& draw, int size) {
+QImage iconImage(const std::function<void(QPainter&, const QRectF&, const QColor&)>& draw, int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -48,7 +49,7 @@ QPixmap iconPixmap(const std::function<void(QPainter&, const QRectF&, const QCol
     }
     draw(p, box, markColor);
     p.end();
-    return QPixmap::fromImage(image);
+    return image;
 }
 
 bool isOn(const std::optional<Status>& status) {
@@ -135,27 +136,38 @@ TraySymbol TrayHost::symbol(const std::optional<Status>& status) {
 
 QIcon TrayHost::icon(const std::optional<Status>& status) {
     const TraySymbol which = symbol(status);
-    std::function<void(QPainter&, const QRectF&, const QColor&)> draw;
-    switch (which) {
-    case TraySymbol::mark:
-    case TraySymbol::markOff: {
-        const BrandImage image = which == TraySymbol::mark ? *BrandImages::mark() : *BrandImages::markOff();
-        draw = [image](QPainter& p, const QRectF& box, const QColor& color) { image.paint(p, box, color); };
-        break;
-    }
-    case TraySymbol::onGlyph:
-    case TraySymbol::offGlyph: {
-        const QString name =
-            which == TraySymbol::onGlyph ? QStringLiteral("shield.lefthalf.filled") : QStringLiteral("shield.slash");
-        draw = [name](QPainter& p, const QRectF& box, const QColor& color) {
-            Icons::paint(p, name, box, IconWeight::medium, color);
-        };
-        break;
-    }
+    // Each image is rendered once per process (six sizes, nine passes each): a status change that
+    // keeps the image costs nothing. Kept as images, which outlive the application object safely.
+    static QMap<TraySymbol, QList<QImage>> rendered;
+    auto sizes = rendered.constFind(which);
+    if (sizes == rendered.constEnd()) {
+        std::function<void(QPainter&, const QRectF&, const QColor&)> draw;
+        switch (which) {
+        case TraySymbol::mark:
+        case TraySymbol::markOff: {
+            const BrandImage image = which == TraySymbol::mark ? *BrandImages::mark() : *BrandImages::markOff();
+            draw = [image](QPainter& p, const QRectF& box, const QColor& color) { image.paint(p, box, color); };
+            break;
+        }
+        case TraySymbol::onGlyph:
+        case TraySymbol::offGlyph: {
+            const QString name = which == TraySymbol::onGlyph ? QStringLiteral("shield.lefthalf.filled")
+                                                              : QStringLiteral("shield.slash");
+            draw = [name](QPainter& p, const QRectF& box, const QColor& color) {
+                Icons::paint(p, name, box, IconWeight::medium, color);
+            };
+            break;
+        }
+        }
+        QList<QImage> images;
+        for (const int size : {16, 22, 24, 32, 48, 64}) {
+            images << iconImage(draw, size);
+        }
+        sizes = rendered.insert(which, images);
     }
     QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
-        icon.addPixmap(iconPixmap(draw, size));
+    for (const QImage& image : *sizes) {
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }
@@ -165,7 +177,13 @@ void TrayHost::show() {
 }
 
 void TrayHost::updateIcon() {
-    m_symbol = symbol(m_model.status());
+    // Most status changes (each poll of a busy gateway) leave the image as it is: the tray is
+    // told, and redraws, only when it changes.
+    const TraySymbol shown = symbol(m_model.status());
+    if (shown == m_symbol && !m_tray->icon().isNull()) {
+        return;
+    }
+    m_symbol = shown;
     m_tray->setIcon(icon(m_model.status()));
 }
 
