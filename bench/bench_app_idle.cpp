@@ -9,7 +9,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/shell/FernholmApplication.h"
 #include "FernholmApp/shell/MainWindow.h"
-#include "FernholmApp/studio/StudioShell.h"
+#include "FernholmApp/studio/loader/StudioLoader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,7 +102,6 @@ int child(bool shown) {
     int argc = 1;
     char name[] = "tarvine";
     char* argv[] = {name, nullptr};
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvendale"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarvine"));
@@ -115,7 +114,7 @@ int child(bool shown) {
     probe.close();
     options.platform = Platform::system();
     options.tray = false;
-    const StudioWiring studio = studioWiring();
+    const StudioWiring studio = studioOnDemand({QStringLiteral(FERNHOLM_STUDIO_MODULE)});
     const std::shared_ptr<void> keep = studio.prepare(options.platform, options.hooks);
     FernholmApplication shell(std::move(options));
     studio.attach(shell.model());

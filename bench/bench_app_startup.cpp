@@ -6,7 +6,7 @@
 // and the process start count too. The child runs offscreen, in a home of its own with setup
 // done and no gateway to find (the window shows that it found none).
 #include "FernholmApp/shell/FernholmApplication.h"
-#include "FernholmApp/studio/StudioShell.h"
+#include "FernholmApp/studio/loader/StudioLoader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -113,7 +113,7 @@ BENCHMARK(BM_ColdStartToFirstPaint)->UseManualTime()->Unit(benchmark::kMilliseco
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
         g_child = true;
-        return fernholm::runApplication(1, argv, fernholm::studioWiring());
+        return fernholm::runApplication(1, argv, fernholm::studioOnDemand({QStringLiteral(FERNHOLM_STUDIO_MODULE)}));
     }
     g_self = argv[0];
     benchmark::Initialize(&argc, argv);

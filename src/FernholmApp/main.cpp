@@ -1,5 +1,5 @@
-#include "FernholmApp/studio/StudioShell.h"
+#include "FernholmApp/studio/loader/StudioLoader.h"
 
 int main(int argc, char** argv) {
-    return fernholm::runApplication(argc, argv, fernholm::studioWiring());
+    return fernholm::runApplication(argc, argv, fernholm::studioOnDemand());
 }

@@ -99,7 +99,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(programs, (QStringList{"bin/tarvine", "lib/tarvine/libFernholmApp.so", "lib/tarvine/libFernholmKit.so",
-                                        "lib/tarvine/libFernholmStudio.so"}));
+                                        "lib/tarvine/libFernholmStudio.so", "lib/tarvine/tarvine_studio.so"}));
     }
 
     // The installed program's own list names exactly what the install put under the prefix.
@@ -199,6 +199,25 @@ private Q_SLOTS:
                      QFileInfo(staged(QStringLiteral("lib/tarvine/") + match.captured(1))).canonicalFilePath());
         }
         found.sort();
+        // The studio is not linked: the program loads its module when the Documents page is first shown.
+        QCOMPARE(found, (QStringList{"libFernholmApp.so", "libFernholmKit.so"}));
+    }
+
+    // The studio module, loaded later, finds the studio's library and the program's beside it.
+    void theStudioModuleLoadsItsLibrariesFromThePrefix() {
+        const Run linked = run(QStringLiteral("ldd"), {staged(QStringLiteral("lib/tarvine/tarvine_studio.so"))});
+        QCOMPARE(linked.code, 0);
+        QVERIFY2(!linked.output.contains(QLatin1String("not found")), qPrintable(linked.output));
+        const QRegularExpression line(QStringLiteral(R"(^\s*(libFernholm\w+\.so) => (\S+))"),
+                                      QRegularExpression::MultilineOption);
+        QStringList found;
+        for (auto it = line.globalMatch(linked.output); it.hasNext();) {
+            const auto match = it.next();
+            found << match.captured(1);
+            QCOMPARE(QFileInfo(match.captured(2)).canonicalFilePath(),
+                     QFileInfo(staged(QStringLiteral("lib/tarvine/") + match.captured(1))).canonicalFilePath());
+        }
+        found.sort();
         QCOMPARE(found, (QStringList{"libFernholmApp.so", "libFernholmKit.so", "libFernholmStudio.so"}));
     }
 
@@ -232,6 +251,7 @@ private Q_SLOTS:
         QStringList faces;
         QMap<QString, QString> images;
         QString iconSource;
+        QString studioModule;
         for (const QString& line : listed.output.split(u'\n', Qt::SkipEmptyParts)) {
             const QString kind = line.section(u' ', 0, 0);
             const QString rest = line.section(u' ', 1);
@@ -243,6 +263,8 @@ private Q_SLOTS:
                 images.insert(rest.section(u' ', 0, 0), rest.section(u' ', 1));
             } else if (kind == QLatin1String("icon")) {
                 iconSource = rest;
+            } else if (kind == QLatin1String("studio")) {
+                studioModule = rest;
             }
         }
 
@@ -261,6 +283,8 @@ private Q_SLOTS:
                             "RobotoMono-Regular 400 Roboto Mono 400",
                             "RobotoMono-Regular 500 Roboto Mono 500",
                         }));
+        QCOMPARE(QFileInfo(studioModule).canonicalFilePath(),
+                 QFileInfo(staged(QStringLiteral("lib/tarvine/tarvine_studio.so"))).canonicalFilePath());
         QCOMPARE(images.value(QStringLiteral("mark")), staged(QStringLiteral("share/tarvine/Brand/mark.svg")));
         QCOMPARE(images.value(QStringLiteral("marker")), staged(QStringLiteral("share/tarvine/Brand/marker.svg")));
         QCOMPARE(iconSource, icon == QLatin1String("theme") ? icon : staged(icon));

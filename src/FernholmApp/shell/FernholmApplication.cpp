@@ -250,7 +250,6 @@ bool FernholmApplication::listen(const QString& name) {
 }
 
 int runApplication(int argc, char** argv, const StudioWiring& studio) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvendale"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("orvendale.com"));

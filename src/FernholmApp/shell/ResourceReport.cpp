@@ -1,9 +1,11 @@
 #include "FernholmApp/shell/ResourceReport.h"
 
+#include "FernholmApp/studio/loader/StudioLoader.h"
 #include "FernholmApp/theme/AppIcon.h"
 #include "FernholmApp/theme/BrandFonts.h"
 #include "FernholmApp/theme/BrandImages.h"
 
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QRawFont>
 
@@ -61,6 +63,14 @@ ResourceReport ResourceReport::gather() {
     const AppIcon icon = AppIcon::find();
     report.lines << QStringLiteral("icon ") + (icon.source.isEmpty() ? QStringLiteral("missing") : icon.source);
     report.complete = report.complete && !icon.source.isEmpty();
+
+    // The studio module the program would load when the Documents page is first shown.
+    const QStringList modules = StudioLoader::standardLocations();
+    const auto module = std::find_if(modules.begin(), modules.end(), [](const QString& path) {
+        return QFileInfo(path).isFile();
+    });
+    report.lines << QStringLiteral("studio ") + (module != modules.end() ? *module : QStringLiteral("missing"));
+    report.complete = report.complete && module != modules.end();
     return report;
 }
 
