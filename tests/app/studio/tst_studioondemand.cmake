@@ -18,5 +18,11 @@ set_tests_properties(tst_studioondemand PROPERTIES
 set_property(TEST tst_studioondemand APPEND PROPERTY LABELS system)
 add_test(NAME tst_studioondemand_x11
          COMMAND timeout --kill-after=5 280 xvfb-run -a -s "-screen 0 1280x900x24" $<TARGET_FILE:tst_studioondemand>)
+set(x11_environment ${on_demand_environment})
+if(FERNHOLM_SANITIZE)
+    # Mesa's drivers, loaded for the OpenGL context, are unloaded before the leak check runs: what
+    # they keep has no module left to name or suppress it by. The offscreen run keeps the check.
+    list(TRANSFORM x11_environment REPLACE "^ASAN_OPTIONS=(.*)$" "ASAN_OPTIONS=\\1:detect_leaks=0")
+endif()
 set_tests_properties(tst_studioondemand_x11 PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=xcb;${on_demand_environment}" TIMEOUT 300 LABELS system)
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;${x11_environment}" TIMEOUT 300 LABELS system)
