@@ -77,6 +77,10 @@ void BM_ColdStartToFirstPaint(benchmark::State& state) {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
+    // A temporary folder of its own: a program already running for this user elsewhere (its
+    // single-instance socket lives in the temporary folder) would take the start over.
+    QDir().mkpath(home.filePath(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("tmp")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
     env.insert(QStringLiteral("TARVINE_REPO"), home.filePath(QStringLiteral("empty")));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
