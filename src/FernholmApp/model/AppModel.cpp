@@ -219,7 +219,12 @@ void AppModel::setSidecarState(const SidecarState& state) {
 }
 
 void AppModel::setStatus(const std::optional<Status>& status) {
-    if (assign(m_status, status)) {
+    // A live gateway's uptime, memory and latency move on every poll; only what the views show
+    // makes a change of the status.
+    if (assign(m_telemetry, status ? telemetryOf(*status) : GatewayTelemetry{})) {
+        Q_EMIT telemetryChanged();
+    }
+    if (assign(m_status, status ? std::optional(withoutTelemetry(*status)) : std::nullopt)) {
         Q_EMIT statusChanged();
     }
 }

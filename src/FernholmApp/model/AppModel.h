@@ -16,6 +16,7 @@
 #include "FernholmKit/control/ProofGate.h"
 #include "FernholmKit/control/RedactionModels.h"
 #include "FernholmKit/control/ScanModels.h"
+#include "FernholmKit/control/Telemetry.h"
 #include "FernholmKit/supervision/SidecarLink.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/supervision/SidecarWatch.h"
@@ -206,7 +207,9 @@ public:
     // --- State the views read ---
 
     const SidecarState& sidecarState() const { return m_sidecarState; }
+    // The status as the views read it: without the gateway's telemetry, which telemetry() holds.
     const std::optional<Status>& status() const { return m_status; }
+    const GatewayTelemetry& telemetry() const { return m_telemetry; }
     SidecarLink link() const { return m_link; }
     bool proxyStuck() const { return m_proxyStuck; }
     const QList<Event>& recentEvents() const { return m_recentEvents; }
@@ -289,6 +292,7 @@ private:
 Q_SIGNALS:
     void sidecarStateChanged();
     void statusChanged();
+    void telemetryChanged(); // no view follows it
     void linkChanged();
     void proxyStuckChanged();
     void recentEventsChanged(); // the events, the offset or both
@@ -377,12 +381,14 @@ private:
 
     SidecarState m_sidecarState = SidecarState::idle();
     std::optional<Status> m_status;
+    GatewayTelemetry m_telemetry;
     SidecarLink m_link = SidecarLink::trusted;
     bool m_proxyStuck = false;
     QList<Event> m_recentEvents;
     std::optional<QString> m_appError;
     std::optional<QString> m_appErrorDetail;
     bool m_busy = false;
+    int m_runningActions = 0;
     QHash<QString, std::optional<DetailRecord>> m_detailCache;
     QList<Provider> m_providers;
     RedactionPage m_redaction;
