@@ -7,7 +7,10 @@
 #include "FernholmKit/text/L10n.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace fernholm {
 
@@ -242,10 +245,25 @@ void AppModel::setProxyStuck(bool stuck) {
 }
 
 void AppModel::setRecentEvents(const QList<Event>& events, qint64 offset) {
+    // A request's detail holds its original text: it goes with the last event of its request.
+    QSet<QString> left;
+    for (const Event& event : std::as_const(m_recentEvents)) {
+        left.insert(event.ts);
+    }
+    for (const Event& event : events) {
+        left.remove(event.ts);
+    }
     const bool eventsChanged = assign(m_recentEvents, events);
     const bool offsetChanged = assign(m_recentEventsOffset, offset);
     if (eventsChanged || offsetChanged) {
         Q_EMIT recentEventsChanged();
+    }
+    bool evicted = false;
+    for (const QString& reqId : std::as_const(left)) {
+        evicted = m_detailCache.remove(reqId) || evicted;
+    }
+    if (evicted) {
+        Q_EMIT detailCacheChanged();
     }
 }
 
@@ -267,6 +285,16 @@ void AppModel::setBusy(bool busy) {
     if (assign(m_busy, busy)) {
         Q_EMIT busyChanged();
     }
+}
+
+void AppModel::beginAction() {
+    ++m_runningActions;
+    setBusy(true);
+}
+
+void AppModel::endAction() {
+    m_runningActions = std::max(0, m_runningActions - 1);
+    setBusy(m_runningActions > 0);
 }
 
 void AppModel::setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache) {

@@ -217,8 +217,10 @@ public:
     qint64 recentEventsOffset() const { return m_recentEventsOffset; }
     const std::optional<QString>& appError() const { return m_appError; }
     const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
+    // While any gateway-bound action runs: two may overlap, and busy() ends with the last.
     bool busy() const { return m_busy; }
-    // Per request id: absent = never asked; a record; nothing = asked, none to be had.
+    // Per request id: absent = never asked; a record; nothing = asked, none to be had. An entry
+    // goes when the last event of its request leaves recentEvents().
     const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
     const QList<Provider>& providers() const { return m_providers; }
     const RedactionPage& redaction() const { return m_redaction; }
@@ -363,6 +365,9 @@ private:
     void setRules(const RedactionPage& edited, const RedactionPage& saved);
 
     // User actions (AppModelActions.cpp)
+    // Counts an action in and out of busy().
+    void beginAction();
+    void endAction();
     QCoro::Task<> switchProtection(bool on);
     QCoro::Task<> switchProtectionOffAndOn();
     QCoro::Task<> sendProvider(QString name, bool enabled);

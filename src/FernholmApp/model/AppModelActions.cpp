@@ -23,7 +23,7 @@ void AppModel::toggleProtection() {
     }
     // Off, starting and error all ask for on.
     const bool on = m_status->protection != Protection::on;
-    setBusy(true);
+    beginAction();
     switchProtection(on);
 }
 
@@ -38,11 +38,11 @@ QCoro::Task<> AppModel::switchProtection(bool on) {
     } else {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(reply.error())));
     }
-    setBusy(false);
+    endAction();
 }
 
 void AppModel::restartProtection() {
-    setBusy(true);
+    beginAction();
     switchProtectionOffAndOn();
 }
 
@@ -54,7 +54,7 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
     }
     if (!off) {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(off.error())));
-        setBusy(false);
+        endAction();
         co_return;
     }
     const Result<Status> on = co_await m_client.setProtection(true);
@@ -66,7 +66,7 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
     } else {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(on.error())));
     }
-    setBusy(false);
+    endAction();
 }
 
 // --- Providers ---

@@ -474,6 +474,39 @@ private Q_SLOTS:
         QVERIFY(!model.redactionHasChanges());
     }
 
+    // Two actions under way at once: busy() lasts until the last of them ends, whichever
+    // started first.
+    void busyLastsUntilTheLastActionEnds_data() {
+        QTest::addColumn<int>("protectionDelayMs");
+        QTest::addColumn<int>("certificateDelayMs");
+        QTest::newRow("the first to start ends first") << 100 << 1500;
+        QTest::newRow("the first to start ends last") << 1500 << 100;
+    }
+    void busyLastsUntilTheLastActionEnds() {
+        QFETCH(int, protectionDelayMs);
+        QFETCH(int, certificateDelayMs);
+        AppModel& model = up();
+        QJsonObject protection = reply(500);
+        protection.insert(QStringLiteral("delay_ms"), protectionDelayMs);
+        QJsonObject certificate = reply(500);
+        certificate.insert(QStringLiteral("delay_ms"), certificateDelayMs);
+        QVERIFY(scriptGateway(model, QStringLiteral("/api/protection"), {protection}));
+        QVERIFY(scriptGateway(model, QStringLiteral("/api/ca/install"), {certificate}));
+        QSignalSpy finished(model.client().session()->manager(), &QNetworkAccessManager::finished);
+        QSignalSpy busy(&model, &AppModel::busyChanged);
+
+        model.toggleProtection();
+        model.installCA();
+        QVERIFY(model.busy());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, patienceMs);
+        // The first reply has been handled, the second is still on its way.
+        QTRY_VERIFY(model.appError().has_value());
+        QVERIFY(model.busy());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, patienceMs);
+        QTRY_VERIFY(!model.busy());
+        QCOMPARE(busy.size(), 2); // on once, off once
+    }
+
     // What the cache holds after one fetch, and whether a second call fetches again.
     void detailFetches_data() {
         QTest::addColumn<QString>("reqId");

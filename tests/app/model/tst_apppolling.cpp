@@ -280,6 +280,44 @@ private Q_SLOTS:
         QCOMPARE(eventQueries().last(), QStringLiteral("after=%1").arg(1000 + arriving));
     }
 
+    // A request's detail, with its original text, goes with the last event of its request out of
+    // the event window; requests in the same second share one.
+    void aDetailLeavesWithItsEvent() {
+        m_config.maxEvents = 3;
+        AppModel& model = polled();
+        const auto pass = [this](const QString& ts) {
+            return passRequest(
+                {{QStringLiteral("text"), QStringLiteral("Mail jan.kowalski@example.pl")}, {QStringLiteral("ts"), ts}});
+        };
+        const QString first = QStringLiteral("2024-05-01T10:00:01Z");
+        const QString shared = QStringLiteral("2024-05-01T10:00:02Z");
+        QVERIFY(pass(first));
+        QVERIFY(pass(shared));
+        QVERIFY(pass(shared));
+        poll();
+        QCOMPARE(model.recentEvents().size(), 3);
+        model.loadDetail(first);
+        model.loadDetail(shared);
+        QTRY_VERIFY(model.detailCache().value(first).has_value() && model.detailCache().value(shared).has_value());
+        QSignalSpy changes(&model, &AppModel::detailCacheChanged);
+
+        QVERIFY(pass(QStringLiteral("2024-05-01T10:00:03Z")));
+        poll();
+        QVERIFY(!model.detailCache().contains(first));
+        QVERIFY(model.detailCache().contains(shared));
+        QCOMPARE(changes.size(), 1);
+
+        QVERIFY(pass(QStringLiteral("2024-05-01T10:00:04Z")));
+        poll();
+        QVERIFY(model.detailCache().contains(shared)); // one of its events is still shown
+        QCOMPARE(changes.size(), 1);
+
+        QVERIFY(pass(QStringLiteral("2024-05-01T10:00:05Z")));
+        poll();
+        QVERIFY(model.detailCache().isEmpty());
+        QCOMPARE(changes.size(), 2);
+    }
+
     // A change of the detection engine, appearing and disappearing included, reloads the rules.
     void aDetectorChangeReloadsTheRules_data() {
         QTest::addColumn<QJsonValue>("before");
