@@ -138,10 +138,26 @@ SidecarProcess* AppModel::makeSidecar(const Runtime& runtime, std::optional<QByt
     };
     // A replaced process has ended, or was told to, before its successor is made.
     if (m_sidecar) {
-        m_sidecar->deleteLater();
+        release(m_sidecar, m_config.terminateGrace);
     }
     m_sidecar = process;
     return process;
+}
+
+QCoro::Task<> AppModel::release(QPointer<SidecarProcess> old, Seconds grace) {
+    // Its destructor would wait for a child that still runs, on the GUI thread: the child is
+    // ended first, without blocking, and one that outlives even its kill is let go once it ends.
+    if (old && old->isRunning()) {
+        co_await old->terminate(grace);
+    }
+    if (!old) {
+        co_return;
+    }
+    if (old->isRunning()) {
+        connect(old.data(), &SidecarProcess::ended, old.data(), &QObject::deleteLater);
+        co_return;
+    }
+    old->deleteLater();
 }
 
 void AppModel::sidecarEnded(qint64 generation) {

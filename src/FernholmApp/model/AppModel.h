@@ -328,6 +328,8 @@ private:
     // A new process with a new launch generation becomes the current one; the previous one is
     // released.
     SidecarProcess* makeSidecar(const Runtime& runtime, std::optional<QByteArray> dataKey);
+    // Ends a process that is no longer the current one, then lets go of it.
+    static QCoro::Task<> release(QPointer<SidecarProcess> old, Seconds grace);
     void sidecarBecame(const SidecarState& state, const QString& tail);
     void showStartFailure(const SidecarState& state, const QString& tail);
     void reportDataKeyReset();
