@@ -103,8 +103,9 @@ public:
     // Whether the loop runs: from a proven start or a good replace until it is stopped.
     bool isPolling() const;
     // The redaction rules as the gateway holds them become the saved copy; the edited copy
-    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing;
-    // so does a cancel of `cancel` before the reply is in (a reply already in is stored).
+    // becomes them too, with the unsaved edits carried over (rebaseEdits). A failure changes
+    // nothing and says nothing; so does a cancel of `cancel` before the reply is in (a reply
+    // already in is stored).
     QCoro::Task<> loadRedaction(CancelToken cancel = {});
     // Where the next events request starts; never goes back, also not across relaunches.
     qint64 cursor() const { return m_cursor; }
@@ -125,8 +126,8 @@ public:
     // Enables or disables one provider; after a failure the list is reloaded from the gateway.
     void setProvider(const QString& name, bool enabled);
     // Sends the edited rules. On success both copies become the gateway's reply (edits made
-    // while it was under way stay unsaved); on failure the edits stay and the saved copy is
-    // reloaded, so the user can save again.
+    // while it was under way stay unsaved, carried onto it); on failure the edits stay and the
+    // saved copy is reloaded, so the user can save again.
     void saveRedaction();
     // The edited rules go back to the saved ones; no gateway call.
     void discardRedactionChanges();

@@ -3,6 +3,7 @@
 // one GUI-thread task that nobody keeps or cancels; it holds the model weakly.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -103,8 +104,9 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
         co_return;
     }
     if (saved) {
-        // Edits made while the save was under way were not sent: they stay as unsaved changes.
-        setRules(m_redaction == page ? saved.value() : m_redaction, saved.value());
+        // Edits made while the save was under way were not sent: they stay as unsaved changes,
+        // on top of what the gateway saved.
+        setRules(rebaseEdits(page, m_redaction, saved.value()), saved.value());
         co_return;
     }
     setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));

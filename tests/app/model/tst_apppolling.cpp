@@ -347,7 +347,7 @@ private Q_SLOTS:
         QCOMPARE(model.lastDetector(), after.isNull() ? std::nullopt : std::optional(after.toString()));
     }
 
-    // The reload refreshes the saved rules; edits the user has not saved stay.
+    // The reload refreshes the saved rules; edits the user has not saved are carried onto them.
     void aDetectorChangeKeepsUnsavedEdits_data() {
         QTest::addColumn<bool>("edited");
         QTest::newRow("no edits") << false;
@@ -365,7 +365,8 @@ private Q_SLOTS:
         poll();
         const RedactionPage& held = model.savedRedaction();
         QVERIFY(!held.categories.isEmpty()); // the gateway's rules
-        QCOMPARE(model.redaction() == edits, edited);
+        QVERIFY(model.redaction().categories == held.categories);
+        QCOMPARE(model.redaction().allowlist.contains(QStringLiteral("ACME Sp. z o.o.")), edited);
         QCOMPARE(model.redactionHasChanges(), edited);
     }
 
