@@ -1,5 +1,6 @@
 #include "FernholmApp/components/activity/EventRow.h"
 
+#include "FernholmApp/components/controls/EnterKey.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/components/text/ProviderLogo.h"
 #include "FernholmApp/components/text/StatusPill.h"
@@ -97,11 +98,11 @@ EventRow::EventRow(const Event& event, bool isExpanded, bool expandable, bool sh
     m_row->addWidget(destination, 0, Qt::AlignVCenter);
 
     auto* what = new QWidget(this);
-    what->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    what->setMinimumWidth(0);
+    // The cell never widens the row: its chips shrink, each cutting its token with "…", and
+    // whatever still does not fit is clipped at the cell's edge.
+    what->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     passMouseThrough(what);
     auto* whatRow = new QHBoxLayout(what);
-    // Chips that do not fit are cut at the cell's edge rather than widening the row.
     whatRow->setSizeConstraint(QLayout::SetNoConstraint);
     whatRow->setContentsMargins(0, 0, 0, 0);
     whatRow->setSpacing(6);
@@ -275,6 +276,11 @@ void EventRow::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.fillRect(rect(), Theme::inset.on(this));
+    if (FocusRing::visible(this)) {
+        // The inset fill alone is too faint to tell where the keyboard is.
+        painter.setRenderHint(QPainter::Antialiasing);
+        FocusRing::paint(painter, QRectF(rect()), 10, Theme::ink.on(this), 3);
+    }
 }
 
 void EventRow::enterEvent(QEnterEvent* event) {
@@ -298,6 +304,12 @@ void EventRow::changeEvent(QEvent* event) {
 
 bool EventRow::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
+}
+
+void EventRow::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnEnter(this, event)) {
+        QAbstractButton::keyPressEvent(event);
+    }
 }
 
 } // namespace fernholm
