@@ -310,6 +310,11 @@ private Q_SLOTS:
         QCOMPARE(page->content()->width(), page->viewport()->width());
         const QStringList outside = stickingOut(page);
         QVERIFY2(outside.isEmpty(), qPrintable(outside.join(QStringLiteral("; "))));
+        if (auto* home = qobject_cast<HomeScreen*>(root.page())) {
+            for (const TextLabel* label : home->statLabels()) {
+                QVERIFY2(!label->isTruncated(), qPrintable(name(label)));
+            }
+        }
         const QStringList cut = cutHeadings(root.page());
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
     }

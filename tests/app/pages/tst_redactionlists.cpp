@@ -442,6 +442,33 @@ private Q_SLOTS:
         QVERIFY(!lists.allow().orgLine()->isVisible());
     }
 
+    // A policy value longer than the box is cut to one line with "…", and its tooltip holds
+    // it whole; so does a term and its placeholder.
+    void longPolicyValuesAreCutWithTheirTooltip() {
+        const QString kept = QStringLiteral("Contoso Research and Development Centre for Applied Machine Learning "
+                                            "and Data Protection, Warsaw Branch Office");
+        const QString term = QStringLiteral("Falcon Strategic Acquisition Codename Documents Archive and Appendices");
+        Lists lists;
+        lists.view->resize(560, 900);
+        lists.show();
+        RedactionPage page;
+        page.organisation = policy(0, {kept}, {BlocklistEntry{term, "codename"}});
+        lists.model->setRedaction(page);
+        QApplication::processEvents();
+        OrganisationSection* org = lists.view->organisationSection();
+        const QList<TextLabel*> values = org->findChildren<TextLabel*>(QStringLiteral("policyValue"));
+        QCOMPARE(values.size(), 2);
+        for (TextLabel* value : values) {
+            QVERIFY(value->text() == kept || value->text() == term);
+            QCOMPARE(value->toolTip(), value->text());
+            QVERIFY2(value->isTruncated(), qPrintable(value->text()));
+            QCOMPARE(value->shownFont().pixelSize(), value->font().pixelSize());
+            const QRect inBox(value->mapTo(org->box(), QPoint(0, 0)), value->size());
+            QVERIFY(inBox.right() < org->box()->width());
+        }
+        saveScreenshot(lightAndDark(org), QStringLiteral("redaction-organisation-long-values"));
+    }
+
     void organisationCaption_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<OrganisationPolicy>("policy");

@@ -241,9 +241,10 @@ Surface* HomeScreen::buildStats() {
         auto* value = new TextLabel(QString(), Fonts::tracked(Fonts::display(36), -1.44), Theme::ink);
         value->setMaxLines(1);
         value->setMinimumScale(0.5);
+        // A label too long for a narrow cell (Polish at the window's minimum size) takes a
+        // second line rather than being cut.
         auto* label = new TextLabel(labels.at(i), Fonts::sans(13, 400), Theme::dim);
-        label->setMaxLines(1);
-        label->setMinimumScale(0.8);
+        label->setMaxLines(2);
         cellColumn->addWidget(value);
         cellColumn->addWidget(label);
         line->addWidget(cell, 1);
