@@ -305,6 +305,9 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(page);
+        // The whole column too, below the fold.
+        saveScreenshot(lightAndDark(page->content()),
+                       QStringLiteral("pages-") + QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral("-whole"));
         QVERIFY(!page->horizontalScrollBar()->isVisible());
         QCOMPARE(page->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(page->content()->width(), page->viewport()->width());

@@ -469,6 +469,39 @@ private Q_SLOTS:
         saveScreenshot(lightAndDark(org), QStringLiteral("redaction-organisation-long-values"));
     }
 
+    // In a narrow card the label field and the Add button wrap under the phrase: no field is
+    // squeezed to a letter; in a wide one all three share a line.
+    void blocklistEntryWrapsWhenNarrow_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("wraps");
+        QTest::newRow("narrow") << 520 << true;
+        QTest::newRow("wide") << 1000 << false;
+    }
+
+    void blocklistEntryWrapsWhenNarrow() {
+        QFETCH(int, width);
+        QFETCH(bool, wraps);
+        Lists lists;
+        lists.view->resize(width, 900);
+        lists.show();
+        QApplication::processEvents();
+        RedactionBlocklistCard& card = lists.block();
+        QTRY_COMPARE(card.entryWraps(), wraps);
+        EntryField* phrase = card.keywordField();
+        EntryField* label = card.labelField();
+        QAbstractButton* add = card.addButton();
+        QTRY_VERIFY(phrase->width() >= 140);
+        QVERIFY(label->width() >= 100);
+        QCOMPARE(add->width(), add->sizeHint().width());
+        if (wraps) {
+            QVERIFY(label->y() > phrase->geometry().bottom());
+            QCOMPARE(add->y() + add->height() / 2, label->y() + label->height() / 2);
+        } else {
+            QCOMPARE(label->y() + label->height() / 2, phrase->y() + phrase->height() / 2);
+        }
+        QVERIFY(add->geometry().right() < card.width());
+    }
+
     void organisationCaption_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<OrganisationPolicy>("policy");
