@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include <algorithm>
 #include <numbers>
 
 namespace fernholm {
@@ -102,6 +103,8 @@ EventRow::EventRow(const Event& event, bool isExpanded, bool expandable, bool sh
     // whatever still does not fit is clipped at the cell's edge.
     what->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     passMouseThrough(what);
+    m_tokenCell = what;
+    what->installEventFilter(this);
     auto* whatRow = new QHBoxLayout(what);
     whatRow->setSizeConstraint(QLayout::SetNoConstraint);
     whatRow->setContentsMargins(0, 0, 0, 0);
@@ -256,6 +259,7 @@ void EventRow::refresh() {
     m_sentence->setColor(kind == PillKind::passed ? Theme::dim : Theme::ink);
     m_sentence->setVisible(!tokens);
 
+    shareTokenWidth();
     m_pill->setKind(kind);
     m_chevron->setVisible(m_expandable);
     static_cast<Symbol*>(m_chevron)->setTurned(m_expanded);
@@ -309,6 +313,45 @@ bool EventRow::hitButton(const QPoint& pos) const {
 void EventRow::keyPressEvent(QKeyEvent* event) {
     if (!pressOnEnter(this, event)) {
         QAbstractButton::keyPressEvent(event);
+    }
+}
+
+bool EventRow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tokenCell && event->type() == QEvent::Resize) {
+        shareTokenWidth();
+    }
+    return QAbstractButton::eventFilter(watched, event);
+}
+
+void EventRow::shareTokenWidth() {
+    const auto* row = static_cast<QHBoxLayout*>(m_tokenCell->layout());
+    const int spacing = row->spacing();
+    QList<TokenChip*> shown;
+    for (TokenChip* chip : std::as_const(m_chips)) {
+        if (!chip->isHidden()) {
+            shown.append(chip);
+        }
+    }
+    if (shown.isEmpty()) {
+        return;
+    }
+    int room = m_tokenCell->width() - spacing * int(shown.size() - 1);
+    if (!m_docIcon->isHidden()) {
+        room -= m_docIcon->width() + spacing;
+    }
+    if (!m_overflow->isHidden()) {
+        room -= m_overflow->sizeHint().width() + spacing;
+    }
+    int laterMinimum = 0;
+    for (const TokenChip* chip : std::as_const(shown)) {
+        laterMinimum += chip->minimumSizeHint().width();
+    }
+    for (TokenChip* chip : std::as_const(shown)) {
+        const int minimum = chip->minimumSizeHint().width();
+        laterMinimum -= minimum;
+        const int width = std::clamp(room - laterMinimum, minimum, chip->sizeHint().width());
+        chip->setMaximumWidth(width);
+        room -= width;
     }
 }
 
