@@ -1,7 +1,8 @@
 // The built program end to end, as a user runs it: the stand-in gateway found through
 // TARVINE_REPO on the real port, setup and tour already done, protection switched on through the
 // accessibility bus, the desktop proxy pointed at the gateway as a gateway does, and a quit by the
-// menu or by SIGTERM. Afterwards nothing may be left: the program ended with 0, its gateway is
+// menu or by SIGTERM; on the way, the home page's counters are read as assistive technology reads
+// them. Afterwards nothing may be left: the program ended with 0, its gateway is
 // gone and the desktop proxy is off again.
 
 #include <QDir>
@@ -111,6 +112,12 @@ private Q_SLOTS:
                             QStringLiteral("toggle"), QStringLiteral("Turn protection on"),
                             QStringLiteral("Pause protection")},
                            env, &code);
+        QVERIFY2(code == 0, qPrintable(said));
+
+        // The home page's counters reach assistive technology as one element.
+        said = run({QStringLiteral("/usr/bin/python3"), QStringLiteral(FERNHOLM_DRIVER), pid,
+                    QStringLiteral("counters")},
+                   env, &code);
         QVERIFY2(code == 0, qPrintable(said));
 
         const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
