@@ -357,9 +357,6 @@ private Q_SLOTS:
         QVERIFY(!sidebar.intersects(page));
         QVERIFY(hasInk(image, sidebar, sample(image, sidebar.bottomRight() - QPoint(2, 2))));
         QVERIFY(hasInk(image, page, sample(image, page.bottomRight() - QPoint(2, 2))));
-        // Known defect, left to Home's own work: at the smallest window two of the four stat
-        // captions ("messages redacted", "passed unchanged") are cut. Remove this line once they fit.
-        QEXPECT_FAIL("", "Home's stat captions are cut at the smallest window", Continue);
         QVERIFY2(textProblems(&root).isEmpty(), qPrintable(textProblems(&root).join(u';')));
     }
 };
