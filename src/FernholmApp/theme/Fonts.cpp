@@ -3,6 +3,7 @@
 #include "FernholmApp/theme/BrandFonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,23 @@ QFont system(qreal size, qreal weight) {
 }
 
 QFont systemMono(qreal size, qreal weight) {
+    // The desktop's fixed-pitch font is often a generic name ("monospace"). Without the hint,
+    // Fontconfig is asked for that name alone and may answer with any face; with it, a missing
+    // face falls back to a monospace one.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    if (!QFontInfo(font).fixedPitch()) {
+        // Still proportional: the family names a face that exists but is not monospace. The first
+        // monospace family the font database knows will do.
+        const QStringList families = QFontDatabase::families();
+        const auto fixed = std::find_if(families.cbegin(), families.cend(), [](const QString& family) {
+            return QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family);
+        });
+        if (fixed != families.cend()) {
+            font.setFamily(*fixed);
+        }
+    }
     font.setPixelSize(pixelSize(size));
     font.setWeight(weight >= 500 ? QFont::Medium : QFont::Normal);
     return font;

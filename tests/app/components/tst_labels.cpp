@@ -20,6 +20,7 @@
 #include <QFontInfo>
 #include <QHBoxLayout>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -474,18 +475,36 @@ private Q_SLOTS:
         QVERIFY(appVersion().has_value());
     }
 
-    // Tokens are shown as they are, in any language, in the token colour, also in the fallback face.
+    // Tokens are shown as they are, in any language, in the token colour, also in the fallback face,
+    // which is asked for as monospace: proportional faces registered beside the system's must not
+    // take its place.
     void tokenText_data() {
         QTest::addColumn<bool>("bundledFonts");
-        QTest::newRow("shipped face") << true;
-        QTest::newRow("fallback face") << false;
+        QTest::addColumn<QStringList>("proportionalFaces");
+        QTest::newRow("shipped face") << true << QStringList();
+        QTest::newRow("fallback face") << false << QStringList();
+        QTest::newRow("fallback face, proportional faces registered")
+            << false << QStringList{"DMSans_400Regular.ttf", "Spectral_500Medium.ttf"};
     }
 
     void tokenText() {
         QFETCH(bool, bundledFonts);
+        QFETCH(QStringList, proportionalFaces);
         QTemporaryDir empty;
         if (!bundledFonts) {
             BrandFonts::setResourceRoots(QStringList{empty.path()});
+        }
+        QList<int> registered;
+        const auto unregister = qScopeGuard([&registered] {
+            for (const int id : registered) {
+                QFontDatabase::removeApplicationFont(id);
+            }
+        });
+        for (const QString& face : proportionalFaces) {
+            const int id = QFontDatabase::addApplicationFont(QStringLiteral(FERNHOLM_RESOURCES "/Fonts/") + face);
+            QVERIFY2(id >= 0, qPrintable(face));
+            QVERIFY(!QFontDatabase::isFixedPitch(QFontDatabase::applicationFontFamilies(id).value(0)));
+            registered.append(id);
         }
         L10n::setLanguage(QStringLiteral("pl"));
         const QString token = QStringLiteral("[EMAIL_ADDRESS_2]");
@@ -495,7 +514,10 @@ private Q_SLOTS:
             bundledFonts ? QStringLiteral("Roboto Mono") : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
         QCOMPARE(text.font().family(), family);
         QCOMPARE(text.font().pixelSize(), 14);
-        QVERIFY(QFontInfo(text.font()).fixedPitch());
+        QVERIFY2(QFontInfo(text.font()).fixedPitch(), qPrintable(QFontInfo(text.font()).family()));
+        if (!bundledFonts) {
+            QCOMPARE(text.font().styleHint(), QFont::Monospace);
+        }
         for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
             QVERIFY(showsColour(renderAtHint(&text, scheme), Theme::token.resolve(scheme)));
         }

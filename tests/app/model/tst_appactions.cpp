@@ -6,7 +6,7 @@
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
@@ -67,18 +67,12 @@ QJsonObject reply(int status, const QString& text = {}) {
 Q_DECLARE_METATYPE(Action)
 Q_DECLARE_METATYPE(Outcome)
 
-class AppActionsTest : public QObject {
+class AppActionsTest : public QObject, public StandInModel {
     Q_OBJECT
-
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
-    Config m_config;
 
     // A model whose stand-in gateway is up, polled once, with its providers loaded.
     AppModel& up(const Environment& extra = {}) {
-        m_fakes->environment = m_checkout->environment(extra);
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
+        makeModel(extra);
         AppModel& model = *m_model;
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
@@ -133,17 +127,12 @@ class AppActionsTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         m_config.pollInterval = std::chrono::hours(1); // one poll after the start, then quiet
         L10n::setLanguage(QStringLiteral("en"));
     }
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
         L10n::setLanguage(QStringLiteral("en"));
     }
 

@@ -7,7 +7,7 @@
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
 #include <QDateTime>
@@ -48,45 +48,19 @@ private:
 
 } // namespace
 
-class AppModelTest : public QObject {
+class AppModelTest : public QObject, public StandInModel {
     Q_OBJECT
-
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
-    Config m_config;
-
-    AppModel& makeModel(const Environment& extra = {}) {
-        m_fakes->environment = m_checkout->environment(extra);
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
-        return *m_model;
-    }
-
-    // Starts the model and waits until its first launch has an outcome.
-    AppModel& started(const Environment& extra = {}) {
-        AppModel& model = makeModel(extra);
-        model.start();
-        [&] {
-            QTRY_VERIFY_WITH_TIMEOUT(model.sidecarState() != SidecarState::starting(), patienceMs);
-        }();
-        return model;
-    }
 
     // The two lines the stand-in read on its standard input.
     QStringList stdinLines() const { return m_checkout->dump().value(QLatin1String("stdin")).toString().split(u'\n'); }
 
 private Q_SLOTS:
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         L10n::setLanguage(QStringLiteral("en"));
     }
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
     }
 
     void startUp_data() {
@@ -116,15 +90,16 @@ private Q_SLOTS:
         m_config.readyTimeout = Seconds(readyTimeout);
         state.reason.replace(QLatin1String("{port}"), QString::number(m_config.port));
 
-        AppModel& model = started(switches);
+        AppModel& model = startedModel(switches);
         QCOMPARE(model.sidecarState(), state);
         QTRY_COMPARE_WITH_TIMEOUT(model.link(), link, patienceMs);
         QVERIFY(model.runtime());
         QCOMPARE(model.runtime()->kind, RuntimeKind::repoVenv);
         // Only a proven gateway is polled for its status.
         QTRY_COMPARE(model.status().has_value(), state == SidecarState::ready());
-        const qint64 pid = m_checkout->dumpedPid();
-        QVERIFY(pid > 0);
+        // Noted at the launch: a child stopped before it could write anything down has one too.
+        QCOMPARE(launchedPids().size(), 1);
+        const qint64 pid = launchedPids().constFirst();
 
         switch (state.kind) {
         case SidecarState::Kind::ready:
@@ -163,7 +138,7 @@ private Q_SLOTS:
         // machine under the sanitizers: short enough for the first start to give up soon, no
         // shorter.
         m_config.readyTimeout = Seconds(5.0);
-        AppModel& model = started({{"FAKE_GW_WRONG_PROOF", "1"}});
+        AppModel& model = startedModel({{"FAKE_GW_WRONG_PROOF", "1"}});
         QTRY_COMPARE(model.link(), SidecarLink::stopped);
         const std::optional<QString> error = model.appError();
         QVERIFY(error);
@@ -237,7 +212,7 @@ private Q_SLOTS:
 
     void anUnavailableKeyLaunchesWithoutOne() {
         m_fakes->keychain->copyStatuses = {keychain::notAvailable};
-        AppModel& model = started();
+        AppModel& model = startedModel();
         QCOMPARE(model.sidecarState(), SidecarState::ready());
         QCOMPARE(stdinLines().value(0), QString());
         QCOMPARE(stdinLines().value(1), *model.controlToken());
@@ -272,7 +247,7 @@ private Q_SLOTS:
 
     // The exit of a process that is no longer the current launch reaches nothing.
     void anOldLaunchsExitChangesNothing() {
-        AppModel& model = started();
+        AppModel& model = startedModel();
         QCOMPARE(model.sidecarState(), SidecarState::ready());
         const std::function<void()> oldExit = model.sidecar()->onExit;
         model.replaceSidecar();

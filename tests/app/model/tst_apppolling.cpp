@@ -6,7 +6,7 @@
 #include "FernholmKit/text/L10n.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
@@ -72,18 +72,12 @@ QStringList identifiers(const QList<MemoryNotificationCenter::Notice>& notices) 
 
 } // namespace
 
-class AppPollingTest : public QObject {
+class AppPollingTest : public QObject, public StandInModel {
     Q_OBJECT
-
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
-    Config m_config;
 
     // A model whose gateway is up and whose first poll has ended.
     AppModel& polled(const Environment& extra = {}) {
-        m_fakes->environment = m_checkout->environment(extra);
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
+        makeModel(extra);
         AppModel& model = *m_model;
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
@@ -127,17 +121,12 @@ class AppPollingTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         m_config.pollInterval = handPolled;
         L10n::setLanguage(QStringLiteral("en"));
     }
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
     }
 
     void theFirstPollBringsStatusAndEvents() {

@@ -4,7 +4,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
 #include <QDir>
@@ -35,21 +35,16 @@ inline char* toString(const StudioSync& sync) {
 }
 } // namespace fernholm
 
-class AppSupervisionTest : public QObject {
+class AppSupervisionTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
     QList<SidecarLink> m_links; // the model's link after each change
 
     AppModel& makeModel(Seconds readyTimeout = quickConfig().readyTimeout) {
-        m_fakes->environment = m_checkout->environment();
         // The tests ask the watch themselves: the loop polls once after a proven start, then waits.
-        Config config = quickConfig(freeLoopbackPort());
-        config.pollInterval = std::chrono::hours(1);
-        config.readyTimeout = readyTimeout;
-        m_model = std::make_unique<AppModel>(config, m_fakes->platform());
+        m_config.pollInterval = std::chrono::hours(1);
+        m_config.readyTimeout = readyTimeout;
+        StandInModel::makeModel();
         connect(m_model.get(), &AppModel::linkChanged, this, [this] { m_links.append(m_model->link()); });
         return *m_model;
     }
@@ -88,15 +83,11 @@ class AppSupervisionTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
+        QVERIFY(setUpStandIn());
         m_links.clear();
     }
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
     }
 
     void oneDeathIsRelaunched() {

@@ -8,7 +8,7 @@
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
 #include <QElapsedTimer>
@@ -53,21 +53,16 @@ QJsonObject delayed(int delayMs, const QString& body, int status = 200) {
 
 } // namespace
 
-class AppWorkbenchTest : public QObject {
+class AppWorkbenchTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
-    Config m_config;
     // The model's finished replies to /api/scan and /api/restore, in the order they finished. The
     // client lets each go once it has handled it: a null entry is a reply the model has seen.
     QList<QPointer<QNetworkReply>> m_scanReplies, m_restoreReplies;
 
     // A model whose gateway has proven itself.
     AppModel& ready() {
-        m_fakes->environment = m_checkout->environment();
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
+        makeModel();
         AppModel& model = *m_model;
         connect(model.client().session()->manager(), &QNetworkAccessManager::finished, this,
                 [this](QNetworkReply* reply) {
@@ -127,18 +122,13 @@ class AppWorkbenchTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         m_scanReplies.clear();
         m_restoreReplies.clear();
         L10n::setLanguage(QStringLiteral("en"));
     }
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
         L10n::setLanguage(QStringLiteral("en"));
     }
 

@@ -18,7 +18,8 @@
 #include "FernholmKit/presentation/Tour.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TextGeometry.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
@@ -101,12 +102,9 @@ QStringList truncatedTexts(QWidget* root) {
 
 } // namespace
 
-class ProvidersScreenTest : public QObject {
+class ProvidersScreenTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
     std::unique_ptr<ProvidersScreen> m_screen;
 
     // The page on a model without a gateway.
@@ -118,12 +116,7 @@ class ProvidersScreenTest : public QObject {
 
     // The page on a model whose stand-in gateway is up and polled, with its providers loaded.
     ProvidersScreen& live() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        [&] {
-            QVERIFY(m_checkout->isValid());
-        }();
-        m_fakes->environment = m_checkout->environment();
-        m_model = std::make_unique<AppModel>(quickConfig(freeLoopbackPort()), m_fakes->platform());
+        makeModel();
         QSignalSpy polls(m_model.get(), &AppModel::pollEnded);
         m_model->start();
         [&] {
@@ -153,16 +146,14 @@ private Q_SLOTS:
 
     void init() {
         L10n::setLanguage(QStringLiteral("en"));
-        m_fakes = std::make_unique<TestPlatform>();
+        QVERIFY(setUpStandIn());
     }
     void cleanup() {
         m_screen.reset();
         if (m_model) {
             m_model->shutdown();
         }
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
         L10n::setLanguage(QStringLiteral("en"));
     }
 
@@ -456,6 +447,12 @@ private Q_SLOTS:
         settle();
         saveScreenshot(lightAndDark(&screen, 1.0),
                        QStringLiteral("providersscreen-%1-%2").arg(language, on ? "on" : "off"));
+        // The page's title is drawn in both schemes, and no text is cut or laid over other text.
+        for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
+            QVERIFY(hasInk(render(&screen, scheme, 1.0), rectIn(screen.header(), &screen),
+                           Theme::background.resolve(scheme)));
+        }
+        QVERIFY2(textProblems(&screen).isEmpty(), qPrintable(textProblems(&screen).join(u';')));
     }
 
     // The window shows this page for its providers tab.

@@ -21,7 +21,7 @@
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/LayoutTesting.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/ClientFixtures.h"
@@ -146,19 +146,14 @@ QRect rectIn(const QWidget* widget, const QWidget* ancestor) {
 
 } // namespace
 
-class RedactionScreenTest : public QObject {
+class RedactionScreenTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
     std::unique_ptr<RedactionScreen> m_screen;
-    Config m_config;
 
     // A model whose gateway has proven itself, and the page on it with the gateway's rules.
     RedactionScreen& ready(int width = 900, int height = 800) {
-        m_fakes->environment = m_checkout->environment();
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
+        makeModel();
         m_model->start();
         [&] {
             QTRY_COMPARE_WITH_TIMEOUT(m_model->sidecarState(), SidecarState::ready(), patienceMs);
@@ -232,17 +227,12 @@ private Q_SLOTS:
     void initTestCase() { useBundledResources(); }
 
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         L10n::setLanguage(QStringLiteral("en"));
     }
     void cleanup() {
         m_screen.reset();
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
         L10n::setLanguage(QStringLiteral("en"));
     }
 

@@ -21,6 +21,7 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/TestPlatform.h"
+#include "app/support/TextGeometry.h"
 #include "app/support/ViewTesting.h"
 
 #include <QSignalSpy>
@@ -508,11 +509,14 @@ private Q_SLOTS:
         m_fakes->loginItem->current = LoginItemState::enabled;
         SettingsScreen& screen = shown(false, 860, 980);
         saveScreenshot(lightAndDark(&screen, 1.0), QStringLiteral("settingsscreen-%1").arg(language));
+        // No text is cut or laid over other text, in either language.
+        QVERIFY2(textProblems(&screen).isEmpty(), qPrintable(textProblems(&screen).join(u';')));
         m_model->setStatus(statusWithCertificate(CAStatus::missing));
         screen.hide();
         m_screen.reset();
         SettingsScreen& withUpdater = shown(true, 860, 980);
         saveScreenshot(lightAndDark(&withUpdater, 1.0), QStringLiteral("settingsscreen-updater-%1").arg(language));
+        QVERIFY2(textProblems(&withUpdater).isEmpty(), qPrintable(textProblems(&withUpdater).join(u';')));
     }
 
     // --- In the main window ---

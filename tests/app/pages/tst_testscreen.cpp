@@ -21,13 +21,12 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -35,6 +34,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -118,20 +118,15 @@ DetectionDetail detection(const QString& type, const QString& value, const QStri
 
 } // namespace
 
-class TestScreenTest : public QObject {
+class TestScreenTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
     std::shared_ptr<RecordingClipboard> m_clipboard;
     std::unique_ptr<TestScreen> m_screen;
-    Config m_config;
 
     // A model whose gateway has proven itself, and the page on it, shown at `width`.
     TestScreen& ready(int width = 900, int height = 1100) {
-        m_fakes->environment = m_checkout->environment();
-        m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
+        makeModel();
         m_model->start();
         [&] {
             QTRY_COMPARE_WITH_TIMEOUT(m_model->sidecarState(), SidecarState::ready(), patienceMs);
@@ -209,10 +204,7 @@ private Q_SLOTS:
     void initTestCase() { useBundledResources(); }
 
     void init() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
-        m_config = quickConfig(freeLoopbackPort());
+        QVERIFY(setUpStandIn());
         m_config.promptDebounce = 400ms;
         m_config.replyDebounce = 250ms;
         m_clipboard = std::make_shared<RecordingClipboard>();
@@ -220,34 +212,34 @@ private Q_SLOTS:
     }
     void cleanup() {
         m_screen.reset();
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
         L10n::setLanguage(QStringLiteral("en"));
     }
 
     // --- Typing ---
 
-    // Keys 30 ms apart, each well within the pause: one check of the whole text, a pause after
-    // the last key. The editor keeps its focus and caret through the result.
+    // Keys typed without a turn of the event loop between them, so that no wait can end while
+    // typing and each key replaces the wait of the one before: one check of the whole text, and
+    // only after the pause. A probe set off with the last key for half the pause fires before the
+    // check could start. The editor keeps its focus and caret through the result.
     void typingIsCheckedOnceAfterThePause() {
         TestScreen& screen = ready();
         const QString typed = QStringLiteral("Mail anna@example.co");
         QCOMPARE(typed.size(), 20);
-        QElapsedTimer sinceLastKey;
-        qint64 pause = -1;
+        QStringList events;
         connect(m_model.get(), &AppModel::scanningChanged, this, [&] {
-            if (m_model->scanning() && pause < 0) {
-                pause = sinceLastKey.elapsed();
+            if (m_model->scanning()) {
+                events << QStringLiteral("check");
             }
         });
-        connect(screen.promptEditor(), &PlainTextEditor::textEdited, this, [&] { sinceLastKey.start(); });
+        connect(screen.promptEditor(), &PlainTextEditor::textEdited, this, [&] { events << QStringLiteral("key"); });
         screen.promptEditor()->setFocus();
-        QTest::keyClicks(screen.promptEditor(), typed, Qt::NoModifier, 30);
+        QTest::keyClicks(screen.promptEditor(), typed);
+        QTimer::singleShot(m_config.promptDebounce / 2, this, [&] { events << QStringLiteral("half the pause"); });
         QTRY_VERIFY_WITH_TIMEOUT(m_model->promptResultIsCurrent(), patienceMs);
 
+        QCOMPARE(events, QStringList(20, QStringLiteral("key")) << "half the pause" << "check");
         QCOMPARE(sentTexts(scanPath), QStringList{typed});
-        QVERIFY2(pause >= 380, qPrintable(QString::number(pause))); // timers may fire up to 5% early
         QCOMPARE(screen.promptEditor()->text(), typed);
         QVERIFY(screen.promptEditor()->hasFocus());
         QCOMPARE(screen.promptEditor()->textCursor().position(), 20);
@@ -540,19 +532,16 @@ private Q_SLOTS:
         pasted(QStringLiteral("Write to John Smith"));
         reply.replace(QStringLiteral("{token}"), m_model->scanResult()->details.constFirst().token);
 
-        QElapsedTimer sincePaste;
-        qint64 pause = -1;
-        connect(m_model.get(), &AppModel::replyResultChanged, this, [&] {
-            if (pause < 0) {
-                pause = sincePaste.elapsed();
-            }
-        });
+        // The restore waits for the pause: a probe set off with the paste for half of it comes
+        // first.
+        QStringList events;
+        connect(m_model.get(), &AppModel::replyResultChanged, this, [&] { events << QStringLiteral("result"); });
         screen.replyEditor()->setFocus();
-        sincePaste.start();
         screen.replyEditor()->insertPlainText(reply);
+        QTimer::singleShot(m_config.replyDebounce / 2, this, [&] { events << QStringLiteral("half the pause"); });
         QTRY_VERIFY_WITH_TIMEOUT(m_model->replyResult(), patienceMs);
         settle();
-        QVERIFY2(pause >= 237, qPrintable(QString::number(pause)));
+        QCOMPARE(events, (QStringList{"half the pause", "result"}));
         QCOMPARE(sentTexts(restorePath), QStringList{reply});
         QCOMPARE(screen.restoredCountLabel()->text(), line);
         QCOMPARE(screen.restoredText()->joinedText(), m_model->replyResult()->text);
@@ -581,9 +570,12 @@ private Q_SLOTS:
     // --- Copying ---
 
     // The prompt, then the reply within the feedback time: the tick moves to the reply button at
-    // once and stays there its full time, whatever the prompt's wait does meanwhile.
+    // once and stays there its full time, whatever the prompt's wait does meanwhile. A probe set
+    // off between the two copies, as long as the feedback, ends after the prompt's wait and before
+    // the reply's.
     void copyFeedbackMovesToTheLatestCopy() {
         TestScreen& screen = ready();
+        screen.setCopyFeedback(300ms);
         pasted(QStringLiteral("Write to John Smith"));
         const QString anonymized = m_model->scanResult()->afterText;
         screen.replyEditor()->setFocus();
@@ -595,31 +587,33 @@ private Q_SLOTS:
         QCOMPARE(m_clipboard->calls, (QStringList{"clear", "text:" + anonymized}));
         QCOMPARE(screen.copied(), std::optional<QString>(TestScreen::promptTag));
         QCOMPARE(screen.copyPill()->title(), QStringLiteral("Copied ✓"));
+        std::optional<QString> afterThePromptsWait = QStringLiteral("(not yet)");
+        QTimer::singleShot(screen.copyFeedback(), this, [&] { afterThePromptsWait = screen.copied(); });
 
         QTest::mouseClick(screen.copyReplyButton(), Qt::LeftButton);
-        QElapsedTimer sinceReplyCopy;
-        sinceReplyCopy.start();
         QCOMPARE(m_clipboard->calls, (QStringList{"clear", "text:" + anonymized, "clear", "text:Thanks"}));
         QCOMPARE(screen.copyReplyButton()->title(), QStringLiteral("Copied ✓"));
         QCOMPARE(screen.copyPill()->title(), QStringLiteral("Copy anonymized"));
 
-        QTRY_COMPARE_WITH_TIMEOUT(screen.copyReplyButton()->title(), QStringLiteral("Copy restored reply"), 5000);
-        QVERIFY2(sinceReplyCopy.elapsed() >= 1400, qPrintable(QString::number(sinceReplyCopy.elapsed())));
+        QTRY_COMPARE_WITH_TIMEOUT(screen.copyReplyButton()->title(), QStringLiteral("Copy restored reply"), patienceMs);
+        QCOMPARE(afterThePromptsWait, std::optional<QString>(TestScreen::replyTag));
         QCOMPARE(screen.copied(), std::nullopt);
     }
 
-    // Copying twice with one tag: the first wait ends the feedback of both, well before the
-    // second copy's own wait would.
+    // Copying twice with one tag: the first wait ends the feedback of both. A probe set off just
+    // after the first copy, as long as the feedback, already finds it gone.
     void aSecondCopyRestartsNothing() {
         TestScreen& screen = offline();
+        screen.setCopyFeedback(300ms);
         screen.copy(QStringLiteral("one"), TestScreen::promptTag);
-        QTest::qWait(1000);
+        std::optional<QString> afterTheFirstWait = QStringLiteral("(not yet)");
+        QTimer::singleShot(screen.copyFeedback(), this, [&] { afterTheFirstWait = screen.copied(); });
         QCOMPARE(screen.copied(), std::optional<QString>(TestScreen::promptTag));
         screen.copy(QStringLiteral("two"), TestScreen::promptTag);
-        QElapsedTimer sinceSecond;
-        sinceSecond.start();
-        QTRY_COMPARE_WITH_TIMEOUT(screen.copied(), std::nullopt, 5000);
-        QVERIFY2(sinceSecond.elapsed() < 1400, qPrintable(QString::number(sinceSecond.elapsed())));
+        QCOMPARE(screen.copyPill()->title(), QStringLiteral("Copied ✓"));
+
+        QTRY_VERIFY_WITH_TIMEOUT(afterTheFirstWait != QStringLiteral("(not yet)"), patienceMs);
+        QCOMPARE(afterTheFirstWait, std::nullopt);
         QCOMPARE(screen.copyPill()->title(), QStringLiteral("Updating…"));
         QCOMPARE(m_clipboard->calls, (QStringList{"clear", "text:one", "clear", "text:two"}));
     }

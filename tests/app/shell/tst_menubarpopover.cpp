@@ -12,7 +12,7 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "support/StatusFixtures.h"
 #include "app/support/TestPlatform.h"
 
@@ -413,20 +413,15 @@ private Q_SLOTS:
 };
 
 // Against the stand-in gateway: what the controls send and when the gateway is replaced.
-class MenuBarPopoverGatewayTest : public QObject {
+class MenuBarPopoverGatewayTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
-
     AppModel& up() {
-        m_checkout = std::make_unique<StandInCheckout>();
-        m_fakes = std::make_unique<TestPlatform>();
-        m_fakes->environment = m_checkout->environment();
-        Config config = quickConfig(freeLoopbackPort());
-        config.pollInterval = std::chrono::hours(1);
-        m_model = std::make_unique<AppModel>(config, m_fakes->platform());
+        [&] {
+            QVERIFY(setUpStandIn());
+        }();
+        m_config.pollInterval = std::chrono::hours(1);
+        makeModel();
         QSignalSpy polls(m_model.get(), &AppModel::pollEnded);
         m_model->start();
         [&] { QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1 && m_model->status(), patienceMs); }();
@@ -445,9 +440,7 @@ class MenuBarPopoverGatewayTest : public QObject {
 
 private Q_SLOTS:
     void cleanup() {
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
     }
 
     void theSwitchTurnsProtectionOn() {

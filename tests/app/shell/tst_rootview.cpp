@@ -14,7 +14,9 @@
 #include "FernholmApp/pages/home/HomeScreen.h"
 #include "FernholmApp/pages/workbench/TestScreen.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
+#include "app/support/TextGeometry.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 
@@ -346,7 +348,16 @@ private Q_SLOTS:
         Window w(true);
         RootView& root = w.make();
         root.resize(900, 640);
-        saveScreenshot(render(&root, scheme), QStringLiteral("rootview-home-%1").arg(scheme == ColorScheme::dark ? "dark" : "light"));
+        const QImage image = render(&root, scheme);
+        saveScreenshot(image, QStringLiteral("rootview-home-%1").arg(scheme == ColorScheme::dark ? "dark" : "light"));
+        // The sidebar and the page beside it, each drawn, and their text whole.
+        QVERIFY(root.sidebar() && root.sidebar()->isVisible() && root.page() && root.page()->isVisible());
+        const QRect sidebar(root.sidebar()->mapTo(&root, QPoint(0, 0)), root.sidebar()->size());
+        const QRect page(root.page()->mapTo(&root, QPoint(0, 0)), root.page()->size());
+        QVERIFY(!sidebar.intersects(page));
+        QVERIFY(hasInk(image, sidebar, sample(image, sidebar.bottomRight() - QPoint(2, 2))));
+        QVERIFY(hasInk(image, page, sample(image, page.bottomRight() - QPoint(2, 2))));
+        QVERIFY2(textProblems(&root).isEmpty(), qPrintable(textProblems(&root).join(u';')));
     }
 };
 

@@ -6,7 +6,7 @@
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/RecordingClipboard.h"
-#include "app/support/StandInCheckout.h"
+#include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
@@ -53,21 +53,16 @@ public:
 
 } // namespace
 
-class RootViewGatewayTest : public QObject {
+class RootViewGatewayTest : public QObject, public StandInModel {
     Q_OBJECT
 
-    std::unique_ptr<StandInCheckout> m_checkout;
-    std::unique_ptr<TestPlatform> m_fakes;
-    std::unique_ptr<AppModel> m_model;
     std::unique_ptr<RootView> m_root;
 
     RootView& up() {
-        m_fakes->environment = m_checkout->environment();
         m_fakes->defaults->setValue(RootView::setupKey, true);
         m_fakes->defaults->setValue(Tour::flagKey, true);
-        Config config = quickConfig(freeLoopbackPort());
-        config.pollInterval = std::chrono::hours(1);
-        m_model = std::make_unique<AppModel>(config, m_fakes->platform());
+        m_config.pollInterval = std::chrono::hours(1);
+        makeModel();
         QSignalSpy polls(m_model.get(), &AppModel::pollEnded);
         m_model->start();
         [&] {
@@ -85,15 +80,11 @@ private Q_SLOTS:
     void initTestCase() { useBundledResources(); }
     void init() {
         L10n::setLanguage(QStringLiteral("en"));
-        m_checkout = std::make_unique<StandInCheckout>();
-        QVERIFY(m_checkout->isValid());
-        m_fakes = std::make_unique<TestPlatform>();
+        QVERIFY(setUpStandIn());
     }
     void cleanup() {
         m_root.reset();
-        m_model.reset();
-        m_fakes.reset();
-        m_checkout.reset();
+        tearDownStandIn();
     }
 
     // At rest, a poll that finds nothing new repaints nothing, on Home as on the other pages.

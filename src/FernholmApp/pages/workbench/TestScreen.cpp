@@ -483,7 +483,7 @@ void TestScreen::copy(const QString& text, const QString& tag) {
     m_clipboard->copyPlainText(text);
     m_copied = tag;
     showCopyControls();
-    QTimer::singleShot(copyFeedback, this, [this, tag] {
+    QTimer::singleShot(m_copyFeedback, this, [this, tag] {
         if (m_copied == tag) {
             m_copied.reset();
             showCopyControls();

@@ -55,8 +55,10 @@ public:
     // The tags of the two copy controls.
     static inline const QString promptTag = QStringLiteral("prompt");
     static inline const QString replyTag = QStringLiteral("reply");
-    // How long a copy control says "Copied ✓".
-    static constexpr std::chrono::milliseconds copyFeedback{1500};
+    // How long a copy control says "Copied ✓"; tests may shorten it.
+    static constexpr std::chrono::milliseconds defaultCopyFeedback{1500};
+    std::chrono::milliseconds copyFeedback() const { return m_copyFeedback; }
+    void setCopyFeedback(std::chrono::milliseconds feedback) { m_copyFeedback = feedback; }
 
     // The hide candidate of the current selection in the result, as the text view reported it.
     const std::optional<QString>& promptSelection() const { return m_promptSelection; }
@@ -127,6 +129,7 @@ private:
     std::shared_ptr<Clipboard> m_clipboard;
     std::optional<QString> m_promptSelection;
     std::optional<QString> m_copied;
+    std::chrono::milliseconds m_copyFeedback = defaultCopyFeedback;
 
     Page* m_page = nullptr;
     PageHeader* m_header = nullptr;
