@@ -3,7 +3,7 @@
 # Debian's /usr/bin/python3. The program uses the real port 9090, so no two such tests run at once.
 if(TARGET tarvine)
     add_executable(tst_endtoend endtoend/tst_endtoend.cpp)
-    target_link_libraries(tst_endtoend PRIVATE Qt6::Gui Qt6::Network Qt6::Test)
+    target_link_libraries(tst_endtoend PRIVATE Qt6::Widgets Qt6::Network Qt6::Test)
     target_compile_definitions(tst_endtoend PRIVATE
         FERNHOLM_PROGRAM="$<TARGET_FILE:tarvine>"
         FERNHOLM_FAKE_GATEWAY="$<TARGET_FILE:fake_gateway>"
@@ -11,8 +11,8 @@ if(TARGET tarvine)
         FERNHOLM_SCREENSHOTS="${FERNHOLM_SCREENSHOTS}")
     add_dependencies(tst_endtoend tarvine fake_gateway)
     add_test(NAME tst_endtoend
-             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/endtoend/with-desktop.sh 150 $<TARGET_FILE:tst_endtoend>)
-    set_tests_properties(tst_endtoend PROPERTIES TIMEOUT 180 RESOURCE_LOCK port9090
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/endtoend/with-desktop.sh 600 $<TARGET_FILE:tst_endtoend>)
+    set_tests_properties(tst_endtoend PROPERTIES TIMEOUT 650 RESOURCE_LOCK port9090
         ENVIRONMENT "QT_QPA_PLATFORM=xcb;ASAN_OPTIONS=new_delete_type_mismatch=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/app/support/webengine-leaks.supp")
     set_property(TEST tst_endtoend APPEND PROPERTY LABELS system)
 endif()
