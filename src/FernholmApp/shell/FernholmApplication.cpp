@@ -166,8 +166,9 @@ void FernholmApplication::showWindow() {
 }
 
 void FernholmApplication::activate(const QString& token) {
-    // The launcher gave the later launch the right to take the focus; on Wayland the window needs
-    // that token to come forward, and Qt's Wayland shell reads it from here when it activates.
+    // The launcher gave the later launch the right to take the focus. On Wayland the window needs
+    // that token to come forward; Qt's xdg-shell integration takes it from the environment when it
+    // activates a window (where the compositor offers xdg-activation), and X11 ignores it.
     if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     }
