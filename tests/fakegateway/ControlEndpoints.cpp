@@ -35,7 +35,7 @@ const EndpointGroup control("control", [](FakeGateway& gateway) {
             return badBody(R"(an object with a Boolean "on")");
         }
         switchProtection(state.status, body->value(QLatin1String("on")).toBool());
-        return FakeGateway::json(state.status);
+        return FakeGateway::json(state.statusReply());
     });
 
     gateway.route("POST", "/api/ca/install", [](const Request& request, GatewayState& state) {
@@ -90,7 +90,7 @@ const EndpointGroup control("control", [](FakeGateway& gateway) {
                   QJsonObject{{QStringLiteral("en"),
                                QStringLiteral("Placeholders made before {detail} can no longer be restored.")}}}});
         }
-        return FakeGateway::json(state.status);
+        return FakeGateway::json(state.statusReply());
     });
 
     gateway.route("POST", "/api/rules_cleared/dismiss", [](const Request& request, GatewayState& state) {
@@ -98,7 +98,7 @@ const EndpointGroup control("control", [](FakeGateway& gateway) {
             return badBody("an object");
         }
         dropDegraded(state.status, {QStringLiteral("rules_cleared"), QStringLiteral("policy_cleared")});
-        return FakeGateway::json(state.status);
+        return FakeGateway::json(state.statusReply());
     });
 });
 

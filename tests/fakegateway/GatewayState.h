@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -33,6 +34,13 @@ struct GatewayState {
 
     // The reply of /api/status, changed by the endpoints that change the gateway's state.
     QJsonObject status;
+    // Since the gateway started, and how many status replies went out: a real gateway's uptime
+    // grows and its memory and latency move from one reply to the next.
+    QElapsedTimer running;
+    qint64 statusReplies = 0;
+
+    // The kept status with the telemetry of this moment; members a test set itself stay as set.
+    QJsonObject statusReply();
     // The last data-key replacement the application reported, until it is dismissed.
     std::optional<QString> dataKeyResetAt;
 

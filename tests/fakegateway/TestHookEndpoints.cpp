@@ -144,7 +144,7 @@ const EndpointGroup hooks("test hooks", [](FakeGateway& gateway) {
                               state.status.insert(it.key(), *it);
                           }
                       }
-                      return FakeGateway::json(state.status);
+                      return FakeGateway::json(state.statusReply());
                   }));
 
     gateway.route("GET", "/fake/log", guarded([](const Request&, GatewayState& state) {

@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
     state.dataKeyLine = lines.value(0);
     state.token = QString::fromUtf8(lines.value(1));
     state.status = initialStatus();
+    state.running.start();
     if (qEnvironmentVariableIsSet("FAKE_GW_PROXY_PORT")) {
         state.status.insert(QStringLiteral("proxy_port"), qEnvironmentVariableIntValue("FAKE_GW_PROXY_PORT"));
     }

@@ -351,15 +351,17 @@ SourceKeyScanner::Result SourceKeyScanner::scan(const QString& source) {
         const bool isNoop = name.text == QLatin1String("trNoop");
         const bool isTr = name.text == QLatin1String("tr") || isNoop;
         const bool isPlural = name.text == QLatin1String("plural");
-        if (!isTr && !isPlural) {
+        const bool isTrIn = name.text == QLatin1String("trIn");
+        if (!isTr && !isPlural && !isTrIn) {
             continue;
         }
         const auto [quals, before] = qualifiers(tokens, i);
         // Only our own tr: unqualified, fernholm::, L10n:: or fernholm::L10n::; plural only as L10n::plural.
         const QString qualified = quals.join(QLatin1String("::"));
-        const bool ours = isTr ? (qualified.isEmpty() || qualified == QLatin1String("fernholm") ||
-                                  qualified == QLatin1String("L10n") || qualified == QLatin1String("fernholm::L10n"))
-                               : (qualified == QLatin1String("L10n") || qualified == QLatin1String("fernholm::L10n"));
+        const bool ours = isTrIn ? (qualified.isEmpty() || qualified == QLatin1String("fernholm"))
+                          : isTr ? (qualified.isEmpty() || qualified == QLatin1String("fernholm") ||
+                                    qualified == QLatin1String("L10n") || qualified == QLatin1String("fernholm::L10n"))
+                                 : (qualified == QLatin1String("L10n") || qualified == QLatin1String("fernholm::L10n"));
         if (!ours) {
             continue;
         }
@@ -371,7 +373,16 @@ SourceKeyScanner::Result SourceKeyScanner::scan(const QString& source) {
         }
         const auto args = arguments(tokens, i + 1);
         const QString call = quals.isEmpty() ? name.text : qualified + QLatin1String("::") + name.text;
-        if (isTr) {
+        if (isTrIn) {
+            const auto context = args.size() >= 2 ? literalArgument(tokens, args[0]) : std::nullopt;
+            const auto text = args.size() >= 2 ? literalArgument(tokens, args[1]) : std::nullopt;
+            if (context && text) {
+                result.keys.append({*text + u'@' + *context, QString(), false, false, name.line});
+            } else {
+                result.problems.append({name.line, call + QLatin1String("(...) whose context and text are not two "
+                                                                        "string literals")});
+            }
+        } else if (isTr) {
             if (args.isEmpty()) {
                 result.problems.append({name.line, call + QLatin1String("() without a key")});
                 continue;

@@ -6,7 +6,8 @@
 namespace fernholm::test {
 
 // Finds the translation keys in C++ source text: the key of every tr(…), fernholm::tr(…) and
-// L10n::tr(…) call and the two texts of every L10n::plural(count, "one", "other", …) call.
+// L10n::tr(…) call, "<text>@<context>" of every trIn("context", "text", …) call and the two
+// texts of every L10n::plural(count, "one", "other", …) call.
 // A key may be a plain, u8/u/U/L or raw literal, with a user-defined suffix (u"…"_s), or one
 // wrapped in QStringLiteral(…). Comments, strings and character literals are skipped; calls may
 // span lines. Declarations (a type name before the function name) and calls of other classes'

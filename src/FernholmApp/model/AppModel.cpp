@@ -7,7 +7,10 @@
 #include "FernholmKit/text/L10n.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace fernholm {
 
@@ -135,10 +138,26 @@ SidecarProcess* AppModel::makeSidecar(const Runtime& runtime, std::optional<QByt
     };
     // A replaced process has ended, or was told to, before its successor is made.
     if (m_sidecar) {
-        m_sidecar->deleteLater();
+        release(m_sidecar, m_config.terminateGrace);
     }
     m_sidecar = process;
     return process;
+}
+
+QCoro::Task<> AppModel::release(QPointer<SidecarProcess> old, Seconds grace) {
+    // Its destructor would wait for a child that still runs, on the GUI thread: the child is
+    // ended first, without blocking, and one that outlives even its kill is let go once it ends.
+    if (old && old->isRunning()) {
+        co_await old->terminate(grace);
+    }
+    if (!old) {
+        co_return;
+    }
+    if (old->isRunning()) {
+        connect(old.data(), &SidecarProcess::ended, old.data(), &QObject::deleteLater);
+        co_return;
+    }
+    old->deleteLater();
 }
 
 void AppModel::sidecarEnded(qint64 generation) {
@@ -219,7 +238,12 @@ void AppModel::setSidecarState(const SidecarState& state) {
 }
 
 void AppModel::setStatus(const std::optional<Status>& status) {
-    if (assign(m_status, status)) {
+    // A live gateway's uptime, memory and latency move on every poll; only what the views show
+    // makes a change of the status.
+    if (assign(m_telemetry, status ? telemetryOf(*status) : GatewayTelemetry{})) {
+        Q_EMIT telemetryChanged();
+    }
+    if (assign(m_status, status ? std::optional(withoutTelemetry(*status)) : std::nullopt)) {
         Q_EMIT statusChanged();
     }
 }
@@ -237,10 +261,25 @@ void AppModel::setProxyStuck(bool stuck) {
 }
 
 void AppModel::setRecentEvents(const QList<Event>& events, qint64 offset) {
+    // A request's detail holds its original text: it goes with the last event of its request.
+    QSet<QString> left;
+    for (const Event& event : std::as_const(m_recentEvents)) {
+        left.insert(event.ts);
+    }
+    for (const Event& event : events) {
+        left.remove(event.ts);
+    }
     const bool eventsChanged = assign(m_recentEvents, events);
     const bool offsetChanged = assign(m_recentEventsOffset, offset);
     if (eventsChanged || offsetChanged) {
         Q_EMIT recentEventsChanged();
+    }
+    bool evicted = false;
+    for (const QString& reqId : std::as_const(left)) {
+        evicted = m_detailCache.remove(reqId) || evicted;
+    }
+    if (evicted) {
+        Q_EMIT detailCacheChanged();
     }
 }
 
@@ -262,6 +301,16 @@ void AppModel::setBusy(bool busy) {
     if (assign(m_busy, busy)) {
         Q_EMIT busyChanged();
     }
+}
+
+void AppModel::beginAction() {
+    ++m_runningActions;
+    setBusy(true);
+}
+
+void AppModel::endAction() {
+    m_runningActions = std::max(0, m_runningActions - 1);
+    setBusy(m_runningActions > 0);
 }
 
 void AppModel::setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache) {

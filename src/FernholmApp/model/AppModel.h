@@ -16,6 +16,7 @@
 #include "FernholmKit/control/ProofGate.h"
 #include "FernholmKit/control/RedactionModels.h"
 #include "FernholmKit/control/ScanModels.h"
+#include "FernholmKit/control/Telemetry.h"
 #include "FernholmKit/supervision/SidecarLink.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/supervision/SidecarWatch.h"
@@ -102,8 +103,9 @@ public:
     // Whether the loop runs: from a proven start or a good replace until it is stopped.
     bool isPolling() const;
     // The redaction rules as the gateway holds them become the saved copy; the edited copy
-    // follows only when it holds no unsaved edits. A failure changes nothing and says nothing;
-    // so does a cancel of `cancel` before the reply is in (a reply already in is stored).
+    // becomes them too, with the unsaved edits carried over (rebaseEdits). A failure changes
+    // nothing and says nothing; so does a cancel of `cancel` before the reply is in (a reply
+    // already in is stored).
     QCoro::Task<> loadRedaction(CancelToken cancel = {});
     // Where the next events request starts; never goes back, also not across relaunches.
     qint64 cursor() const { return m_cursor; }
@@ -124,8 +126,8 @@ public:
     // Enables or disables one provider; after a failure the list is reloaded from the gateway.
     void setProvider(const QString& name, bool enabled);
     // Sends the edited rules. On success both copies become the gateway's reply (edits made
-    // while it was under way stay unsaved); on failure the edits stay and the saved copy is
-    // reloaded, so the user can save again.
+    // while it was under way stay unsaved, carried onto it); on failure the edits stay and the
+    // saved copy is reloaded, so the user can save again.
     void saveRedaction();
     // The edited rules go back to the saved ones; no gateway call.
     void discardRedactionChanges();
@@ -206,7 +208,9 @@ public:
     // --- State the views read ---
 
     const SidecarState& sidecarState() const { return m_sidecarState; }
+    // The status as the views read it: without the gateway's telemetry, which telemetry() holds.
     const std::optional<Status>& status() const { return m_status; }
+    const GatewayTelemetry& telemetry() const { return m_telemetry; }
     SidecarLink link() const { return m_link; }
     bool proxyStuck() const { return m_proxyStuck; }
     const QList<Event>& recentEvents() const { return m_recentEvents; }
@@ -214,8 +218,10 @@ public:
     qint64 recentEventsOffset() const { return m_recentEventsOffset; }
     const std::optional<QString>& appError() const { return m_appError; }
     const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
+    // While any gateway-bound action runs: two may overlap, and busy() ends with the last.
     bool busy() const { return m_busy; }
-    // Per request id: absent = never asked; a record; nothing = asked, none to be had.
+    // Per request id: absent = never asked; a record; nothing = asked, none to be had. An entry
+    // goes when the last event of its request leaves recentEvents().
     const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
     const QList<Provider>& providers() const { return m_providers; }
     const RedactionPage& redaction() const { return m_redaction; }
@@ -289,6 +295,7 @@ private:
 Q_SIGNALS:
     void sidecarStateChanged();
     void statusChanged();
+    void telemetryChanged(); // no view follows it
     void linkChanged();
     void proxyStuckChanged();
     void recentEventsChanged(); // the events, the offset or both
@@ -322,6 +329,8 @@ private:
     // A new process with a new launch generation becomes the current one; the previous one is
     // released.
     SidecarProcess* makeSidecar(const Runtime& runtime, std::optional<QByteArray> dataKey);
+    // Ends a process that is no longer the current one, then lets go of it.
+    static QCoro::Task<> release(QPointer<SidecarProcess> old, Seconds grace);
     void sidecarBecame(const SidecarState& state, const QString& tail);
     void showStartFailure(const SidecarState& state, const QString& tail);
     void reportDataKeyReset();
@@ -359,6 +368,9 @@ private:
     void setRules(const RedactionPage& edited, const RedactionPage& saved);
 
     // User actions (AppModelActions.cpp)
+    // Counts an action in and out of busy().
+    void beginAction();
+    void endAction();
     QCoro::Task<> switchProtection(bool on);
     QCoro::Task<> switchProtectionOffAndOn();
     QCoro::Task<> sendProvider(QString name, bool enabled);
@@ -377,12 +389,14 @@ private:
 
     SidecarState m_sidecarState = SidecarState::idle();
     std::optional<Status> m_status;
+    GatewayTelemetry m_telemetry;
     SidecarLink m_link = SidecarLink::trusted;
     bool m_proxyStuck = false;
     QList<Event> m_recentEvents;
     std::optional<QString> m_appError;
     std::optional<QString> m_appErrorDetail;
     bool m_busy = false;
+    int m_runningActions = 0;
     QHash<QString, std::optional<DetailRecord>> m_detailCache;
     QList<Provider> m_providers;
     RedactionPage m_redaction;

@@ -3,6 +3,7 @@
 // one GUI-thread task that nobody keeps or cancels; it holds the model weakly.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -23,7 +24,7 @@ void AppModel::toggleProtection() {
     }
     // Off, starting and error all ask for on.
     const bool on = m_status->protection != Protection::on;
-    setBusy(true);
+    beginAction();
     switchProtection(on);
 }
 
@@ -38,11 +39,11 @@ QCoro::Task<> AppModel::switchProtection(bool on) {
     } else {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(reply.error())));
     }
-    setBusy(false);
+    endAction();
 }
 
 void AppModel::restartProtection() {
-    setBusy(true);
+    beginAction();
     switchProtectionOffAndOn();
 }
 
@@ -54,7 +55,7 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
     }
     if (!off) {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(off.error())));
-        setBusy(false);
+        endAction();
         co_return;
     }
     const Result<Status> on = co_await m_client.setProtection(true);
@@ -66,7 +67,7 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
     } else {
         setAppError(fernholm::tr("Toggle failed: {error}", errorArg(on.error())));
     }
-    setBusy(false);
+    endAction();
 }
 
 // --- Providers ---
@@ -103,8 +104,9 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
         co_return;
     }
     if (saved) {
-        // Edits made while the save was under way were not sent: they stay as unsaved changes.
-        setRules(m_redaction == page ? saved.value() : m_redaction, saved.value());
+        // Edits made while the save was under way were not sent: they stay as unsaved changes,
+        // on top of what the gateway saved.
+        setRules(rebaseEdits(page, m_redaction, saved.value()), saved.value());
         co_return;
     }
     setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));

@@ -23,7 +23,7 @@ QString refusal(const CAInstallResult& result, const QString& fallback) {
 // --- Certificate authority ---
 
 void AppModel::installCA() {
-    setBusy(true);
+    beginAction();
     sendInstallCA();
 }
 
@@ -38,11 +38,11 @@ QCoro::Task<> AppModel::sendInstallCA() {
     } else if (!reply.value().ok) {
         setAppError(refusal(reply.value(), fernholm::tr("CA install failed")));
     }
-    setBusy(false);
+    endAction();
 }
 
 void AppModel::removeCA() {
-    setBusy(true);
+    beginAction();
     sendRemoveCA();
 }
 
@@ -57,11 +57,11 @@ QCoro::Task<> AppModel::sendRemoveCA() {
     } else if (!reply.value().ok) {
         setAppError(refusal(reply.value(), fernholm::tr("Could not remove the certificate")));
     }
-    setBusy(false);
+    endAction();
 }
 
 void AppModel::retireOldRoots() {
-    setBusy(true);
+    beginAction();
     sendRetireOldRoots();
 }
 
@@ -77,7 +77,7 @@ QCoro::Task<> AppModel::sendRetireOldRoots() {
         setAppError(fernholm::tr("The old certificate is still trusted: {error}",
                                  errorArg(reply.value().errors.join(QStringLiteral("; ")))));
     }
-    setBusy(false);
+    endAction();
 }
 
 // --- Data key ---

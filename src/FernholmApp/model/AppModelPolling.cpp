@@ -5,6 +5,7 @@
 
 #include "FernholmApp/model/SystemNotifier.h"
 
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -175,9 +176,9 @@ QCoro::Task<> AppModel::loadRedaction(CancelToken cancel) {
     if (!self || !page) {
         co_return;
     }
-    // Decided when the reply arrives: edits made meanwhile are kept as well.
-    const bool unedited = m_redaction == m_savedRedaction;
-    setRules(unedited ? page.value() : m_redaction, page.value());
+    // Decided when the reply arrives: edits made meanwhile are carried over as well, onto the
+    // rules as the gateway now holds them.
+    setRules(rebaseEdits(m_savedRedaction, m_redaction, page.value()), page.value());
 }
 
 void AppModel::setRules(const RedactionPage& edited, const RedactionPage& saved) {

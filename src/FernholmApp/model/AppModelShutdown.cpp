@@ -44,7 +44,7 @@ void AppModel::shutdown() {
 }
 
 void AppModel::uninstall() {
-    setBusy(true);
+    beginAction();
     removeEverything();
 }
 
@@ -59,13 +59,13 @@ QCoro::Task<> AppModel::removeEverything() {
     if (!removal) {
         setAppError(
             fernholm::tr("Could not remove the certificate: {error}", {{QStringLiteral("error"), removal.error()}}));
-        setBusy(false);
+        endAction();
         co_return;
     }
     if (!removal.value().ok) {
         const QString said = removal.value().error.value_or(QString());
         setAppError(said.trimmed().isEmpty() ? fernholm::tr("Could not remove the certificate") : said);
-        setBusy(false);
+        endAction();
         co_return;
     }
 
@@ -104,7 +104,7 @@ QCoro::Task<> AppModel::removeEverything() {
     if (m_platform.quit) {
         m_platform.quit();
     }
-    setBusy(false);
+    endAction();
 }
 
 } // namespace fernholm

@@ -90,6 +90,11 @@ QCoro::Task<bool> AppModel::relaunchSidecar() {
     setSidecarState(state);
     if (state.kind != SidecarState::Kind::ready) {
         showStartFailure(state, process ? process->stderrTail() : QString());
+        // As after a failed first start: a child that never proved itself is not left running
+        // with nobody watching it. The watch stops the link once this returns.
+        if (process && process->isRunning()) {
+            co_await process->terminate(m_config.terminateGrace);
+        }
         co_return false;
     }
     m_gate->proven(Clock::now());

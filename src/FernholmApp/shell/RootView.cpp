@@ -3,6 +3,7 @@
 #include "FernholmApp/shell/SnoozeWake.h"
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/components/alerts/AlertHandlers.h"
 #include "FernholmApp/model/Clipboard.h"
 #include "FernholmApp/components/layout/FirstRunFrame.h"
@@ -59,9 +60,10 @@ RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::fun
     installHandlers();
     m_layout = AlertLayout::empty;
 
-    // Everything the alert list is made from, and every poll: snoozes run out on time.
+    // Everything the alert list is made from; snoozes run out on their own timer. A quiet poll
+    // changes none of it, so it works nothing out again.
     for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                        &AppModel::appErrorChanged, &AppModel::sidecarStateChanged, &AppModel::pollEnded}) {
+                        &AppModel::appErrorChanged, &AppModel::sidecarStateChanged}) {
         connect(&m_model, signal, this, &RootView::refreshAlerts);
     }
     // A snooze from the tray panel hides the alert here too.
@@ -312,49 +314,11 @@ void RootView::wakeAtNextSnoozeEnd() {
 }
 
 void RootView::run(const AlertAction& action) {
-    switch (action.kind()) {
-    case AlertAction::Kind::degraded:
-        if (const auto handler = degradedHandlers().handler(action.degradedAction())) {
-            (*handler)();
-        }
-        break;
-    case AlertAction::Kind::openURL:
-        m_hooks.openUrl(action.url());
-        break;
-    case AlertAction::Kind::restartSidecar:
-        if (m_model.link() == SidecarLink::stopped) {
-            m_model.restartSidecar();
-        }
-        break;
-    case AlertAction::Kind::retryProtection:
-        m_model.toggleProtection();
-        break;
-    case AlertAction::Kind::copyError: {
-        const auto& status = m_model.status();
-        m_hooks.clipboard->copyPlainText(status && status->error ? *status->error : QString());
-        break;
-    }
-    case AlertAction::Kind::copyAppError:
-        m_hooks.clipboard->copyPlainText(m_model.appErrorDetail().value_or(QString()));
-        break;
-    case AlertAction::Kind::showBrowsers:
-        select(AppTab::setup);
-        break;
-    }
-}
-
-DegradedHandlers RootView::degradedHandlers() {
-    AppModel* model = &m_model;
-    QPointer<RootView> self(this);
-    return DegradedHandlers(
-        [self] {
-            if (self) {
-                self->select(AppTab::setup);
-            }
-        },
-        [model] { model->restartProtection(); }, [model] { model->retireOldRoots(); },
-        [model] { model->installCA(); }, [model] { model->dismissRulesCleared(); },
-        [model] { model->retryDataKey(); }, [model] { model->dismissDataKeyReset(); });
+    runAlert(m_model, AlertSurface::window, action,
+             AlertShell{.openUrl = m_hooks.openUrl,
+                        .copyText = [this](const QString& text) { m_hooks.clipboard->copyPlainText(text); },
+                        .showPage = [this](AppTab tab) { select(tab); },
+                        .openWindow = {}});
 }
 
 void RootView::showEvent(QShowEvent* event) {

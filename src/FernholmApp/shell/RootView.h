@@ -84,9 +84,8 @@ public:
 
     // What an alert button does.
     void run(const AlertAction& action);
-    DegradedHandlers degradedHandlers();
 
-    // The alert layout in force, recomputed on every model change and every poll.
+    // The alert layout in force, recomputed on every change of what it is made from.
     const AlertLayout& alertLayout() const { return m_layout; }
     void refreshAlerts();
 

@@ -9,16 +9,23 @@ BoundedReply::BoundedReply(QNetworkReply* reply, qint64 limit, std::chrono::mill
     : m_state(std::make_shared<State>()), m_reply(reply) {
     m_state->limit = limit;
     reply->setReadBufferSize(readBufferSize);
-    // The connections and the timer belong to the reply: once it is released, a late chunk or a
-    // late deadline finds nothing.
+    // The connections and the timer belong to the reply: once it is released, a late chunk finds
+    // nothing. The deadline also ends with the reply, so that no timer outlives its request.
     QObject::connect(reply, &QNetworkReply::readyRead, reply,
                      [state = m_state, reply] { takeAvailable(*state, reply); });
-    QTimer::singleShot(deadline, reply, [state = m_state, reply] {
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    timer->setInterval(deadline);
+    QObject::connect(timer, &QTimer::timeout, reply, [state = m_state, reply] {
         if (!reply->isFinished()) {
             state->pastDeadline = true;
             reply->abort();
         }
     });
+    QObject::connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    if (!reply->isFinished()) {
+        timer->start();
+    }
 }
 
 void BoundedReply::takeAvailable(State& state, QNetworkReply* reply) {

@@ -12,11 +12,11 @@ QString title(ActivityFilter filter) {
     case ActivityFilter::all:
         return tr(QStringLiteral("All"));
     case ActivityFilter::redacted:
-        return tr(QStringLiteral("Redacted"));
+        return trIn("filter", QStringLiteral("Redacted"));
     case ActivityFilter::documents:
         return tr(QStringLiteral("Documents"));
     case ActivityFilter::blocked:
-        return tr(QStringLiteral("Blocked"));
+        return trIn("filter", QStringLiteral("Blocked"));
     }
     return {};
 }

@@ -170,7 +170,7 @@ qsizetype itemCount(const Event& event) {
 QString activitySentence(const Event& event) {
     const bool upload = event.status.startsWith(QLatin1String("document_"));
     if (pillKind(event.status) == PillKind::blocked) {
-        QString sentence = upload ? tr("Upload blocked") : tr("Blocked");
+        QString sentence = upload ? tr("Upload blocked") : trIn("sentence", "Blocked");
         if (event.reason && !event.reason->isEmpty()) {
             sentence += QLatin1String(": ") + (L10n::isPolish() ? L10n::sidecarText(*event.reason) : *event.reason);
         }
@@ -237,7 +237,11 @@ QString activityDayLabel(const QString& day, Time now, const Calendar& calendar)
         return tr("Yesterday");
     }
     const QLocale locale = L10n::isPolish() ? QLocale(QStringLiteral("pl_PL")) : calendar.locale.value_or(QLocale());
-    return formatDate(date, locale, date.year() == today.year() ? "MMMd" : "yMMMd").value_or(day);
+    // A Polish heading names the month in full, in the genitive ("5 maja"): its short form is the
+    // nominative ("5 maj").
+    const bool thisYear = date.year() == today.year();
+    const char* skeleton = L10n::isPolish() ? (thisYear ? "MMMMd" : "yMMMMd") : (thisYear ? "MMMd" : "yMMMd");
+    return formatDate(date, locale, skeleton).value_or(day);
 }
 
 QString destinationLabel(const QString& surface) {

@@ -19,11 +19,7 @@ QString labelList(const QList<BrowserExtension>& extensions) {
     for (const BrowserExtension& extension : extensions) {
         labels.append(extensionLabel(extension));
     }
-    if (labels.size() < 2) {
-        return labels.isEmpty() ? QString() : labels.first();
-    }
-    const QString last = labels.takeLast();
-    return labels.join(QStringLiteral(", ")) + tr(" and ") + last;
+    return joinList(labels);
 }
 
 QString pronoun(qsizetype extensionCount) {
@@ -44,6 +40,8 @@ TrArgs findingArgs(const BrowserFinding& finding, bool includeProfile) {
     const qsizetype count = finding.extensions.size();
     TrArgs args;
     args.insert(QStringLiteral("B"), browser);
+    // The name inside a sentence, for a language that writes "your browser" lower-case there.
+    args.insert(QStringLiteral("Bmid"), finding.browser ? *finding.browser : trIn("mid-sentence", "Your browser"));
     args.insert(QStringLiteral("PC"), profileSuffix);
     args.insert(QStringLiteral("name"), browser + profileSuffix);
     args.insert(QStringLiteral("Bgen"), finding.browser
@@ -127,7 +125,7 @@ NoticeText firefoxNotice(const FirefoxCauses& causes, TrArgs args) {
         }
     }
     args.insert(QStringLiteral("state"), causes.certain() ? tr("is not protected") : tr("may not be protected"));
-    args.insert(QStringLiteral("causes"), sentences.join(tr(", and ")));
+    args.insert(QStringLiteral("causes"), joinList(sentences, ListJoin::clauses));
     args.insert(QStringLiteral("actions"), fix);
     NoticeText text;
     text.title = causes.certain() ? tr("{B} isn't protected", args) : tr("{B} may not be protected", args);
@@ -152,7 +150,7 @@ QString firefoxBypassRow(const BrowserFinding& finding, const FirefoxCauses& cau
         sentences.append(causes.onRequestClause(args));
     }
     args.insert(QStringLiteral("status"), causes.certain() ? tr("not protected") : tr("may not be protected"));
-    args.insert(QStringLiteral("causes"), sentences.join(tr(", and ")));
+    args.insert(QStringLiteral("causes"), joinList(sentences, ListJoin::clauses));
     return tr("{name} — {status}: {causes}.", args);
 }
 
@@ -168,7 +166,7 @@ QString firefoxIdleRow(const FirefoxCauses& causes, TrArgs args) {
     if (!causes.onRequest.isEmpty()) {
         sentences.append(causes.onRequestClause(args));
     }
-    args.insert(QStringLiteral("causes"), graphemes::capitalizedFirst(sentences.join(tr(", and "))));
+    args.insert(QStringLiteral("causes"), graphemes::capitalizedFirst(joinList(sentences, ListJoin::clauses)));
     args.insert(QStringLiteral("will"), causes.certain() ? tr("won't") : tr("may not"));
     return tr("{name} — not open now. {causes}, so it {will} be protected once opened.", args);
 }

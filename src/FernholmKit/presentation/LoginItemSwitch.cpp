@@ -9,7 +9,7 @@ LoginItemSwitch loginItemSwitch(LoginItemState state) {
     case LoginItemState::enabled:
         return {true, std::nullopt};
     case LoginItemState::requiresApproval:
-        return {false, tr("Allow Tarvine in System Settings → General → Login Items.")};
+        return {false, tr("Allow Tarvine to open at login in your desktop's startup applications settings.")};
     case LoginItemState::notRegistered:
     case LoginItemState::notFound:
         break;

@@ -308,6 +308,7 @@ QCoro::Task<SidecarState> SidecarProcess::start(Seconds readyTimeout, PortProbe 
         if (callback) {
             callback();
         }
+        Q_EMIT ended();
     });
     connect(m_process, &QProcess::readyReadStandardError, this, &SidecarProcess::takeStandardError);
 

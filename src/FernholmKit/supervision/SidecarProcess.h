@@ -145,6 +145,10 @@ public:
     // Whether a TCP connection to 127.0.0.1:port can be opened. Does not block the thread.
     static QCoro::Task<bool> portAccepts(int port);
 
+Q_SIGNALS:
+    // The child ended, after onExit ran.
+    void ended();
+
 private:
     Environment launchEnvironment() const;
     void takeStandardError();

@@ -147,7 +147,16 @@ std::optional<QString> polishPhrase(const QString& text) {
                 args.insert(QString::fromLatin1(names[std::size_t(group - 1)]), fromIcu(captured));
             }
         }
-        const QString& templateText = rows[qsizetype(i)].templateText;
+        const L10n::SidecarPattern& row = rows[qsizetype(i)];
+        if (row.typeKeysInX && args.contains(QStringLiteral("x"))) {
+            QStringList names;
+            for (const QString& key : args.value(QStringLiteral("x")).text().split(QLatin1Char(','))) {
+                const QString trimmed = key.trimmed();
+                names << L10n::typeName(trimmed, trimmed);
+            }
+            args.insert(QStringLiteral("x"), names.join(QStringLiteral(", ")));
+        }
+        const QString& templateText = row.templateText;
         return L10n::fill(polish.value(templateText, templateText), args);
     }
     return std::nullopt;
@@ -163,6 +172,25 @@ QString tr(const QString& text, const TrArgs& args) {
         }
     }
     return L10n::fill(text, args);
+}
+
+QString trIn(const char* context, const QString& text, const TrArgs& args) {
+    if (L10n::isPolish()) {
+        const Table polish = L10n::table(QStringLiteral("pl"));
+        const QString key = text + u'@' + QString::fromUtf8(context);
+        if (auto it = polish.constFind(key); it != polish.constEnd()) {
+            return L10n::fill(*it, args);
+        }
+    }
+    return tr(text, args);
+}
+
+QString joinList(const QStringList& parts, ListJoin join) {
+    if (parts.size() < 2) {
+        return parts.isEmpty() ? QString() : parts.first();
+    }
+    const QString last = join == ListJoin::items ? fernholm::tr(" and ") : fernholm::tr(", and ");
+    return QStringList(parts.first(parts.size() - 1)).join(QStringLiteral(", ")) + last + parts.last();
 }
 
 QString L10n::language() {
@@ -308,7 +336,7 @@ const QList<L10n::SidecarPattern>& L10n::sidecarPatterns() {
         {QStringLiteral(R"(^document too long to redact in time \(stopped in pass (\d+) at page (\d+) of (\d+)\)$)"),
          QStringLiteral("document too long to redact in time (stopped in pass {x} at page {y} of {z})")},
         {QStringLiteral(R"(^verification failed: PII survived \((.+?)\): (.+)$)"),
-         QStringLiteral("verification failed: PII survived ({x}): {y}")},
+         QStringLiteral("verification failed: PII survived ({x}): {y}"), true},
         {QStringLiteral(R"(^text in an unknown element of (.+) is not supported yet$)"),
          QStringLiteral("text in an unknown element of {x} is not supported yet")},
         {QStringLiteral(R"(^text after an unknown element of (.+) is not supported yet$)"),

@@ -43,6 +43,16 @@ using TrArgs = QMap<QString, TrArg>;
 // Inside a Q_OBJECT class call it as fernholm::tr: the macro declares a static tr of its own.
 QString tr(const QString& text, const TrArgs& args = {});
 
+// The text as tr gives it, for one place of several that share the English text but need
+// their own wording in another language (a pill, a filter, a sentence). The Polish table keys
+// such a text as "<text>@<context>"; without that entry the text is translated as by tr.
+QString trIn(const char* context, const QString& text, const TrArgs& args = {});
+
+// How the last two parts of a list are joined: parts of one kind ("A, B and C") or clauses
+// ("X, Y, and Z"; Polish "X, Y oraz Z"). Parts are inserted as they are.
+enum class ListJoin { items, clauses };
+QString joinList(const QStringList& parts, ListJoin join = ListJoin::items);
+
 // Marks a text that is handed on in English and translated where it is shown, with
 // L10n::translated. The translation-completeness test collects it like a tr key.
 inline QString trNoop(const char* text) {
@@ -83,6 +93,8 @@ public:
     struct SidecarPattern {
         QString pattern;
         QString templateText;
+        // {x} holds redaction type keys ("PERSON, EMAIL_ADDRESS"): shown as their display names.
+        bool typeKeysInX = false;
         bool operator==(const SidecarPattern&) const = default;
     };
     // In the order in which they are tried.

@@ -430,10 +430,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("en 1") << "en" << 1 << "1 more needs attention";
         QTest::newRow("en 5") << "en" << 5 << "5 more need attention";
-        QTest::newRow("pl 1 (one)") << "pl" << 1 << "Jeszcze 1 ostrzeżenie wymaga uwagi";
-        QTest::newRow("pl 2 (few)") << "pl" << 2 << "Jeszcze 2 ostrzeżenia wymagają uwagi";
-        QTest::newRow("pl 5 (many)") << "pl" << 5 << "Jeszcze 5 ostrzeżeń wymaga uwagi";
-        QTest::newRow("pl 22 (few)") << "pl" << 22 << "Jeszcze 22 ostrzeżenia wymagają uwagi";
+        QTest::newRow("pl 1 (one)") << "pl" << 1 << "Jeszcze 1 alert wymaga uwagi";
+        QTest::newRow("pl 2 (few)") << "pl" << 2 << "Jeszcze 2 alerty wymagają uwagi";
+        QTest::newRow("pl 5 (many)") << "pl" << 5 << "Jeszcze 5 alertów wymaga uwagi";
+        QTest::newRow("pl 22 (few)") << "pl" << 22 << "Jeszcze 22 alerty wymagają uwagi";
     }
 
     void moreAlertsLine() {
@@ -913,14 +913,15 @@ private Q_SLOTS:
                 AlertLevel::critical,
                 t("Tarvine stopped — protection is off", "Tarvine nie działa — ochrona jest wyłączona"),
                 t("What you send to AI chats goes out unchanged until Tarvine runs again.",
-                  "Dopóki Tarvine znów nie zadziała, to, co wysyłasz do czatów AI, trafia tam bez zmian."),
+                  "Dopóki Tarvine nie zostanie ponownie uruchomiony, wszystko, co wysyłasz do czatów AI, trafia tam bez "
+                  "zmian."),
                 AlertAction::restartSidecar(),
                 AlertAction::copyError(),
                 std::nullopt};
             const AppAlert warning{
                 QStringLiteral("model"),
                 AlertLevel::warning,
-                t("Detection model not loaded", "Model wykrywania nie jest wczytany"),
+                t("Detection model not loaded", "Model wykrywania jeszcze się nie wczytał"),
                 t("Using rules only — names may be missed until it finishes loading. This can take a minute on the "
                   "first start.",
                   "Działają tylko reguły — dopóki model się nie wczyta, imiona i nazwiska mogą zostać pominięte. Przy "

@@ -211,8 +211,8 @@ private Q_SLOTS:
             << "blocked before sending · " + tooLong;
         QTest::newRow("a reason in Polish through the gateway messages")
             << "pl" << std::optional<QString>(tooLong) << std::optional<double>() << two
-            << "zablokowano przed wysłaniem · dokument jest zbyt długi, by zdążyć ukryć w nim dane (przerwano w "
-               "przebiegu 2 na stronie 3 z 5)";
+            << "Zablokowano przed wysłaniem · dokument jest zbyt długi, by na czas ukryć w nim dane (przerwano w "
+               "przebiegu 2, na stronie 3 z 5)";
         QTest::newRow("an empty reason is none") << "en" << std::optional<QString>(QString()) << std::optional<double>(12.6)
                                                  << one << "scanned in 13 ms · 1 item hidden before sending";
         QTest::newRow("no latency") << "en" << std::optional<QString>() << std::optional<double>() << two
@@ -223,9 +223,9 @@ private Q_SLOTS:
         QTest::newRow("no details") << "en" << std::optional<QString>() << std::optional<double>(0.4)
                                     << QList<DetectionDetail>() << "scanned in 0 ms · 0 items hidden before sending";
         QTest::newRow("Polish few") << "pl" << std::optional<QString>() << std::optional<double>(7.0) << two
-                                    << "sprawdzono w 7 ms · 2 elementy ukryte przed wysłaniem";
+                                    << "Sprawdzono w 7 ms · przed wysłaniem ukryto 2 wartości";
         QTest::newRow("Polish many") << "pl" << std::optional<QString>() << std::optional<double>(7.0)
-                                     << QList<DetectionDetail>() << "sprawdzono w 7 ms · 0 elementów ukrytych przed wysłaniem";
+                                     << QList<DetectionDetail>() << "Sprawdzono w 7 ms · przed wysłaniem ukryto 0 wartości";
     }
     void captions() {
         QFETCH(QString, language);
@@ -356,8 +356,33 @@ private Q_SLOTS:
         QTest::newRow("an unknown bracketed word stays text")
             << "en" << "Hi [NOT_A_TOKEN], [PERSON_NAME_1] and [EMAIL_ADDRESS_1]" << true
             << "Hi [NOT_A_TOKEN], hidden: PERSON NAME 1 and hidden: EMAIL ADDRESS 1";
-        QTest::newRow("Polish") << "pl" << "[PERSON_NAME_1]" << true << "ukryte: PERSON NAME 1";
+        // The detection's type names the placeholder.
+        QTest::newRow("Polish") << "pl" << "[PERSON_NAME_1]" << true << "ukryte: Imię i nazwisko 1";
     }
+    // A placeholder is read by its type's name where the table has one, never by its raw key.
+    void spokenPlaceholders_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("en") << "en" << "[PERSON_1]" << "PERSON" << "Do hidden: PERSON 1.";
+        QTest::newRow("pl, the detection's type") << "pl" << "[PERSON_1]" << "PERSON" << "Do ukryte: Imię i nazwisko 1.";
+        QTest::newRow("pl, the token's type") << "pl" << "[EMAIL_ADDRESS_2]" << "" << "Do ukryte: Adres e-mail 2.";
+        QTest::newRow("pl, a type the table does not know")
+            << "pl" << "[PERSON_NAME_1]" << "" << "Do ukryte: PERSON NAME 1.";
+    }
+    void spokenPlaceholders() {
+        QFETCH(QString, language);
+        QFETCH(QString, token);
+        QFETCH(QString, type);
+        QFETCH(QString, spoken);
+        L10n::setLanguage(language);
+        const QList<AnonymizedSegment> segments{AnonymizedSegment::plain(QStringLiteral("Do ")),
+                                                AnonymizedSegment::token(token, QStringLiteral("Jan"), type),
+                                                AnonymizedSegment::plain(QStringLiteral("."))};
+        QCOMPARE(PromptPanel::spokenForm(segments), spoken);
+    }
+
     void receivedTextAndItsSpokenForm() {
         QFETCH(QString, language);
         QFETCH(QString, sent);
@@ -409,15 +434,15 @@ private Q_SLOTS:
         QApplication::sendEvent(shown.frame.get(), &change);
         QCOMPARE(shown.detail->table(), table);
         QCOMPARE(table->detailView(), DetailView::entities);
-        QCOMPARE(table->picker()->options().at(1).label, QStringLiteral("Dane"));
+        QCOMPARE(table->picker()->options().at(1).label, QStringLiteral("Wartości"));
         QCOMPARE(table->picker()->selectedIndex(), 1);
-        QCOMPARE(table->caption()->text(), QStringLiteral("sprawdzono w 41 ms · 2 elementy ukryte przed wysłaniem"));
-        QCOMPARE(table->entitiesGrid()->header(3)->text(), QStringLiteral("Wysłano do modelu"));
+        QCOMPARE(table->caption()->text(), QStringLiteral("Sprawdzono w 41 ms · przed wysłaniem ukryto 2 wartości"));
+        QCOMPARE(table->entitiesGrid()->header(3)->text(), QStringLiteral("Wysłane do AI"));
         QCOMPARE(qobject_cast<SourcePill*>(table->entitiesGrid()->cell(1, 1))->label(), QStringLiteral("Reguły"));
-        QCOMPARE(table->promptView()->writtenPanel()->title()->text(), QStringLiteral("NAPISAŁEŚ"));
+        QCOMPARE(table->promptView()->writtenPanel()->title()->text(), QStringLiteral("TWÓJ TEKST"));
         QCOMPARE(shown.detail->footnote()->text(),
                  QStringLiteral("Widoczne tylko na tym komputerze — sam dziennik aktywności przechowuje wyłącznie "
-                                "symbole zastępcze."));
+                                "znaczniki."));
     }
 
     // Every detail's value is marked in what the user wrote, duplicates included.

@@ -139,7 +139,7 @@ private Q_SLOTS:
         QTest::newRow("redacted, Polish") << PillKind::redacted << "pl"
                                           << "Ukryto dane" << &Theme::green << &Theme::greenBg;
         QTest::newRow("passed, Polish") << PillKind::passed << "pl"
-                                        << "Przepuszczono" << &Theme::dim << &Theme::neutralBg;
+                                        << "Bez zmian" << &Theme::dim << &Theme::neutralBg;
         QTest::newRow("blocked, Polish") << PillKind::blocked << "pl"
                                          << "Zablokowano" << &Theme::red << &Theme::redBg;
         QTest::newRow("unfiltered, Polish") << PillKind::unfiltered << "pl"

@@ -292,14 +292,14 @@ private Q_SLOTS:
             AppAlert stopped = critical(QStringLiteral("stopped"));
             stopped.title = polish ? QStringLiteral("Tarvine nie działa — ochrona jest wyłączona")
                                    : QStringLiteral("Tarvine stopped — protection is off");
-            stopped.body = polish ? QStringLiteral("Dopóki Tarvine znów nie zadziała, to, co wysyłasz do czatów AI, "
-                                                   "trafia tam bez zmian.")
+            stopped.body = polish ? QStringLiteral("Dopóki Tarvine nie zostanie ponownie uruchomiony, wszystko, co "
+                                                   "wysyłasz do czatów AI, trafia tam bez zmian.")
                                   : QStringLiteral("What you send to AI chats goes out unchanged until Tarvine runs "
                                                    "again.");
             stopped.action = AlertAction::restartSidecar();
             stopped.secondary = AlertAction::copyError();
             AppAlert model = warning(QStringLiteral("model"));
-            model.title = polish ? QStringLiteral("Model wykrywania nie jest wczytany")
+            model.title = polish ? QStringLiteral("Model wykrywania jeszcze się nie wczytał")
                                  : QStringLiteral("Detection model not loaded");
             model.body = polish ? QStringLiteral("Działają tylko reguły — dopóki model się nie wczyta, imiona i "
                                                  "nazwiska mogą zostać pominięte.")

@@ -444,7 +444,7 @@ private Q_SLOTS:
     }
 
     // A save sends the rules as they were when it began; edits made while it was under way stay
-    // unsaved on top of the gateway's answer.
+    // unsaved, carried onto the gateway's answer, which keeps what the gateway added.
     void editsDuringASaveStayUnsaved() {
         AppModel& model = up();
         QCoro::waitFor(model.loadRedaction());
@@ -466,12 +466,47 @@ private Q_SLOTS:
         second.allowlist.append(QStringLiteral("typed meanwhile"));
         model.setRedaction(second);
         QTRY_COMPARE(model.savedRedaction().allowlist, saved.allowlist);
-        QCOMPARE(model.redaction(), second);
+        RedactionPage carried = model.savedRedaction();
+        carried.allowlist.append(QStringLiteral("typed meanwhile"));
+        QCOMPARE(model.redaction(), carried);
         QVERIFY(model.redactionHasChanges());
 
         model.discardRedactionChanges();
         QCOMPARE(model.redaction(), model.savedRedaction());
         QVERIFY(!model.redactionHasChanges());
+    }
+
+    // Two actions under way at once: busy() lasts until the last of them ends, whichever
+    // started first.
+    void busyLastsUntilTheLastActionEnds_data() {
+        QTest::addColumn<int>("protectionDelayMs");
+        QTest::addColumn<int>("certificateDelayMs");
+        QTest::newRow("the first to start ends first") << 100 << 1500;
+        QTest::newRow("the first to start ends last") << 1500 << 100;
+    }
+    void busyLastsUntilTheLastActionEnds() {
+        QFETCH(int, protectionDelayMs);
+        QFETCH(int, certificateDelayMs);
+        AppModel& model = up();
+        QJsonObject protection = reply(500);
+        protection.insert(QStringLiteral("delay_ms"), protectionDelayMs);
+        QJsonObject certificate = reply(500);
+        certificate.insert(QStringLiteral("delay_ms"), certificateDelayMs);
+        QVERIFY(scriptGateway(model, QStringLiteral("/api/protection"), {protection}));
+        QVERIFY(scriptGateway(model, QStringLiteral("/api/ca/install"), {certificate}));
+        QSignalSpy finished(model.client().session()->manager(), &QNetworkAccessManager::finished);
+        QSignalSpy busy(&model, &AppModel::busyChanged);
+
+        model.toggleProtection();
+        model.installCA();
+        QVERIFY(model.busy());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, patienceMs);
+        // The first reply has been handled, the second is still on its way.
+        QTRY_VERIFY(model.appError().has_value());
+        QVERIFY(model.busy());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, patienceMs);
+        QTRY_VERIFY(!model.busy());
+        QCOMPARE(busy.size(), 2); // on once, off once
     }
 
     // What the cache holds after one fetch, and whether a second call fetches again.

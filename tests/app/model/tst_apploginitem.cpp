@@ -26,8 +26,8 @@ namespace {
 
 const LoginItemSwitch on{true, std::nullopt};
 const LoginItemSwitch off{false, std::nullopt};
-const LoginItemSwitch awaitingApproval{false,
-                                       QStringLiteral("Allow Tarvine in System Settings → General → Login Items.")};
+const LoginItemSwitch awaitingApproval{
+    false, QStringLiteral("Allow Tarvine to open at login in your desktop's startup applications settings.")};
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -42,18 +43,19 @@ class AppSupervisionTest : public QObject {
     std::unique_ptr<AppModel> m_model;
     QList<SidecarLink> m_links; // the model's link after each change
 
-    AppModel& makeModel() {
+    AppModel& makeModel(Seconds readyTimeout = quickConfig().readyTimeout) {
         m_fakes->environment = m_checkout->environment();
         // The tests ask the watch themselves: the loop polls once after a proven start, then waits.
         Config config = quickConfig(freeLoopbackPort());
         config.pollInterval = std::chrono::hours(1);
+        config.readyTimeout = readyTimeout;
         m_model = std::make_unique<AppModel>(config, m_fakes->platform());
         connect(m_model.get(), &AppModel::linkChanged, this, [this] { m_links.append(m_model->link()); });
         return *m_model;
     }
 
-    AppModel& ready() {
-        AppModel& model = makeModel();
+    AppModel& ready(Seconds readyTimeout = quickConfig().readyTimeout) {
+        AppModel& model = makeModel(readyTimeout);
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
         [&] {
@@ -114,6 +116,41 @@ private Q_SLOTS:
         QVERIFY(m_fakes->proxyTool->calls().isEmpty());
         // The next poll goes ahead.
         QCOMPARE(beforePoll(model), true);
+    }
+
+    // A relaunch after a death, or the user's restart, whose gateway never proves itself: that
+    // gateway is stopped as after a failed first start, not left running with nobody watching it,
+    // and the process object it replaced is let go.
+    void anUnprovenRelaunchIsStopped_data() {
+        QTest::addColumn<bool>("byRestart");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("relaunch after a death, never listens") << false << QStringLiteral("FAKE_GW_NEVER_LISTEN");
+        QTest::newRow("restart, a wrong proof") << true << QStringLiteral("FAKE_GW_WRONG_PROOF");
+    }
+    void anUnprovenRelaunchIsStopped() {
+        QFETCH(bool, byRestart);
+        QFETCH(QString, fault);
+        // Long enough for a proven first start on a busy machine, short enough to wait out.
+        AppModel& model = ready(Seconds(6.0));
+        const qint64 first = m_checkout->dumpedPid();
+        const QPointer<SidecarProcess> replaced = model.sidecar();
+        m_fakes->environment = m_checkout->environment({{fault, QStringLiteral("1")}});
+        if (byRestart) {
+            model.replaceSidecar();
+        } else {
+            killGateway(model);
+            QCOMPARE(beforePoll(model), false);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() != first, patienceMs);
+        const qint64 second = m_checkout->dumpedPid();
+        QTRY_COMPARE_WITH_TIMEOUT(model.link(), SidecarLink::stopped, patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!processExists(second), patienceMs);
+        QVERIFY(!processExists(first));
+        QVERIFY(model.sidecar() && !model.sidecar()->isRunning());
+        QVERIFY(model.sidecarState().kind == SidecarState::Kind::failed);
+        QVERIFY(!model.client().gate()->holds());
+        QTRY_VERIFY(replaced.isNull());
     }
 
     // A second death before the relaunch has re-armed stops for good and puts the system proxy

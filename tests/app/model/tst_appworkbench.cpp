@@ -258,7 +258,7 @@ private Q_SLOTS:
         QTest::newRow("English") << "en"
                                  << "Scan failed: http(500)";
         QTest::newRow("Polish") << "pl"
-                                << "Sprawdzenie nie powiodło się: http(500)";
+                                << "Nie udało się sprawdzić promptu: http(500)";
     }
     void aFailedCheckKeepsThePreviousResult() {
         QFETCH(QString, language);
@@ -414,7 +414,7 @@ private Q_SLOTS:
         QTest::newRow("English") << "en"
                                  << "Restore failed: http(500)";
         QTest::newRow("Polish") << "pl"
-                                << "Przywracanie nie powiodło się: http(500)";
+                                << "Nie udało się przywrócić wartości: http(500)";
     }
     void aFailedRestoreKeepsTheLastResult() {
         QFETCH(QString, language);

@@ -12,6 +12,7 @@
 #include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmApp/components/alerts/WarningAlertViews.h"
 #include "FernholmApp/components/activity/EventRowList.h"
+#include "FernholmApp/pages/home/HomeCounters.h"
 #include "FernholmApp/pages/home/HomeScreen.h"
 #include "FernholmApp/components/activity/StatusWidgets.h"
 #include "FernholmApp/theme/Theme.h"
@@ -21,6 +22,7 @@
 #include "support/StatusFixtures.h"
 #include "support/TestHttpServer.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -194,6 +196,88 @@ private Q_SLOTS:
         s.counters.entities.clear();
         home.model->setStatus(s);
         QCOMPARE(home.screen->statValues().first()->text(), QStringLiteral("0"));
+    }
+
+    // Each label agrees with its number, and assistive technology reads the row as one element
+    // whose name is built from the same words.
+    void countersAgreeWithTheirNumbers_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<qint64>("replaced");
+        QTest::addColumn<qint64>("redacted");
+        QTest::addColumn<qint64>("passed");
+        QTest::addColumn<qint64>("blocked");
+        QTest::addColumn<QString>("spoken");
+
+        QTest::newRow("en") << "en" << qint64(1) << qint64(2) << qint64(5) << qint64(0)
+                            << "1 value replaced, 2 messages redacted, 5 passed unchanged, 0 blocked";
+        QTest::newRow("pl one") << "pl" << qint64(1) << qint64(1) << qint64(1) << qint64(1)
+                                << "1 zastąpiona wartość, 1 zmieniona wiadomość, 1 bez zmian, 1 zablokowane żądanie";
+        QTest::newRow("pl few") << "pl" << qint64(22) << qint64(3) << qint64(4) << qint64(2)
+                                << "22 zastąpione wartości, 3 zmienione wiadomości, 4 bez zmian, "
+                                   "2 zablokowane żądania";
+        QTest::newRow("pl many") << "pl" << qint64(12) << qint64(5) << qint64(112) << qint64(0)
+                                 << "12 zastąpionych wartości, 5 zmienionych wiadomości, 112 bez zmian, "
+                                    "0 zablokowanych żądań";
+    }
+    void countersAgreeWithTheirNumbers() {
+        QFETCH(QString, language);
+        QFETCH(qint64, replaced);
+        QFETCH(qint64, redacted);
+        QFETCH(qint64, passed);
+        QFETCH(qint64, blocked);
+        QFETCH(QString, spoken);
+        L10n::setLanguage(language);
+        Home home;
+        Status s = status(Protection::on, true);
+        s.counters.entities = {{QStringLiteral("PERSON"), replaced}};
+        s.counters.redacted = redacted;
+        s.counters.passed = passed;
+        s.counters.blocked = blocked;
+        home.model->setStatus(s);
+        home.show();
+
+        QStringList shown;
+        for (qsizetype i = 0; i < home.screen->statValues().size(); ++i) {
+            shown << home.screen->statValues().at(i)->text() + u' ' + home.screen->statLabels().at(i)->text();
+        }
+        QCOMPARE(shown.join(QStringLiteral(", ")), spoken);
+
+        QAccessibleInterface* row = QAccessible::queryAccessibleInterface(home.screen->counters());
+        QVERIFY(row);
+        QCOMPARE(row->text(QAccessible::Name), spoken);
+        QCOMPARE(row->childCount(), 0);
+        // The row is reached from the page like any element, and its labels are not.
+        QAccessibleInterface* stats = QAccessible::queryAccessibleInterface(home.screen->statsRow());
+        QVERIFY(stats);
+        QList<QAccessibleInterface*> pending{stats};
+        int rows = 0;
+        while (!pending.isEmpty()) {
+            QAccessibleInterface* node = pending.takeFirst();
+            QVERIFY2(!node->text(QAccessible::Name).contains(home.screen->statLabels().first()->text()) ||
+                         node == row,
+                     qPrintable(node->text(QAccessible::Name)));
+            rows += node == row ? 1 : 0;
+            for (int i = 0; i < node->childCount(); ++i) {
+                pending << node->child(i);
+            }
+        }
+        QCOMPARE(rows, 1);
+
+        // A new count renames the one element.
+        s.counters.redacted = redacted + 1;
+        home.model->setStatus(s);
+        QVERIFY(row->text(QAccessible::Name) != spoken);
+        QCOMPARE(row->childCount(), 0);
+    }
+
+    void countersDashedWhileStarting() {
+        L10n::setLanguage(QStringLiteral("pl"));
+        Home home;
+        home.model->setStatus(onStatus());
+        home.model->setLink(SidecarLink::restarting);
+        QCOMPARE(counters(*home.screen), QStringList(4, QStringLiteral("—")));
+        QCOMPARE(home.screen->statLabels().first()->text(), QStringLiteral("zastąpionych wartości"));
+        QVERIFY(home.screen->counters()->spoken().startsWith(QStringLiteral("— zastąpionych wartości, ")));
     }
 
     void switchEnabled_data() {

@@ -454,9 +454,9 @@ private Q_SLOTS:
         QTest::newRow("all three") << "en" << policy(2, {"a"}, {entry("a", "b"), entry("c", "d")})
                                    << "2 types always redacted, 2 terms, 1 value kept" + tail;
         QTest::newRow("polish") << "pl" << policy(5, {"a", "b"}, {entry("a", "b")})
-                                << QStringLiteral("5 typów zawsze ukrywanych, 1 fraza, 2 wartości zachowane. Ustawione "
-                                                  "w panelu Tarvine; poniżej możesz coś dodać, ale nie możesz nic "
-                                                  "odjąć.");
+                                << QStringLiteral("5 typów zawsze ukrywanych, 1 fraza, 2 wartości zachowane. Ustawienia "
+                                                  "pochodzą z panelu Tarvine: poniżej możesz coś dodać, ale nie "
+                                                  "możesz niczego usunąć.");
     }
     void organisationCaption() {
         QFETCH(QString, language);

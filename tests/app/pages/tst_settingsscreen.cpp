@@ -134,7 +134,7 @@ private Q_SLOTS:
         const auto approval = LoginItemState::requiresApproval;
         QTest::newRow("neither") << usual << none << "en" << "Protection comes back on by itself after a restart.";
         QTest::newRow("neither, Polish") << usual << none << "pl"
-                                         << "Ochrona sama wraca po ponownym uruchomieniu komputera.";
+                                         << "Po ponownym uruchomieniu komputera ochrona włączy się sama.";
         QTest::newRow("note") << approval << none << "en" << "note";
         QTest::newRow("note, Polish") << approval << none << "pl" << "note";
         QTest::newRow("error") << usual << error << "en" << *error;

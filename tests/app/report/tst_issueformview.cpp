@@ -553,7 +553,7 @@ private Q_SLOTS:
         QTest::newRow("en") << "en"
                             << "THE DESCRIPTION AS IT WILL BE SENT";
         QTest::newRow("pl") << "pl"
-                            << "OPIS W TAKIEJ POSTACI, W JAKIEJ ZOSTANIE WYSŁANY";
+                            << "OPIS, KTÓRY ZOSTANIE WYSŁANY";
     }
 
     void headingInCapitals() {

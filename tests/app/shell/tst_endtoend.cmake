@@ -15,6 +15,6 @@ if(TARGET tarvine)
     add_test(NAME tst_endtoend
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/endtoend/with-desktop.sh 600 $<TARGET_FILE:tst_endtoend>)
     set_tests_properties(tst_endtoend PROPERTIES TIMEOUT 650 RESOURCE_LOCK port9090
-        ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_XCB_GL_INTEGRATION=none;ASAN_OPTIONS=new_delete_type_mismatch=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/app/support/webengine-leaks.supp")
+        ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_XCB_GL_INTEGRATION=none;ASAN_OPTIONS=new_delete_type_mismatch=0;LSAN_OPTIONS=fast_unwind_on_malloc=0:suppressions=${CMAKE_SOURCE_DIR}/tests/app/support/webengine-leaks.supp")
     set_property(TEST tst_endtoend APPEND PROPERTY LABELS system)
 endif()

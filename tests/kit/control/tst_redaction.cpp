@@ -1,4 +1,5 @@
 #include "FernholmKit/control/GatewayClient.h"
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/control/RedactionModels.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
@@ -10,6 +11,8 @@
 #include <QTest>
 
 #include <QCoroTask>
+
+#include <functional>
 
 using namespace fernholm;
 using fernholm::test::jsonObject;
@@ -46,9 +49,23 @@ RedactionPage samplePage() {
     return page;
 }
 
+RedactionType& typeIn(RedactionPage& page, const QString& key) {
+    for (RedactionCategory& category : page.categories) {
+        for (RedactionType& t : category.types) {
+            if (t.key == key) {
+                return t;
+            }
+        }
+    }
+    qFatal("no type %s", qPrintable(key));
+}
+
+using PageChange = std::function<void(RedactionPage&)>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(RedactionPage)
+Q_DECLARE_METATYPE(PageChange)
 
 class RedactionTest : public QObject {
     Q_OBJECT
@@ -337,6 +354,67 @@ private Q_SLOTS:
     }
 
     // --- Redaction rules: the posted body ---
+
+    // The user's unsaved edits carried onto rules the gateway reloaded: what the user changed
+    // keeps the user's value, the rest is the gateway's, and an edit of a type that is gone or
+    // now locked goes.
+    void rebasedEdits_data() {
+        QTest::addColumn<PageChange>("edit");
+        QTest::addColumn<PageChange>("gateway");
+        QTest::addColumn<PageChange>("expected"); // applied to the gateway's fresh rules
+        const PageChange nothing = [](RedactionPage&) {
+        };
+        const auto set = [](const char* key, bool on) {
+            return PageChange([key, on](RedactionPage& p) { typeIn(p, QString::fromLatin1(key)).enabled = on; });
+        };
+        QTest::newRow("no edits: the gateway's rules") << nothing << PageChange([](RedactionPage& p) {
+            typeIn(p, QStringLiteral("IBAN")).enabled = false;
+            p.allowlist.append(QStringLiteral("Nowak"));
+        }) << nothing;
+        QTest::newRow("an edited switch stays, an untouched one follows")
+            << set("PHONE", true) << set("IBAN", false) << set("PHONE", true);
+        QTest::newRow("an edit of a type now locked goes")
+            << set("EMAIL", false)
+            << PageChange([](RedactionPage& p) { typeIn(p, QStringLiteral("EMAIL")).locked = true; }) << nothing;
+        QTest::newRow("an edit of a type that is gone goes")
+            << set("PHONE", true) << PageChange([](RedactionPage& p) { p.categories[0].types.removeAt(1); }) << nothing;
+        QTest::newRow("a type the gateway added comes as it is")
+            << set("PHONE", true)
+            << PageChange([](RedactionPage& p) { p.categories[0].types.append(type("PESEL", false)); })
+            << set("PHONE", true);
+        QTest::newRow("lists: added kept, removed stays removed, the gateway's additions taken")
+            << PageChange([](RedactionPage& p) {
+                   p.allowlist.removeAll(QStringLiteral("Acme"));
+                   p.allowlist.append(QStringLiteral("Gdańsk"));
+                   p.blocklist.removeFirst();
+               })
+            << PageChange([](RedactionPage& p) {
+                   p.allowlist.append(QStringLiteral("Kraków"));
+                   p.blocklist.append(BlocklistEntry{QStringLiteral("Heron"), QStringLiteral("PROJECT")});
+               })
+            << PageChange([](RedactionPage& p) {
+                   p.allowlist = {QStringLiteral("Warszawa"), QStringLiteral("Kraków"), QStringLiteral("Gdańsk")};
+                   p.blocklist.removeFirst();
+               });
+        QTest::newRow("a document option the user changed")
+            << PageChange([](RedactionPage& p) { p.document.boxStyle = QStringLiteral("labelled"); })
+            << PageChange([](RedactionPage& p) { p.document.codes = QStringLiteral("blank"); })
+            << PageChange([](RedactionPage& p) { p.document.boxStyle = QStringLiteral("labelled"); });
+    }
+    void rebasedEdits() {
+        QFETCH(PageChange, edit);
+        QFETCH(PageChange, gateway);
+        QFETCH(PageChange, expected);
+        const RedactionPage base = samplePage();
+        RedactionPage edited = base;
+        edit(edited);
+        RedactionPage fresh = base;
+        fresh.organisation = OrganisationPolicy{3, {QStringLiteral("EMAIL")}, {}, {}};
+        gateway(fresh);
+        RedactionPage wanted = fresh;
+        expected(wanted);
+        QCOMPARE(rebaseEdits(base, edited, fresh), wanted);
+    }
 
     void postedBody_data() {
         QTest::addColumn<RedactionPage>("page");

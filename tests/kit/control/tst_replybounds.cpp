@@ -2,6 +2,7 @@
 // deadline as a failed one, and memory stays where it was. The memory is the process's peak
 // resident size, so the costly cases come first, before anything else has raised the peak; under
 // the address sanitizer, whose allocator holds on to memory, it is not judged.
+#include "FernholmKit/control/BoundedReply.h"
 #include "FernholmKit/control/GatewayClient.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "support/ClientFixtures.h"
@@ -9,9 +10,16 @@
 #include "support/TestHttpServer.h"
 
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <QCoroTask>
+
+#include <algorithm>
 
 #include <sys/resource.h>
 
@@ -22,6 +30,8 @@ using fernholm::test::ScriptedReply;
 using fernholm::test::TestHttpServer;
 using fernholm::test::testToken;
 using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(ScriptedReply)
 
 namespace {
 
@@ -139,6 +149,35 @@ private Q_SLOTS:
         QVERIFY2(stamped.ok(), qPrintable(failureText(stamped)));
         QVERIFY(m_server->requests("/api/stamp_copy").first().body.size() > GatewaySession::replyAllowance);
         QCOMPARE(stamped.value(), file);
+    }
+
+    // A poll every second must not leave a deadline pending per exchange: the deadline is armed
+    // while the reply runs and ends with it, answered, failed or given up.
+    void deadlineEndsWithItsReply_data() {
+        QTest::addColumn<ScriptedReply>("scripted");
+        QTest::newRow("answered") << ScriptedReply::json(R"({"protection": "on"})");
+        QTest::newRow("error status") << ScriptedReply::json("{}", 500);
+        QTest::newRow("cut off") << ScriptedReply::cutOff(QByteArray(2000, ' '));
+        QTest::newRow("too large") << ScriptedReply::streamed(-1);
+    }
+    void deadlineEndsWithItsReply() {
+        QFETCH(ScriptedReply, scripted);
+        m_server->setReply("/api/status", scripted);
+        QNetworkAccessManager manager;
+        manager.setProxy(QNetworkProxy::NoProxy);
+        QNetworkReply* reply =
+            manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/api/status").arg(m_server->port()))));
+        const auto activeTimers = [reply] {
+            const auto timers = reply->findChildren<QTimer*>();
+            return std::count_if(timers.begin(), timers.end(), [](const QTimer* t) { return t->isActive(); });
+        };
+        BoundedReply bounded(reply, 64 * 1024, 1h);
+        QCOMPARE(activeTimers(), 1);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        QVERIFY(finished.wait(10'000));
+        QCOMPARE(activeTimers(), 0);
+        QVERIFY(!bounded.pastDeadline());
+        delete reply;
     }
 
     // Nothing but the plain body is asked for; a gateway that encodes its reply anyway, a

@@ -115,11 +115,11 @@ private Q_SLOTS:
             << "blocked" << 0 << std::optional<QString>("unreadable request (gzip)")
             << "Zablokowano: nieczytelne żądanie (gzip)";
         QTest::newRow("unknown reason as it is") << "document_blocked" << 0 << std::optional<QString>("file too large")
-                                                 << "Zablokowano przesłanie pliku: file too large";
-        QTest::newRow("one") << "redacted" << 1 << none << "Ukryto 1 informację";
-        QTest::newRow("few") << "redacted" << 3 << none << "Ukryto 3 informacje";
-        QTest::newRow("many") << "redacted" << 5 << none << "Ukryto 5 informacji";
-        QTest::newRow("twenty-two") << "redacted" << 22 << none << "Ukryto 22 informacje";
+                                                 << "Plik zablokowany: file too large";
+        QTest::newRow("one") << "redacted" << 1 << none << "Ukryto 1 wartość";
+        QTest::newRow("few") << "redacted" << 3 << none << "Ukryto 3 wartości";
+        QTest::newRow("many") << "redacted" << 5 << none << "Ukryto 5 wartości";
+        QTest::newRow("twenty-two") << "redacted" << 22 << none << "Ukryto 22 wartości";
         QTest::newRow("nothing in upload") << "document_redacted" << 0 << none << "Nic do ukrycia w przesłanym pliku";
     }
     void polishSentences() {
@@ -294,7 +294,7 @@ private Q_SLOTS:
                                            << "en_US"
                                            << "2025-06-10T10:00:00Z"
                                            << "2025-03-05"
-                                           << "5 mar";
+                                           << "5 marca";
         QTest::newRow("earlier year") << "en"
                                       << "en_US"
                                       << "2025-06-10T10:00:00Z"
@@ -304,7 +304,7 @@ private Q_SLOTS:
                                               << "en_US"
                                               << "2025-06-10T10:00:00Z"
                                               << "2023-03-05"
-                                              << "5 mar 2023";
+                                              << "5 marca 2023";
         QTest::newRow("tomorrow") << "en"
                                   << "en_US"
                                   << "2025-06-10T10:00:00Z"

@@ -224,7 +224,7 @@ private Q_SLOTS:
         QVERIFY(summary);
         QCOMPARE(summary->title, QStringLiteral("Zablokowano 5 żądań"));
         QCOMPARE(summary->body,
-                 QStringLiteral("Usługa AI, ChatGPT, Groq, Mistral. Szczegóły znajdziesz w zakładce Aktywność."));
+                 QStringLiteral("Nieznana usługa AI, ChatGPT, Groq, Mistral. Szczegóły znajdziesz w zakładce Aktywność."));
         const std::optional<BlockNotice> two =
             notifier.ingest({blocked(QStringLiteral("openai"), QStringLiteral("document_blocked")),
                              blocked(QStringLiteral("deepseek"))},

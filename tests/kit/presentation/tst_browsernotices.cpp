@@ -383,8 +383,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("body");
 
         const QString tail = QStringLiteral(
-            " Problem trwa, dopóki działa Chrome, nawet bez otwartych okien. Aplikacja VPN (dla całego systemu) działa "
-            "bez przeszkód.");
+            " Problem trwa, dopóki działa Chrome, nawet bez otwartych okien. Systemowa aplikacja VPN działa z Tarvine "
+            "bez problemu.");
         QTest::newRow("one") << Extensions{extension("a", "A")}
                              << "Chrome: brak ochrony — rozszerzenie „A” nadpisuje ustawienia proxy. Aby korzystać z "
                                 "Tarvine, wyłącz lub usuń je (chrome://extensions)." +
@@ -427,17 +427,36 @@ private Q_SLOTS:
         QCOMPARE(bypassText(firefox("bypass", std::nullopt, {onRequest("Relay")}), false).body,
                  QStringLiteral("Firefox: ochrona może nie działać — dodatek „Relay” może kierować ruch przeglądarki "
                                 "Firefox przez własne proxy. Wyłącz go lub usuń w about:addons, aby korzystać z "
-                                "Tarvine. Aplikacja VPN (dla całego systemu) działa bez przeszkód."));
+                                "Tarvine. Systemowa aplikacja VPN działa z Tarvine bez problemu."));
         QCOMPARE(bypassText(firefox("bypass", "settings", {onRequest("Relay"), onRequest("Tor")}), false).body,
-                 QStringLiteral("Firefox: brak ochrony — własne ustawienia połączenia omijają systemowe proxy oraz "
-                                "dodatki „Relay” i „Tor” mogą kierować ruch przeglądarki Firefox przez własne serwery "
-                                "proxy. W ustawieniach Firefoksa → Ustawienia sieci wybierz „Użycie systemowych "
+                 QStringLiteral("Firefox: brak ochrony — ustawienia połączenia w przeglądarce omijają systemowe proxy "
+                                "oraz dodatki „Relay” i „Tor” mogą kierować ruch przeglądarki Firefox przez własne "
+                                "serwery proxy. W ustawieniach Firefoksa → Ustawienia sieci wybierz „Użyj systemowych "
                                 "ustawień serwerów proxy”, a także wyłącz je lub usuń w about:addons, aby korzystać z "
-                                "Tarvine. Aplikacja VPN (dla całego systemu) działa bez przeszkód."));
+                                "Tarvine. Systemowa aplikacja VPN działa z Tarvine bez problemu."));
+        // Three causes: commas, and "oraz" before the last one only.
+        BrowserFinding three = firefox("bypass", "settings", {onRequest("Relay")});
+        three.extensions.prepend(extension("fp", "FoxyProxy"));
+        QCOMPARE(bypassText(three, false).body,
+                 QStringLiteral("Firefox: brak ochrony — ustawienia połączenia w przeglądarce omijają systemowe proxy, "
+                                "dodatek „FoxyProxy” nadpisuje ustawienia proxy oraz dodatek „Relay” może kierować "
+                                "ruch przeglądarki Firefox przez własne proxy. W ustawieniach Firefoksa → Ustawienia "
+                                "sieci wybierz „Użyj systemowych ustawień serwerów proxy”, a także wyłącz je lub usuń "
+                                "w about:addons, aby korzystać z Tarvine. Systemowa aplikacja VPN działa z Tarvine bez "
+                                "problemu."));
+        // A browser without a name: capital at the start of a sentence, lower-case inside one.
+        BrowserFinding unnamed = finding("bypass");
+        unnamed.extensions = {extension("a", "A")};
+        unnamed.manage = QStringLiteral("chrome://extensions");
+        const NoticeText unnamedText = bypassText(unnamed, true);
+        QCOMPARE(unnamedText.title, QStringLiteral("Twoja przeglądarka: brak ochrony"));
+        QVERIFY2(unnamedText.body.startsWith(QStringLiteral("Twoja przeglądarka: brak ochrony — ")) &&
+                     unnamedText.body.contains(QStringLiteral("dopóki działa twoja przeglądarka, nawet")),
+                 qPrintable(unnamedText.body));
         // The upper-cased first character of a translated phrase.
         QCOMPARE(browserSetupRow(browserFinding("idle", "Chrome", "chromium", {extension("a", "A")})).text,
-                 QStringLiteral("Chrome — przeglądarka jest teraz zamknięta. Rozszerzenie „A” nadpisuje jej ustawienia "
-                                "proxy, więc po otwarciu nie będzie chroniona."));
+                 QStringLiteral("Chrome — w tej chwili nie działa. Rozszerzenie „A” nadpisuje ustawienia proxy, więc "
+                                "po uruchomieniu przeglądarka nie będzie chroniona."));
     }
 
     void modeLabels_data() {

@@ -25,7 +25,8 @@ inline char* toString(const LoginItemSwitch& value) {
 
 namespace {
 
-const QString approvalNote = QStringLiteral("Allow Tarvine in System Settings → General → Login Items.");
+const QString approvalNote =
+    QStringLiteral("Allow Tarvine to open at login in your desktop's startup applications settings.");
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -92,8 +93,8 @@ private Q_SLOTS:
         const LoginItemSwitch shown = loginItemSwitch(LoginItemState::requiresApproval);
         QVERIFY(!shown.isOn);
         QCOMPARE(shown.note, std::optional<QString>(QStringLiteral(
-                                 "Zezwól na Tarvine w Ustawieniach systemowych → Ogólne → Rzeczy otwierane podczas "
-                                 "logowania.")));
+                                 "Zezwól na otwieranie Tarvine po zalogowaniu w ustawieniach programów startowych "
+                                 "swojego pulpitu.")));
     }
 
     // --- The autostart entry ---

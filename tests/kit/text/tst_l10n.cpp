@@ -45,6 +45,9 @@ private Q_SLOTS:
     void trPolish_data();
     void trPolish();
 
+    void trIn_data();
+    void trIn();
+
     void pluralEnglish_data();
     void pluralEnglish();
     void pluralPolishCategories_data();
@@ -242,6 +245,32 @@ void L10nTest::trPolish() {
     QCOMPARE(L10n::tr(text, args), shown);
 }
 
+void L10nTest::trIn_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("Polish, the place's own entry") << "pl"
+                                                   << "button"
+                                                   << "Zapisz plik";
+    QTest::newRow("Polish, no entry for the place: the shared one") << "pl"
+                                                                    << "title"
+                                                                    << "Zapisano";
+    QTest::newRow("English: the text whatever the place") << "en"
+                                                          << "button"
+                                                          << "Saved";
+}
+
+void L10nTest::trIn() {
+    QFETCH(QString, language);
+    QFETCH(QString, context);
+    QFETCH(QString, shown);
+    L10n::setTableRoot(kFixtures, false);
+    L10n::setLanguage(language);
+    const QByteArray place = context.toUtf8();
+    QCOMPARE(fernholm::trIn(place.constData(), QStringLiteral("Saved"), {{QStringLiteral("what"), "plik"}}), shown);
+}
+
 void L10nTest::pluralEnglish_data() {
     QTest::addColumn<qint64>("count");
     QTest::addColumn<QString>("shown");
@@ -334,6 +363,9 @@ void L10nTest::sidecarText_data() {
         << "dokument zbyt długi (przebieg 2, strona 17 z 240)";
     QTest::newRow("lazy first group") << "verification failed: PII survived (EMAIL): (x): y"
                                       << "weryfikacja: dane pozostały (EMAIL): (x): y";
+    QTest::newRow("type keys shown by their names")
+        << "verification failed: PII survived (PERSON, EMAIL_ADDRESS): Jan, jan@example.com"
+        << "weryfikacja: dane pozostały (Imię i nazwisko, Adres e-mail): Jan, jan@example.com";
     QTest::newRow("pattern without a Polish entry: English template")
         << "part word/document.xml is not well-formed XML"
         << "part word/document.xml is not well-formed XML";

@@ -1,3 +1,4 @@
+#include "FernholmKit/presentation/ActivityText.h"
 #include "FernholmKit/text/L10n.h"
 #include "FernholmKit/text/StringsFile.h"
 #include "support/SourceKeyScanner.h"
@@ -162,6 +163,69 @@ void report(const QStringList& problems, const char* what) {
 
 const QStringList kPluralForms{QStringLiteral("one"), QStringLiteral("few"), QStringLiteral("many")};
 
+QString readSourceText(const QString& language) {
+    QFile file(kSourceRoot + QStringLiteral("/resources/%1.lproj/Localizable.strings").arg(language));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The terms the terminology comment of a table forbids: what follows "never:" on its lines, split
+// at commas. In a term a word ending in "*" stands for all its endings, one starting with "*"
+// for all its beginnings; the match ignores case and starts and ends on word boundaries.
+QList<std::pair<QString, QRegularExpression>> forbiddenTerms(const QString& tableText) {
+    QList<std::pair<QString, QRegularExpression>> terms;
+    const qsizetype start = tableText.indexOf(QLatin1String("Terminology"));
+    const qsizetype end = start < 0 ? -1 : tableText.indexOf(QLatin1String("*/"), start);
+    if (end < 0) {
+        return terms;
+    }
+    for (const QString& line : tableText.mid(start, end - start).split(u'\n')) {
+        const qsizetype never = line.indexOf(QLatin1String("never:"));
+        if (never < 0) {
+            continue;
+        }
+        for (const QString& term : line.mid(never + 6).split(u',', Qt::SkipEmptyParts)) {
+            QStringList words;
+            for (const QString& word : term.simplified().split(u' ', Qt::SkipEmptyParts)) {
+                QString core = word;
+                const bool anyStart = core.startsWith(u'*');
+                const bool anyEnd = core.endsWith(u'*');
+                core.remove(u'*');
+                words << (anyStart ? QStringLiteral("\\w*") : QString()) + QRegularExpression::escape(core) +
+                             (anyEnd ? QStringLiteral("\\w*") : QString());
+            }
+            if (!words.isEmpty()) {
+                terms.append(
+                    {term.simplified(),
+                     QRegularExpression(
+                         QStringLiteral("\\b") + words.join(QStringLiteral("\\s+")) + QStringLiteral("\\b"),
+                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption)});
+            }
+        }
+    }
+    return terms;
+}
+
+// Every text of `table` that uses a forbidden term, or writes "Twój" with a capital inside a
+// sentence, one line each.
+QStringList terminologyProblems(const QString& tableText, const StringsFile::Table& table) {
+    static const QRegularExpression capitalYour(QStringLiteral("[\\p{Ll},;]\\s+Tw(ój|oj|oi|o)"));
+    const auto terms = forbiddenTerms(tableText);
+    QStringList problems;
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        for (const auto& [term, pattern] : terms) {
+            if (pattern.match(*it).hasMatch()) {
+                problems << QStringLiteral("%1 = %2 uses „%3”").arg(quoted(it.key()), quoted(*it), term);
+            }
+        }
+        if (capitalYour.match(*it).hasMatch()) {
+            problems << QStringLiteral("%1 = %2 writes „Twój” with a capital inside a sentence")
+                            .arg(quoted(it.key()), quoted(*it));
+        }
+    }
+    problems.sort();
+    return problems;
+}
+
 } // namespace
 
 class TranslationsTest : public QObject {
@@ -177,6 +241,18 @@ private Q_SLOTS:
     void polishPlaceholdersMatch();
     void englishHoldsTheTypeNames();
     void builtInTablesAreTheSourceTables();
+    void polishEntriesAreUsed();
+
+    void terminologyCheck_data();
+    void terminologyCheck();
+    void polishFollowsTheTerminology();
+
+    void polishPluralForms_data();
+    void polishPluralForms();
+    void listJoin_data();
+    void listJoin();
+    void polishDayHeadings_data();
+    void polishDayHeadings();
 };
 
 void TranslationsTest::scanner_data() {
@@ -202,6 +278,10 @@ void TranslationsTest::scanner_data() {
         << QStringLiteral("// tr(\"no\")\n/* tr(\"no\")\n */ auto s = \"tr(\\\"no\\\")\"; char q = '\"'; char "
                           "p = '\\''; int k = 1'000; tr(\"yes\");")
         << QStringList{"bare:yes"} << QList<int>{3};
+    QTest::newRow("a place's own wording")
+        << QStringLiteral(
+               "a = trIn(\"filter\", QStringLiteral(\"Blocked\"));\nb = fernholm::trIn(\"pill\", \"On\", args);")
+        << QStringList{"Blocked@filter", "On@pill"} << QList<int>{1, 2};
     QTest::newRow("marked for later") << QStringLiteral("item.title = trNoop(\"Turn Protection On\");")
                                       << QStringList{"Turn Protection On"} << QList<int>{1};
     QTest::newRow("plural with commas in the count")
@@ -247,6 +327,8 @@ void TranslationsTest::scannerProblems_data() {
     QTest::newRow("concatenated literals") << QStringLiteral("tr(\"a\" \"b\");") << 1;
     QTest::newRow("built key") << QStringLiteral("tr(QStringLiteral(\"a\") + name);") << 1;
     QTest::newRow("plural with a variable") << QStringLiteral("x;\nL10n::plural(n, one, \"{n} items\");") << 2;
+    QTest::newRow("place without its text") << QStringLiteral("trIn(\"filter\");") << 1;
+    QTest::newRow("place as a variable") << QStringLiteral("trIn(place, \"Blocked\");") << 1;
     QTest::newRow("plural cut short") << QStringLiteral("L10n::plural(n, \"one\");") << 1;
 }
 
@@ -339,10 +421,12 @@ void TranslationsTest::polishPlaceholdersMatch() {
             actual.insert(QStringLiteral("n"));
         }
         // Texts about a browser are filled with the browser's whole set of arguments, which also
-        // offers its name in the genitive ({Bgen}) for a language that declines it.
-        if (expected.contains(QStringLiteral("B")) && !expected.contains(QStringLiteral("Bgen")) &&
-            actual.remove(QStringLiteral("Bgen"))) {
-            actual.insert(QStringLiteral("B"));
+        // offers its name in the genitive ({Bgen}) for a language that declines it, and as written
+        // inside a sentence ({Bmid}) for one that writes "your browser" lower-case there.
+        for (const QString& variant : {QStringLiteral("Bgen"), QStringLiteral("Bmid")}) {
+            if (expected.contains(QStringLiteral("B")) && !expected.contains(variant) && actual.remove(variant)) {
+                actual.insert(QStringLiteral("B"));
+            }
         }
         if (actual != expected) {
             wrong << QStringLiteral("%1 = %2: placeholders %3, the English has %4")
@@ -415,6 +499,197 @@ void TranslationsTest::builtInTablesAreTheSourceTables() {
         differences.sort();
         report(differences, "built-in entries differ from resources/ (a stale build?)");
     }
+}
+
+void TranslationsTest::polishEntriesAreUsed() {
+    QString error;
+    const auto polish = readSourceTable(QStringLiteral("pl"), &error);
+    QVERIFY2(polish, qPrintable(error));
+    const ScannedTree tree = scanTree();
+    QSet<QString> used;
+    for (auto it = tree.texts.begin(); it != tree.texts.end(); ++it) {
+        used.insert(it.key());
+    }
+    for (auto it = tree.plurals.begin(); it != tree.plurals.end(); ++it) {
+        // The one-form serves when a table has no forms of a plural text.
+        used.insert(it->first);
+        used.insert(it.key());
+        for (const QString& form : kPluralForms) {
+            used.insert(it.key() + u'#' + form);
+        }
+    }
+    for (const auto& row : L10n::sidecarPatterns()) {
+        used.insert(row.templateText);
+    }
+    QStringList unused;
+    for (auto it = polish->begin(); it != polish->end(); ++it) {
+        // Display names come with the gateway's catalogue (checked above); the gateway's own
+        // messages are looked up by their whole text, which no source spells.
+        if (it.key().startsWith(QLatin1String("type.")) || it.key().startsWith(QLatin1String("category."))) {
+            continue;
+        }
+        if (!used.contains(it.key())) {
+            unused << QStringLiteral("Polish table: %1 is used by no code").arg(quoted(it.key()));
+        }
+    }
+    unused.sort();
+    report(unused, "Polish entries are used by no code");
+}
+
+void TranslationsTest::terminologyCheck_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("problems");
+
+    QTest::newRow("the chosen term") << "Tutaj zapisywane są tylko znaczniki." << 0;
+    QTest::newRow("a forbidden term") << "Tutaj zapisywane są tylko symbole zastępcze." << 1;
+    QTest::newRow("forbidden, in another case and ending") << "Zastąp SYMBOLAMI ZASTĘPCZYMI" << 1;
+    QTest::newRow("a forbidden stem") << "Nie udało się połączyć z bramą." << 1;
+    QTest::newRow("the stem inside another word is no match") << "Obramowanie karty" << 0;
+    QTest::newRow("a gendered past form") << "To, co napisałeś, zostaje tutaj." << 1;
+    QTest::newRow("capital „Twój” inside a sentence") << "Wymagane przez Twoją organizację" << 1;
+    QTest::newRow("capital „Twój” opening a sentence") << "Gotowe. Twoje dane zostają tutaj." << 0;
+}
+
+void TranslationsTest::terminologyCheck() {
+    QFETCH(QString, text);
+    QFETCH(int, problems);
+    const QString comment = QStringLiteral("/* Terminology: test.\n"
+                                           "   the gateway ... usługa Tarvine   never: bram*\n"
+                                           "   placeholder ... znacznik   never: symbol* zastępcz*\n"
+                                           "   the user ... ty   never: *łeś, *łaś\n*/\n");
+    const StringsFile::Table table{{QStringLiteral("Key"), text}};
+    QCOMPARE(terminologyProblems(comment, table).size(), problems);
+}
+
+void TranslationsTest::polishFollowsTheTerminology() {
+    const QString text = readSourceText(QStringLiteral("pl"));
+    QVERIFY(!text.isEmpty());
+    // The comment must name what it forbids, else the check below proves nothing.
+    QVERIFY2(forbiddenTerms(text).size() >= 5, "the terminology comment of the Polish table forbids (almost) nothing");
+    QString error;
+    const auto polish = readSourceTable(QStringLiteral("pl"), &error);
+    QVERIFY2(polish, qPrintable(error));
+    report(terminologyProblems(text, *polish), "Polish texts break the terminology at the head of the table");
+}
+
+void TranslationsTest::polishPluralForms_data() {
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("form");
+
+    QTest::newRow("0") << qint64(0) << "many";
+    QTest::newRow("1") << qint64(1) << "one";
+    QTest::newRow("2") << qint64(2) << "few";
+    QTest::newRow("5") << qint64(5) << "many";
+    QTest::newRow("12") << qint64(12) << "many";
+    QTest::newRow("22") << qint64(22) << "few";
+    QTest::newRow("25") << qint64(25) << "many";
+    QTest::newRow("112") << qint64(112) << "many";
+}
+
+// Every plural text of the sources, in Polish, for the count: the form the count asks for, with
+// the count in it wherever the form shows it.
+void TranslationsTest::polishPluralForms() {
+    QFETCH(qint64, count);
+    QFETCH(QString, form);
+    QString error;
+    const auto polish = readSourceTable(QStringLiteral("pl"), &error);
+    QVERIFY2(polish, qPrintable(error));
+    const ScannedTree tree = scanTree();
+    QVERIFY(tree.plurals.size() >= 10);
+    L10n::resetTables();
+    L10n::setLanguage(QStringLiteral("pl"));
+    QStringList wrong;
+    for (auto it = tree.plurals.begin(); it != tree.plurals.end(); ++it) {
+        const QString formText = polish->value(it.key() + u'#' + form);
+        const QString shown = L10n::plural(count, it->first, it.key());
+        const QString expected = L10n::fill(formText, {{QStringLiteral("n"), count}});
+        if (formText.isEmpty() || shown != expected) {
+            wrong << QStringLiteral("%1 for %2: %3, the %4 form is %5")
+                         .arg(quoted(it.key()))
+                         .arg(count)
+                         .arg(quoted(shown), form, quoted(formText));
+        } else if (formText.contains(QLatin1String("{n}")) && !shown.contains(QString::number(count))) {
+            wrong << QStringLiteral("%1 for %2: %3 does not show the count")
+                         .arg(quoted(it.key()))
+                         .arg(count)
+                         .arg(quoted(shown));
+        }
+    }
+    L10n::setLanguage(QStringLiteral("en"));
+    report(wrong, "Polish plural texts take the wrong form");
+}
+
+void TranslationsTest::listJoin_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("parts");
+    QTest::addColumn<bool>("clauses");
+    QTest::addColumn<QString>("joined");
+
+    const QStringList one{QStringLiteral("A")};
+    const QStringList two{QStringLiteral("A"), QStringLiteral("B")};
+    const QStringList three{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    QTest::newRow("en, none") << "en" << QStringList{} << false << "";
+    QTest::newRow("en, one item") << "en" << one << false << "A";
+    QTest::newRow("en, two items") << "en" << two << false << "A and B";
+    QTest::newRow("en, three items") << "en" << three << false << "A, B and C";
+    QTest::newRow("en, one clause") << "en" << one << true << "A";
+    QTest::newRow("en, two clauses") << "en" << two << true << "A, and B";
+    QTest::newRow("en, three clauses") << "en" << three << true << "A, B, and C";
+    QTest::newRow("pl, one item") << "pl" << one << false << "A";
+    QTest::newRow("pl, two items") << "pl" << two << false << "A i B";
+    QTest::newRow("pl, three items") << "pl" << three << false << "A, B i C";
+    QTest::newRow("pl, one clause") << "pl" << one << true << "A";
+    QTest::newRow("pl, two clauses") << "pl" << two << true << "A oraz B";
+    QTest::newRow("pl, three clauses") << "pl" << three << true << "A, B oraz C";
+}
+
+void TranslationsTest::listJoin() {
+    QFETCH(QString, language);
+    QFETCH(QStringList, parts);
+    QFETCH(bool, clauses);
+    QFETCH(QString, joined);
+    L10n::resetTables();
+    L10n::setLanguage(language);
+    const QString shown = joinList(parts, clauses ? ListJoin::clauses : ListJoin::items);
+    L10n::setLanguage(QStringLiteral("en"));
+    QCOMPARE(shown, joined);
+}
+
+void TranslationsTest::polishDayHeadings_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("heading");
+
+    // Seen on 10 June 2025.
+    QTest::newRow("pl, this year") << "pl"
+                                   << "2025-05-05"
+                                   << "5 maja";
+    QTest::newRow("pl, this year, June") << "pl"
+                                         << "2025-06-01"
+                                         << "1 czerwca";
+    QTest::newRow("pl, last year") << "pl"
+                                   << "2024-12-24"
+                                   << "24 grudnia 2024";
+    QTest::newRow("en, this year") << "en"
+                                   << "2025-05-05"
+                                   << "May 5";
+    QTest::newRow("en, last year") << "en"
+                                   << "2024-12-24"
+                                   << "Dec 24, 2024";
+}
+
+void TranslationsTest::polishDayHeadings() {
+    QFETCH(QString, language);
+    QFETCH(QString, day);
+    QFETCH(QString, heading);
+    L10n::resetTables();
+    L10n::setLanguage(language);
+    const std::optional<Time> now = eventDate(QStringLiteral("2025-06-10T10:00:00Z"));
+    QVERIFY(now);
+    const QString shown =
+        activityDayLabel(day, *now, Calendar{QTimeZone("Europe/Warsaw"), QLocale(QStringLiteral("en_US"))});
+    L10n::setLanguage(QStringLiteral("en"));
+    QCOMPARE(shown, heading);
 }
 
 QTEST_GUILESS_MAIN(TranslationsTest)

@@ -133,8 +133,20 @@ QString PromptPanel::spokenForm(const QList<AnonymizedSegment>& segments) {
         while (!name.isEmpty() && (name.back() == u'[' || name.back() == u']')) {
             name.chop(1);
         }
-        spoken += fernholm::tr(QStringLiteral("hidden: {name}"),
-                               {{QStringLiteral("name"), name.toString().replace(u'_', u' ')}});
+        // "PERSON_1": the type's display name where the table has one, then the number.
+        const QString token = name.toString();
+        QString shown = QString(token).replace(u'_', u' ');
+        const qsizetype lastPart = token.lastIndexOf(u'_');
+        if (lastPart > 0) {
+            bool numbered = false;
+            token.mid(lastPart + 1).toInt(&numbered);
+            const QString typeKey = segment.type.isEmpty() ? token.left(lastPart) : segment.type;
+            const QString display = L10n::typeName(typeKey, QString());
+            if (numbered && !display.isEmpty()) {
+                shown = display + u' ' + token.mid(lastPart + 1);
+            }
+        }
+        spoken += fernholm::tr(QStringLiteral("hidden: {name}"), {{QStringLiteral("name"), shown}});
     }
     return spoken;
 }

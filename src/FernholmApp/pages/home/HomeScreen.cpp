@@ -1,5 +1,7 @@
 #include "FernholmApp/pages/home/HomeScreen.h"
 
+#include "FernholmApp/pages/home/HomeCounters.h"
+
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/alerts/CriticalAlertViews.h"
 #include "FernholmApp/components/layout/FlowLayout.h"
@@ -209,33 +211,8 @@ QWidget* HomeScreen::buildAlerts() {
 Surface* HomeScreen::buildStats() {
     m_stats = cardSurface(Theme::cardRadius, Theme::surface);
     growsForWidth(m_stats);
-    auto* row = new QWidget;
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(0);
-    const QStringList labels{fernholm::tr("values replaced"), fernholm::tr("messages redacted"),
-                             fernholm::tr("passed unchanged"), fernholm::tr("blocked")};
-    for (qsizetype i = 0; i < labels.size(); ++i) {
-        if (i > 0) {
-            line->addWidget(new VerticalLine);
-        }
-        auto* cell = new QWidget;
-        cell->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        QVBoxLayout* cellColumn = column(cell, 6);
-        cellColumn->setContentsMargins(24, 20, 24, 20);
-        auto* value = new TextLabel(QString(), Fonts::tracked(Fonts::display(36), -1.44), Theme::ink);
-        value->setMaxLines(1);
-        value->setMinimumScale(0.5);
-        auto* label = new TextLabel(labels.at(i), Fonts::sans(13, 400), Theme::dim);
-        label->setMaxLines(1);
-        label->setMinimumScale(0.8);
-        cellColumn->addWidget(value);
-        cellColumn->addWidget(label);
-        line->addWidget(cell, 1);
-        m_statValues.append(value);
-        m_statLabels.append(label);
-    }
-    m_stats->body()->addWidget(row);
+    m_counters = new HomeCounters;
+    m_stats->body()->addWidget(m_counters);
     m_statsOpacity = new QGraphicsOpacityEffect(m_stats);
     m_statsOpacity->setOpacity(0.6);
     m_statsOpacity->setEnabled(false);
@@ -277,6 +254,14 @@ QWidget* HomeScreen::buildRecent() {
     card->body()->addWidget(m_recentEmptyBox);
     sectionColumn->addWidget(card);
     return section;
+}
+
+QList<TextLabel*> HomeScreen::statValues() const {
+    return m_counters->values();
+}
+
+QList<TextLabel*> HomeScreen::statLabels() const {
+    return m_counters->labels();
 }
 
 // --- Updating ---
@@ -323,13 +308,7 @@ void HomeScreen::showProtection() {
     for (ProviderChip* chip : std::as_const(m_chipOrder)) {
         chip->setDotColor(colour);
     }
-    QStringList spoken;
-    for (qsizetype i = 0; i < m_statValues.size(); ++i) {
-        m_statValues.at(i)->setText(state.counters.at(size_t(i)));
-        spoken << state.counters.at(size_t(i)) + QLatin1Char(' ') + m_statLabels.at(i)->text();
-    }
-    // Read out as one element.
-    m_stats->setAccessibleName(spoken.join(QStringLiteral(", ")));
+    m_counters->setCounters(state.counters, state.counterLabels);
     if (onChanged) {
         showRecent();
     }

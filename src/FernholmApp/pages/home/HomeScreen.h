@@ -22,6 +22,7 @@ class AppModel;
 class CriticalHero;
 class EventRowList;
 class FlowLayout;
+class HomeCounters;
 class MoreAlertsLine;
 class Page;
 class PrimaryButton;
@@ -89,8 +90,9 @@ public:
     // The private-window note rows, in order.
     QList<QWidget*> noteRows() const { return m_noteOrder; }
     Surface* statsRow() const { return m_stats; }
-    QList<TextLabel*> statValues() const { return m_statValues; }
-    QList<TextLabel*> statLabels() const { return m_statLabels; }
+    HomeCounters* counters() const { return m_counters; }
+    QList<TextLabel*> statValues() const;
+    QList<TextLabel*> statLabels() const;
     TextLink* allActivityLink() const { return m_allActivity; }
     EventRowList* recentList() const { return m_recent; }
     TextLabel* recentEmptyLabel() const { return m_recentEmpty; }
@@ -152,8 +154,7 @@ private:
 
     Surface* m_stats = nullptr;
     QGraphicsOpacityEffect* m_statsOpacity = nullptr;
-    QList<TextLabel*> m_statValues;
-    QList<TextLabel*> m_statLabels;
+    HomeCounters* m_counters = nullptr;
 
     TextLink* m_allActivity = nullptr;
     EventRowList* m_recent = nullptr;

@@ -19,7 +19,7 @@ QString number(qint64 value, bool dashed) {
 QString homeEyebrow(ProtectionUIState state) {
     switch (state) {
     case ProtectionUIState::on:
-        return tr(QStringLiteral("Protected"));
+        return trIn("eyebrow", QStringLiteral("Protected"));
     case ProtectionUIState::partial:
         return tr(QStringLiteral("Partly protected"));
     case ProtectionUIState::starting:
@@ -35,7 +35,17 @@ QString homeEyebrow(ProtectionUIState state) {
     case ProtectionUIState::proxyStuck:
         break;
     }
-    return tr(QStringLiteral("Paused"));
+    return trIn("eyebrow", QStringLiteral("Paused"));
+}
+
+std::array<QString, 4> homeCounterLabels(const std::array<qint64, 4>& counts, bool dashed) {
+    const auto count = [&](size_t i) {
+        return dashed ? qint64(0) : counts.at(i);
+    };
+    return {L10n::plural(count(0), "value replaced", "values replaced"),
+            L10n::plural(count(1), "message redacted", "messages redacted"),
+            L10n::plural(count(2), "passed unchanged", "passed unchanged"),
+            L10n::plural(count(3), "blocked", "blocked")};
 }
 
 QString homeHeadline(ProtectionUIState state) {
@@ -121,6 +131,8 @@ HomeState homeState(const std::optional<Status>& status, SidecarLink link, bool 
     }
     state.counters = {number(replaced, state.dashed), number(counters.redacted, state.dashed),
                       number(counters.passed, state.dashed), number(counters.blocked, state.dashed)};
+    state.counterLabels =
+        homeCounterLabels({replaced, counters.redacted, counters.passed, counters.blocked}, state.dashed);
     return state;
 }
 

@@ -26,6 +26,7 @@ struct HomeState {
     bool turnOff = false;   // "Turn off" stands in for the switch
     bool switchEnabled = false;
     std::array<QString, 4> counters; // values replaced, messages redacted, passed unchanged, blocked
+    std::array<QString, 4> counterLabels; // the words under each, agreeing with its number
 
     bool operator==(const HomeState&) const = default;
 };
@@ -33,6 +34,9 @@ struct HomeState {
 HomeState homeState(const std::optional<Status>& status, SidecarLink link, bool proxyStuck, bool busy);
 
 QString homeEyebrow(ProtectionUIState state);
+// The words under the four counters, each in the form its number asks for; dashed counters take
+// the form of an unknown count.
+std::array<QString, 4> homeCounterLabels(const std::array<qint64, 4>& counts, bool dashed);
 QString homeHeadline(ProtectionUIState state);
 // The states in which the gateway's counters are not to be trusted yet, or no longer.
 bool isDashedState(ProtectionUIState state);

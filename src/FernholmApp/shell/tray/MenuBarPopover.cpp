@@ -3,6 +3,7 @@
 #include "FernholmApp/shell/SnoozeWake.h"
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AppVersion.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
@@ -368,40 +369,8 @@ void MenuBarPopover::run(const MenuProtectionItem& item) {
 }
 
 void MenuBarPopover::runAlert(const std::optional<AlertAction>& action) {
-    if (action && runsHere(action)) {
-        switch (action->kind()) {
-        case AlertAction::Kind::restartSidecar:
-            if (m_model.link() == SidecarLink::stopped) {
-                m_model.restartSidecar();
-            }
-            return;
-        case AlertAction::Kind::retryProtection:
-            m_model.toggleProtection();
-            return;
-        case AlertAction::Kind::degraded:
-            switch (action->degradedAction()) {
-            case DegradedAction::restartProtection:
-            case DegradedAction::fixProxy:
-                m_model.restartProtection();
-                return;
-            case DegradedAction::install:
-                m_model.installCA();
-                return;
-            case DegradedAction::retryDataKey:
-                m_model.retryDataKey();
-                return;
-            default:
-                break;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    m_model.showHome();
-    if (m_showWindow) {
-        m_showWindow();
-    }
+    fernholm::runAlert(m_model, AlertSurface::panel, action,
+                       AlertShell{.openUrl = {}, .copyText = {}, .showPage = {}, .openWindow = m_showWindow});
 }
 
 void MenuBarPopover::scheduleRefresh() {

@@ -1,5 +1,6 @@
 #include "FernholmApp/shell/tray/PopoverState.h"
 
+#include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -52,26 +53,7 @@ QList<PopoverMessage> popoverMessages(const QList<Event>& events) {
 }
 
 bool runsHere(const std::optional<AlertAction>& action) {
-    if (!action) {
-        return false;
-    }
-    switch (action->kind()) {
-    case AlertAction::Kind::restartSidecar:
-    case AlertAction::Kind::retryProtection:
-        return true;
-    case AlertAction::Kind::degraded:
-        switch (action->degradedAction()) {
-        case DegradedAction::restartProtection:
-        case DegradedAction::fixProxy:
-        case DegradedAction::install:
-        case DegradedAction::retryDataKey:
-            return true;
-        default:
-            return false;
-        }
-    default:
-        return false;
-    }
+    return runsOn(AlertSurface::panel, action);
 }
 
 QString popoverTitle(const std::optional<AlertAction>& action) {

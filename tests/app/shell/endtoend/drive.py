@@ -6,8 +6,11 @@ Usage:
                                   action and wait until a check box named THEN appears
   drive.py PID menu NAME          run the menu item NAME of process PID
   drive.py PID ready NAME         wait until the check box NAME in process PID takes clicks
+  drive.py PID counters           find the home page's counters, read as one element with no
+                                  children and with none of their labels reachable on their own
 Exit status 0 when all went so; otherwise it says what failed.
 """
+import re
 import sys
 import time
 
@@ -45,6 +48,45 @@ def wait_for(pid, roles, name):
     sys.exit(f"nothing named {name!r} in process {pid}")
 
 
+COUNTERS = re.compile(r"^\d+ values? replaced, \d+ messages? redacted, \d+ passed unchanged, \d+ blocked$")
+COUNTER_LABELS = {"value replaced", "values replaced", "message redacted", "messages redacted",
+                  "passed unchanged", "blocked"}
+
+
+def every(accessible, depth=0):
+    if accessible is None or depth > 40:
+        return
+    yield accessible
+    for i in range(accessible.childCount):
+        yield from every(accessible.getChildAtIndex(i), depth + 1)
+
+
+def read_counters(pid):
+    """The counters' one element, once the gateway's figures are in; exits on a wrong tree."""
+    seen = None
+    while time.monotonic() < DEADLINE:
+        try:
+            for app in pyatspi.Registry.getDesktop(0):
+                if app is None or app.get_process_id() != pid:
+                    continue
+                nodes = list(every(app))
+                found = [node for node in nodes if COUNTERS.match(node.name or "")]
+                labels = [node.name for node in nodes if (node.name or "") in COUNTER_LABELS]
+                if labels:
+                    sys.exit(f"counter labels reachable on their own: {labels}")
+                if len(found) > 1:
+                    sys.exit(f"{len(found)} elements read the counters")
+                if found:
+                    if found[0].childCount != 0:
+                        sys.exit(f"the counters have {found[0].childCount} children")
+                    return found[0].name
+                seen = [node.name for node in nodes if "replaced" in (node.name or "")]
+        except Exception as error:  # a widget that went while it was being read
+            print("looking:", error, file=sys.stderr)
+        time.sleep(0.2)
+    sys.exit(f"no element reads the counters; named with 'replaced': {seen}")
+
+
 def run_action(accessible, wanted):
     action = accessible.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
@@ -75,6 +117,8 @@ def main():
         item = wait_for(pid, (pyatspi.ROLE_MENU_ITEM,), sys.argv[3])
         run_action(item, ["Press", "Click", "click", "press"])
         print("pressed")
+    elif command == "counters":
+        print(read_counters(pid))
     else:
         sys.exit(f"unknown command {command!r}")
 

@@ -3,7 +3,8 @@
 //
 // - Protection switched on through the accessibility bus, the desktop proxy pointed at the gateway
 //   as a gateway does, and a quit by the menu or by SIGTERM: the program ends with 0, its gateway
-//   is gone and the desktop proxy is off again. Quitting is repeated, since whether a quit was
+//   is gone and the desktop proxy is off again. On the way, the home page's counters are read as
+//   assistive technology reads them. Quitting is repeated, since whether a quit was
 //   refused used to depend on the order of the windows.
 // - One instance per user: launches made together leave one program and one gateway, later ones
 //   hand over and leave the proxy alone, a launch made while the program quits starts afresh, and
@@ -260,6 +261,10 @@ private Q_SLOTS:
                                             QStringLiteral("Pause protection")},
                                            &code);
         QVERIFY2(code == 0, qPrintable(said));
+
+        // The home page's counters reach assistive technology as one element.
+        const QString counters = session.drive({pid, QStringLiteral("counters")}, &code);
+        QVERIFY2(code == 0, qPrintable(counters));
 
         const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         QDir().mkpath(QStringLiteral(FERNHOLM_SCREENSHOTS));
