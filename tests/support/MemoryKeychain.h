@@ -17,7 +17,8 @@ namespace fernholm::test {
 // Operations may run on any thread, one at a time. The public fields are for setting up and
 // checking: touch them only while no operation is under way (before the work starts, after it
 // has ended). hold() makes every operation wait, as a store that does not answer would, until
-// release().
+// release(); letLaterOnesThrough() then lets operations that come after it pass while those
+// already waiting stay stuck, as calls made to a store that came back would.
 class MemoryKeychain final : public KeychainItem {
 public:
     std::optional<QByteArray> stored;
@@ -61,10 +62,15 @@ public:
         std::lock_guard lock(m_lock);
         m_held = true;
     }
+    void letLaterOnesThrough() {
+        std::lock_guard lock(m_lock);
+        m_passLater = true;
+    }
     void release() {
         {
             std::lock_guard lock(m_lock);
             m_held = false;
+            m_passLater = false;
         }
         m_changed.notify_all();
     }
@@ -77,7 +83,7 @@ public:
 private:
     std::unique_lock<std::mutex> enter() {
         std::unique_lock lock(m_lock);
-        if (m_held) {
+        if (m_held && !m_passLater) {
             ++m_holding;
             m_changed.notify_all();
             m_changed.wait(lock, [this] { return !m_held; });
@@ -97,6 +103,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_held = false;
+    bool m_passLater = false;
     int m_holding = 0;
 };
 

@@ -32,8 +32,10 @@ Platform Platform::system() {
     platform.moveToTrash = [](const QString& path) {
         return QFile::moveToTrash(path);
     };
+    // exit(), not quit(): QApplication turns a quit into closing every window, which the main
+    // window refuses (it hides), and then stays.
     platform.quit = [] {
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     };
     return platform;
 }

@@ -11,17 +11,18 @@
 #include "FernholmKit/platform/Defaults.h"
 #include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/QuitSignals.h"
+#include "FernholmKit/platform/UserInstanceLock.h"
+#include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmApp/shell/MainWindow.h"
 #include "FernholmApp/theme/ThemePalette.h"
 #include "FernholmApp/shell/tray/TrayHost.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolTip>
 #include <QTranslator>
 
@@ -33,7 +34,12 @@ namespace fernholm {
 
 namespace {
 
-const QByteArray activateMessage = QByteArrayLiteral("activate\n");
+// How long a launch waits for an instance that is quitting: its shutdown stops the gateway (within
+// the terminate grace) and puts the proxy settings back.
+constexpr std::chrono::seconds quittingWait{30};
+
+// Qt tells nothing when a tray appears; the check is one cheap look at the tray's selection.
+constexpr std::chrono::seconds trayLook{1};
 
 // Tooltips are standard Qt windows: they take the theme's colours from the application palette.
 void followThemeInTooltips() {
@@ -93,18 +99,9 @@ FernholmApplication::FernholmApplication(ShellOptions options, QObject* parent)
     connect(m_window.get(), &MainWindow::quitRequested, this, &FernholmApplication::quit);
     connect(m_window.get(), &MainWindow::uninstallRequested, this, &FernholmApplication::confirmUninstall);
 
-    if (m_options.tray && TrayHost::available()) {
-        m_tray = std::make_unique<TrayHost>(*m_model, TrayHost::Hooks{
-                                                          .showWindow = [this] { showWindow(); },
-                                                          .checkPrompt =
-                                                              [this] {
-                                                                  m_model->showPrompts();
-                                                                  showWindow();
-                                                              },
-                                                          .quit = [this] { quit(); },
-                                                          .checkForUpdates = {},
-                                                      });
-        m_tray->show();
+    followTray();
+    if (m_options.instance) {
+        connect(m_options.instance.get(), &SingleInstance::activationRequested, this, &FernholmApplication::activate);
     }
     if (m_options.quitOnSignals) {
         m_signals = std::make_unique<QuitSignals>();
@@ -125,20 +122,55 @@ void FernholmApplication::applyAppearance() {
     AppPreferences::applyAppearance(AppPreferences::storedAppearance(*m_defaults));
 }
 
-void FernholmApplication::showWindow() {
-    m_window->show();
-    if (m_window->isMinimized()) {
-        m_window->showNormal();
+void FernholmApplication::followTray() {
+    if (!m_options.tray || m_tray) {
+        return;
     }
+    const bool available = m_options.trayAvailable ? m_options.trayAvailable() : TrayHost::available();
+    if (available) {
+        if (m_trayWatch) {
+            m_trayWatch->stop();
+        }
+        makeTray();
+        return;
+    }
+    // Started before the desktop's panel (an autostart often is): look again until a tray comes.
+    if (!m_trayWatch) {
+        m_trayWatch = new QTimer(this);
+        m_trayWatch->setInterval(trayLook);
+        connect(m_trayWatch, &QTimer::timeout, this, &FernholmApplication::followTray);
+    }
+    m_trayWatch->start();
+}
+
+void FernholmApplication::makeTray() {
+    m_tray = std::make_unique<TrayHost>(*m_model, TrayHost::Hooks{
+                                                      .showWindow = [this] { showWindow(); },
+                                                      .checkPrompt =
+                                                          [this] {
+                                                              m_model->showPrompts();
+                                                              showWindow();
+                                                          },
+                                                      .quit = [this] { quit(); },
+                                                      .checkForUpdates = {},
+                                                  });
+    m_tray->show();
+}
+
+void FernholmApplication::showWindow() {
+    // Only the minimised state goes: a maximised window comes back maximised.
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
     m_window->raise();
     m_window->activateWindow();
 }
 
-void FernholmApplication::activate() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->isWindow() && widget->windowType() == Qt::Window) {
-            return;
-        }
+void FernholmApplication::activate(const QString& token) {
+    // The launcher gave the later launch the right to take the focus. On Wayland the window needs
+    // that token to come forward; Qt's xdg-shell integration takes it from the environment when it
+    // activates a window (where the compositor offers xdg-activation), and X11 ignores it.
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     }
     showWindow();
 }
@@ -151,21 +183,34 @@ void FernholmApplication::windowShown() {
     if (!m_quitHooked) {
         m_quitHooked = true;
         AppModel* model = m_model.get();
-        connect(qApp, &QCoreApplication::aboutToQuit, model, [model] { model->shutdown(); });
+        const std::weak_ptr<SingleInstance> instance = m_options.instance;
+        connect(qApp, &QCoreApplication::aboutToQuit, model, [model, instance] {
+            if (const auto held = instance.lock()) {
+                held->stopListening();
+            }
+            model->shutdown();
+        });
     }
 }
 
 void FernholmApplication::closeRequested() {
-    if (m_tray) {
-        m_window->hide();
-    } else {
-        quit();
-    }
+    // With no tray (yet), a new launch brings the window back; the menu's Quit ends the program.
+    m_window->hide();
 }
 
 void FernholmApplication::quit() {
+    // A launch made from now on waits for this process to end, then starts afresh.
+    if (m_options.instance) {
+        m_options.instance->stopListening();
+    }
     m_model->shutdown();
-    QCoreApplication::quit();
+    // Not QCoreApplication::quit(): QApplication answers that by closing every window and gives
+    // up while one refuses, and the main window refuses (it hides), as may the tray's own window.
+    if (m_options.exitLoop) {
+        m_options.exitLoop();
+    } else {
+        QCoreApplication::exit(0);
+    }
 }
 
 bool FernholmApplication::askToUninstall() {
@@ -199,56 +244,6 @@ void FernholmApplication::languageChanged() {
     }
 }
 
-QString FernholmApplication::instanceName() {
-    return QStringLiteral("tarvine-%1").arg(::getuid());
-}
-
-bool FernholmApplication::forwardToRunningInstance(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(500)) {
-        return false;
-    }
-    socket.write(activateMessage);
-    if (!socket.waitForBytesWritten(500)) {
-        return false;
-    }
-    return true;
-}
-
-bool FernholmApplication::listen(const QString& name) {
-    delete m_server;
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name)) {
-        // A socket file left by an instance that crashed: nobody answered on it, so take it over.
-        QLocalServer::removeServer(name);
-        if (!m_server->listen(name)) {
-            return false;
-        }
-    }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (!socket->canReadLine()) {
-                    // A line longer than any message is not ours.
-                    if (socket->bytesAvailable() > 64) {
-                        socket->abort();
-                    }
-                    return;
-                }
-                const QByteArray line = socket->readLine(64);
-                socket->disconnectFromServer();
-                if (line == activateMessage) {
-                    activate();
-                }
-            });
-        }
-    });
-    return true;
-}
-
 int runApplication(int argc, char** argv, const StudioWiring& studio) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvendale"));
@@ -265,9 +260,29 @@ int runApplication(int argc, char** argv, const StudioWiring& studio) {
         return report.complete ? 0 : 1;
     }
 
-    const QString name = FernholmApplication::instanceName();
-    if (FernholmApplication::forwardToRunningInstance(name)) {
+    // Before anything else: a later launch hands over and leaves without touching the gateway or
+    // the proxy settings of the one that runs.
+    const auto env = SidecarProcess::currentEnvironment();
+    QString why;
+    const std::optional<QString> folder = UserInstanceLock::privateFolder(env, &why);
+    if (!folder) {
+        std::fprintf(stderr, "tarvine: no private folder for the single-instance lock: %s\n", qPrintable(why));
+        return 1;
+    }
+    auto instance = std::make_shared<UserInstanceLock>(*folder);
+    QString token = env.value(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    if (token.isEmpty()) {
+        token = env.value(QStringLiteral("DESKTOP_STARTUP_ID"));
+    }
+    switch (instance->claim(token, quittingWait)) {
+    case SingleInstance::Claim::first:
+        break;
+    case SingleInstance::Claim::handedOver:
         return 0;
+    case SingleInstance::Claim::busy:
+    case SingleInstance::Claim::failed:
+        std::fprintf(stderr, "tarvine: %s\n", qPrintable(instance->failure()));
+        return 1;
     }
     BrandFonts::registerFonts();
     QGuiApplication::setWindowIcon(AppIcon::find().icon);
@@ -275,6 +290,7 @@ int runApplication(int argc, char** argv, const StudioWiring& studio) {
     ShellOptions options;
     options.platform = Platform::system();
     options.quitOnSignals = true;
+    options.instance = instance;
     std::shared_ptr<void> studioKeep;
     if (studio.prepare) {
         studioKeep = studio.prepare(options.platform, options.hooks);
@@ -285,7 +301,6 @@ int runApplication(int argc, char** argv, const StudioWiring& studio) {
         if (studio.attach) {
             studio.attach(shell.model());
         }
-        shell.listen(name);
         shell.showWindow();
         code = QApplication::exec();
     }

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
+class QTimer;
 class QTranslator;
 
 namespace fernholm {
@@ -18,6 +18,7 @@ namespace fernholm {
 class AppModel;
 class MainWindow;
 class QuitSignals;
+class SingleInstance;
 class TrayHost;
 
 // What the application is made of. The program gives the real platform and studio; tests give
@@ -26,8 +27,14 @@ struct ShellOptions {
     Config config;
     Platform platform;
     RootViewHooks hooks;
-    // Make a tray icon when the desktop has a tray.
+    // Make a tray icon once the desktop has a tray (it may come after the application does).
     bool tray = true;
+    // Whether the desktop has a tray now; empty: TrayHost::available().
+    std::function<bool()> trayAvailable;
+    // The claim of the one instance, already taken; later launches are heard on it. May be empty.
+    std::shared_ptr<SingleInstance> instance;
+    // Ends the event loop, and so the process; empty: QCoreApplication::exit(0).
+    std::function<void()> exitLoop;
     // Answers the uninstall question; empty: the warning dialog.
     std::function<bool()> confirmUninstall;
     // Follow SIGTERM, SIGINT and SIGHUP (the program does; tests that make several do not).
@@ -37,10 +44,10 @@ struct ShellOptions {
 // The application: owns the one model, the main window, the tray icon and the quit wiring.
 //
 // Every time the window comes on screen it is raised and activated, the stored appearance is
-// applied and the model started (which starts once). Quitting shuts the model down, then ends
-// the event loop; the application's aboutToQuit shuts it down too (a second shutdown leaves the
-// proxies alone), so every way out stops the gateway. Closing the window hides it while there is
-// a tray icon to come back from; without one it quits.
+// applied and the model started (which starts once). Quitting stops hearing later launches, shuts
+// the model down, then ends the event loop; the application's aboutToQuit does the same (a second
+// shutdown leaves the proxies alone), so every way out stops the gateway. Closing the window hides
+// it: the tray icon, or a new launch, brings it back.
 class FernholmApplication : public QObject {
     Q_OBJECT
 public:
@@ -54,9 +61,10 @@ public:
 
     // Opens the window and brings it forward.
     void showWindow();
-    // Another launch asked for us: the window is shown only when none is visible.
-    void activate();
-    // Shuts the model down, then ends the event loop.
+    // Another launch asked for us: the window is shown, restored, raised and activated, with the
+    // launcher's activation token where the windowing system takes one.
+    void activate(const QString& token = {});
+    // Stops hearing later launches, shuts the model down, then ends the event loop.
     void quit();
     // Asks first; only a yes uninstalls.
     void confirmUninstall();
@@ -66,14 +74,9 @@ public:
     // Whether aboutToQuit was wired (it is, once, on the first show).
     bool isQuitHookInstalled() const { return m_quitHooked; }
 
-    // The name of this user's single-instance socket.
-    static QString instanceName();
-    // Hands over to a running instance: true when one took the "activate" message.
-    static bool forwardToRunningInstance(const QString& name);
-    // Serves `name` for later launches; false when the socket could not be made.
-    bool listen(const QString& name);
-
 private:
+    void followTray();
+    void makeTray();
     void windowShown();
     void closeRequested();
     void languageChanged();
@@ -86,7 +89,7 @@ private:
     QPointer<RootView> m_root;
     std::unique_ptr<TrayHost> m_tray;
     std::unique_ptr<QuitSignals> m_signals;
-    QLocalServer* m_server = nullptr;
+    QTimer* m_trayWatch = nullptr;
     bool m_quitHooked = false;
 };
 

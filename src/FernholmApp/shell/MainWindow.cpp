@@ -21,7 +21,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_menu->addSeparator();
     m_quit = m_menu->addAction(QString());
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    m_quit->setShortcutContext(Qt::ApplicationShortcut);
+    // This window's own: the tray panel has its Ctrl+Q too, and two at once would both be ignored.
+    m_quit->setShortcutContext(Qt::WindowShortcut);
     m_quit->setMenuRole(QAction::QuitRole);
     // The menu bar and its menu are standard widgets: they take the theme's colours, light or dark.
     const auto followTheme = [this] {

@@ -1,5 +1,7 @@
 #include "FernholmApp/shell/RootView.h"
 
+#include "FernholmApp/shell/SnoozeWake.h"
+
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/components/alerts/AlertHandlers.h"
@@ -308,22 +310,7 @@ void RootView::refreshAlerts() {
 }
 
 void RootView::wakeAtNextSnoozeEnd() {
-    const Time now = Clock::now();
-    std::optional<Time> next;
-    for (const Time end : m_model.alertCenter().snoozes()) {
-        if (end > now && (!next || end < *next)) {
-            next = end;
-        }
-    }
-    if (!next) {
-        m_snoozeEnd.stop();
-        return;
-    }
-    // A little past the end, so that the layout no longer counts the snooze; a far end is
-    // looked at again after a day (QTimer takes an int of milliseconds).
-    using namespace std::chrono;
-    const auto wait = duration_cast<milliseconds>(*next - now) + milliseconds(50);
-    m_snoozeEnd.start(static_cast<int>(std::min<milliseconds::rep>(wait.count(), 86'400'000)));
+    fernholm::wakeAtNextSnoozeEnd(m_snoozeEnd, m_model.alertCenter(), Clock::now());
 }
 
 void RootView::run(const AlertAction& action) {

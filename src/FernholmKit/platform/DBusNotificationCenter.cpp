@@ -4,6 +4,7 @@
 #include <QCoroSignal>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -65,6 +66,9 @@ DBusNotificationCenter::DBusNotificationCenter(const QDBusConnection& bus, std::
                   SLOT(actionInvoked(uint, QString)));
     m_bus.connect(serviceName, objectPath, serviceName, QStringLiteral("NotificationClosed"), this,
                   SLOT(notificationClosed(uint, uint)));
+    auto* watcher =
+        new QDBusServiceWatcher(serviceName, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &DBusNotificationCenter::ownerChanged);
     // Needed only to note what is shown; nothing waits for it.
     busId();
 }
@@ -237,8 +241,22 @@ void DBusNotificationCenter::close(uint id) {
     m_bus.send(message);
 }
 
+void DBusNotificationCenter::ownerChanged(const QString&, const QString&, const QString& newOwner) {
+    if (newOwner == m_server) {
+        return;
+    }
+    // What the old service showed went with it; its numbers mean nothing to the new one.
+    m_shown.clear();
+    m_server.clear();
+    note();
+}
+
+bool DBusNotificationCenter::fromOurServer() const {
+    return calledFromDBus() && !m_server.isEmpty() && message().service() == m_server;
+}
+
 void DBusNotificationCenter::actionInvoked(uint id, const QString& action) {
-    if (action != defaultAction) {
+    if (action != defaultAction || !fromOurServer()) {
         return;
     }
     const QString identifier = m_shown.key(id);
@@ -248,6 +266,9 @@ void DBusNotificationCenter::actionInvoked(uint id, const QString& action) {
 }
 
 void DBusNotificationCenter::notificationClosed(uint id, uint) {
+    if (!fromOurServer()) {
+        return;
+    }
     const QString identifier = m_shown.key(id);
     if (!identifier.isEmpty()) {
         m_shown.remove(identifier);

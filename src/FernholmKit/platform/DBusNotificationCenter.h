@@ -3,6 +3,7 @@
 #include "FernholmKit/platform/NotificationCenter.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QHash>
 #include <QMap>
 #include <QSet>
@@ -20,7 +21,11 @@ namespace fernholm {
 // screen, the shown numbers are noted in a file together with the bus's id and the unique name
 // of the service that showed them: unique names are never reused on a bus, and a later run
 // closes the noted numbers only while that same service still owns the name.
-class DBusNotificationCenter final : public NotificationCenter {
+//
+// When the service's name changes owner (the service restarted, or another took over), the old
+// numbers are forgotten: the new service would take them for its own notifications, maybe another
+// program's. Clicks count only when they come from the service that gave the number.
+class DBusNotificationCenter final : public NotificationCenter, protected QDBusContext {
     Q_OBJECT
 public:
     static inline const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
@@ -50,11 +55,14 @@ Q_SIGNALS:
 private Q_SLOTS:
     void actionInvoked(uint id, const QString& action);
     void notificationClosed(uint id, uint reason);
+    void ownerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
     QCoro::Task<QString> busId();
     void close(uint id);
     void note();
+    // Whether the signal being delivered comes from the service that holds our numbers.
+    bool fromOurServer() const;
 
     QDBusConnection m_bus;
     std::optional<QString> m_file;

@@ -3,12 +3,14 @@
 #include "FernholmKit/platform/SystemKeychain.h"
 
 #include <QCoroSignal>
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
+#include <mutex>
 
 namespace fernholm {
 
@@ -32,10 +34,54 @@ private:
     Abandoned m_abandoned;
 };
 
+// The queue of keychain work: one worker, so that calls run one at a time in the order asked for.
+// A call that is given up on leaves its worker stuck in the store; the queue is then replaced by a
+// fresh one, so that the next call (a retry above all) does not wait behind it. Queues are never
+// destroyed: a call stuck in a store that does not answer cannot hold up the end of the program.
+struct WorkerQueues {
+    std::mutex lock;
+    QThreadPool* current = nullptr;
+    QList<QThreadPool*> retired;
+
+    static QThreadPool* fresh() {
+        auto* threads = new QThreadPool();
+        threads->setMaxThreadCount(1);
+        return threads;
+    }
+    QThreadPool* now() {
+        std::lock_guard hold(lock);
+        if (!current) {
+            current = fresh();
+        }
+        return current;
+    }
+    void retire(QThreadPool* stuck) {
+        std::lock_guard hold(lock);
+        if (current == stuck) {
+            retired.append(current);
+            current = fresh();
+        }
+    }
+    QList<QThreadPool*> all() {
+        std::lock_guard hold(lock);
+        QList<QThreadPool*> pools = retired;
+        if (current) {
+            pools.append(current);
+        }
+        return pools;
+    }
+};
+
+WorkerQueues& queues() {
+    static WorkerQueues* const instance = new WorkerQueues();
+    return *instance;
+}
+
 // The work's answer, or nothing when it did not come within the bound. The work is then marked
-// abandoned, and cancelled should it not have begun yet.
+// abandoned, cancelled should it not have begun yet, and its queue left behind.
 template <typename T>
-QCoro::Task<std::optional<T>> within(QFuture<T> future, Abandoned abandoned, std::chrono::milliseconds bound) {
+QCoro::Task<std::optional<T>> within(QFuture<T> future, QThreadPool* queue, Abandoned abandoned,
+                                     std::chrono::milliseconds bound) {
     // The watcher reports a future that finished before it was set, too, through the event loop,
     // so the signal cannot pass before the wait below has begun.
     QFutureWatcher<T> watcher;
@@ -44,6 +90,7 @@ QCoro::Task<std::optional<T>> within(QFuture<T> future, Abandoned abandoned, std
     if (!finished && !future.isFinished()) {
         *abandoned = true;
         future.cancel();
+        queues().retire(queue);
         co_return std::nullopt;
     }
     co_return future.result();
@@ -51,16 +98,17 @@ QCoro::Task<std::optional<T>> within(QFuture<T> future, Abandoned abandoned, std
 
 // Not coroutines: GCC 12 destroys a capturing lambda twice when it appears in the same
 // expression as co_await.
-QFuture<DataKeyRead> readOnWorker(std::shared_ptr<KeychainItem> item, RandomFill random, Abandoned abandoned) {
-    return QtConcurrent::run(&DataKey::workers(),
+QFuture<DataKeyRead> readOnWorker(QThreadPool* queue, std::shared_ptr<KeychainItem> item, RandomFill random,
+                                  Abandoned abandoned) {
+    return QtConcurrent::run(queue,
                              [item = std::move(item), random = std::move(random), abandoned = std::move(abandoned)] {
                                  UnlessAbandoned guarded(item, abandoned);
                                  return DataKey::read(guarded, random);
                              });
 }
 
-QFuture<int32_t> deleteOnWorker(std::shared_ptr<KeychainItem> item, Abandoned abandoned) {
-    return QtConcurrent::run(&DataKey::workers(), [item = std::move(item), abandoned = std::move(abandoned)] {
+QFuture<int32_t> deleteOnWorker(QThreadPool* queue, std::shared_ptr<KeychainItem> item, Abandoned abandoned) {
+    return QtConcurrent::run(queue, [item = std::move(item), abandoned = std::move(abandoned)] {
         return *abandoned ? keychain::notAvailable : item->deleteItem();
     });
 }
@@ -68,8 +116,9 @@ QFuture<int32_t> deleteOnWorker(std::shared_ptr<KeychainItem> item, Abandoned ab
 QCoro::Task<DataKeyRead> boundedRead(std::shared_ptr<KeychainItem> item, RandomFill random,
                                      std::chrono::milliseconds bound) {
     auto abandoned = std::make_shared<std::atomic<bool>>(false);
-    QFuture<DataKeyRead> work = readOnWorker(std::move(item), std::move(random), abandoned);
-    const std::optional<DataKeyRead> read = co_await within(std::move(work), abandoned, bound);
+    QThreadPool* queue = &DataKey::workers();
+    QFuture<DataKeyRead> work = readOnWorker(queue, std::move(item), std::move(random), abandoned);
+    const std::optional<DataKeyRead> read = co_await within(std::move(work), queue, abandoned, bound);
     co_return read.value_or(DataKeyRead::none());
 }
 
@@ -123,18 +172,24 @@ void DataKey::deleteItem() {
 
 QCoro::Task<int32_t> DataKey::deleteItemAsync(std::shared_ptr<KeychainItem> item, std::chrono::milliseconds bound) {
     auto abandoned = std::make_shared<std::atomic<bool>>(false);
-    QFuture<int32_t> work = deleteOnWorker(std::move(item), abandoned);
-    const std::optional<int32_t> status = co_await within(std::move(work), abandoned, bound);
+    QThreadPool* queue = &DataKey::workers();
+    QFuture<int32_t> work = deleteOnWorker(queue, std::move(item), abandoned);
+    const std::optional<int32_t> status = co_await within(std::move(work), queue, abandoned, bound);
     co_return status.value_or(keychain::notAvailable);
 }
 
 QThreadPool& DataKey::workers() {
-    static QThreadPool* const pool = [] {
-        auto* threads = new QThreadPool();
-        threads->setMaxThreadCount(1);
-        return threads;
-    }();
-    return *pool;
+    return *queues().now();
+}
+
+bool DataKey::waitForWorkers(std::chrono::milliseconds limit) {
+    const QDeadlineTimer deadline(limit);
+    for (QThreadPool* pool : queues().all()) {
+        if (!pool->waitForDone(static_cast<int>(deadline.remainingTime()))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 DataKeySource::DataKeySource(std::shared_ptr<KeychainItem> item, RandomFill random, std::chrono::milliseconds bound)

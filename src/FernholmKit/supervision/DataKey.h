@@ -63,10 +63,14 @@ public:
     // answers keychain::notAvailable; a delete that had not begun by then never runs.
     static QCoro::Task<int32_t> deleteItemAsync(std::shared_ptr<KeychainItem> item, std::chrono::milliseconds bound);
 
-    // Where keychain calls made off the calling thread run: one at a time, in the order asked
-    // for, so two reads never both find no key and both make one. Never destroyed, so a call
+    // Where keychain calls made off the calling thread run now: one at a time, in the order asked
+    // for, so two reads never both find no key and both make one. A call given up on leaves this
+    // queue to the work stuck in it, and later calls go to a fresh one. Never destroyed, so a call
     // stuck in a store that does not answer cannot hold up the end of the program.
     static QThreadPool& workers();
+    // Waits until the work of every queue, those left behind included, has ended; false when some
+    // is still under way after `limit`.
+    static bool waitForWorkers(std::chrono::milliseconds limit);
 
 private:
     static std::optional<QByteArray> make(KeychainItem& item, const RandomFill& random);

@@ -1,5 +1,5 @@
 // The application object on fakes: start-up once per process, the quit paths (menu, signal,
-// closing without a tray), the single instance, the uninstall question and the menu items.
+// closing without a tray), the tray coming late, the single instance, the uninstall question and the menu items.
 
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/theme/Appearance.h"
@@ -9,12 +9,16 @@
 #include "FernholmApp/shell/MainWindow.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
+#include "support/MemorySingleInstance.h"
+#include "FernholmApp/shell/tray/MenuBarPopover.h"
+#include "FernholmApp/shell/tray/TrayHost.h"
 
 #include <QAction>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
-#include <QUuid>
+#include <QApplication>
+#include <QSystemTrayIcon>
 
 #include <csignal>
 
@@ -27,9 +31,12 @@ struct Shell {
     TestPlatform fakes;
     int confirmations = 0;
     bool answer = false;
+    int exits = 0;
+    std::shared_ptr<MemorySingleInstance::Claims> claims = std::make_shared<MemorySingleInstance::Claims>();
+    std::shared_ptr<MemorySingleInstance> instance = std::make_shared<MemorySingleInstance>(claims);
     std::unique_ptr<FernholmApplication> app;
 
-    explicit Shell(bool signals = false) {
+    explicit Shell(bool signals = false, std::function<void(ShellOptions&)> adjust = {}) {
         fakes.defaults->setValue(RootView::setupKey, true);
         fakes.defaults->setValue(Tour::flagKey, true);
         ShellOptions options;
@@ -41,6 +48,13 @@ struct Shell {
             ++confirmations;
             return answer;
         };
+        options.exitLoop = [this] { ++exits; };
+        if (instance->claim({}, {}) == SingleInstance::Claim::first) {
+            options.instance = instance;
+        }
+        if (adjust) {
+            adjust(options);
+        }
         app = std::make_unique<FernholmApplication>(std::move(options));
     }
 };
@@ -82,18 +96,30 @@ private Q_SLOTS:
         QCOMPARE(window->quitAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     }
 
+    // Quitting ends the event loop itself (a request to quit would be refused by the window that
+    // hides instead of closing), after the model is down; later launches are no longer heard.
     void quitFromTheMenuShutsDown() {
         Shell shell;
         shell.app->showWindow();
         shell.app->window()->quitAction()->trigger();
         QVERIFY(shell.app->model().isShutDown());
+        QCOMPARE(shell.exits, 1);
+        QCOMPARE(shell.instance->stops, 1);
+        MemorySingleInstance later(shell.claims);
+        QCOMPARE(later.claim({}, {}), SingleInstance::Claim::busy);
     }
 
-    void closingWithoutATrayQuits() {
+    // Without a tray the window only hides; a later launch brings it back.
+    void closingWithoutATrayHides() {
         Shell shell;
         shell.app->showWindow();
         shell.app->window()->close();
-        QVERIFY(shell.app->model().isShutDown());
+        QVERIFY(!shell.app->window()->isVisible());
+        QVERIFY(!shell.app->model().isShutDown());
+        QCOMPARE(shell.exits, 0);
+        MemorySingleInstance later(shell.claims);
+        QCOMPARE(later.claim({}, {}), SingleInstance::Claim::handedOver);
+        QTRY_VERIFY(shell.app->window()->isVisible());
     }
 
     void terminationSignalQuits() {
@@ -101,6 +127,20 @@ private Q_SLOTS:
         shell.app->showWindow();
         ::raise(SIGTERM);
         QTRY_VERIFY(shell.app->model().isShutDown());
+        QCOMPARE(shell.exits, 1);
+    }
+
+    // A desktop whose tray comes after the application: the icon appears once it does.
+    void theTrayIconAppearsWithTheTray() {
+        auto available = std::make_shared<bool>(false);
+        Shell shell(false, [available](ShellOptions& options) {
+            options.tray = true;
+            options.trayAvailable = [available] { return *available; };
+        });
+        QVERIFY(!shell.app->tray());
+        *available = true;
+        QTRY_VERIFY(shell.app->tray());
+        QVERIFY(shell.app->tray()->trayIcon()->isVisible());
     }
 
     void uninstallAsksFirst() {
@@ -131,15 +171,26 @@ private Q_SLOTS:
         QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), Theme::surface.resolve(ColorScheme::light));
     }
 
-    void secondLaunchShowsAHiddenWindow() {
+    // A later launch hands over; the window comes back hidden, minimised or behind others alike.
+    void secondLaunchBringsTheWindowForward_data() {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("closed to the tray") << "hidden";
+        QTest::newRow("minimised") << "minimised";
+        QTest::newRow("shown") << "shown";
+    }
+    void secondLaunchBringsTheWindowForward() {
+        QFETCH(QString, before);
         Shell shell;
-        const QString name = QStringLiteral("tarvine-test-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
-        QVERIFY(shell.app->listen(name));
-        QVERIFY(!shell.app->window()->isVisible());
-        QVERIFY(FernholmApplication::forwardToRunningInstance(name));
+        if (before == QLatin1String("minimised")) {
+            shell.app->window()->showMinimized();
+        } else if (before == QLatin1String("shown")) {
+            shell.app->showWindow();
+        }
+        MemorySingleInstance later(shell.claims);
+        QCOMPARE(later.claim(QStringLiteral("token-1"), {}), SingleInstance::Claim::handedOver);
         QTRY_VERIFY(shell.app->window()->isVisible());
-
-        QVERIFY(!FernholmApplication::forwardToRunningInstance(name + QStringLiteral("-nobody")));
+        QTRY_VERIFY(!shell.app->window()->isMinimized());
+        QTRY_COMPARE(QApplication::activeWindow(), shell.app->window());
     }
 };
 

@@ -1,6 +1,7 @@
 // The tray panel: what it shows for the model's state (no gateway needed: the model's setters
 // drive it), what its buttons do, where it opens, and its controls against the stand-in gateway.
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/shell/MainWindow.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverPlacement.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
@@ -336,6 +337,40 @@ private Q_SLOTS:
         QCOMPARE(p.model->promptRequest(), 1);
         QTest::keyClick(&p.window, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(p.quits, 1);
+    }
+
+    // The main window has its own Quit on Ctrl+Q; in the panel the panel's one wins.
+    void quitShortcutWhileTheMainWindowIsShown() {
+        MainWindow main;
+        int mainQuits = 0;
+        connect(&main, &MainWindow::quitRequested, this, [&mainQuits] { ++mainQuits; });
+        main.show();
+        Panel p;
+        p.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p.window));
+        QTest::keyClick(&p.window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(p.quits, 1);
+        QCOMPARE(mainQuits, 0);
+    }
+
+    // Nothing polls here: an open panel shows a snoozed warning again when its snooze ends.
+    void aSnoozedWarningComesBackWhenItsSnoozeEnds() {
+        Panel p;
+        p.model->setLink(SidecarLink::trusted);
+        p.model->setStatus(onWith());
+        p.model->setAppError(QStringLiteral("Toggle failed: refused"));
+        settle();
+        QVERIFY(p.panel->state().showsAttention());
+        const AppAlert warning = p.panel->state().layout.warnings.first();
+
+        // Back-dated so that it ends in under a second.
+        const auto almostADay = std::chrono::duration_cast<Clock::duration>(AlertCenter::snoozeFor) -
+                                std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(700));
+        p.model->alertCenter().snooze(warning, Clock::now() - almostADay);
+        QTRY_VERIFY(!p.panel->state().showsAttention());
+        QVERIFY(!p.panel->attentionLine()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(p.panel->state().showsAttention(), 10000);
+        QVERIFY(p.panel->attentionLine()->isVisible());
     }
 
     void placement_data() {

@@ -1,5 +1,7 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 
+#include "FernholmApp/shell/SnoozeWake.h"
+
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AppVersion.h"
@@ -320,6 +322,9 @@ MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUp
         connect(&m_model, signal, this, &MenuBarPopover::scheduleRefresh);
     }
     connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &MenuBarPopover::scheduleRefresh);
+    m_snoozeEnd.setSingleShot(true);
+    m_snoozeEnd.setTimerType(Qt::PreciseTimer);
+    connect(&m_snoozeEnd, &QTimer::timeout, this, &MenuBarPopover::scheduleRefresh);
 }
 
 PopoverRow* MenuBarPopover::actionRow(const QString& title, const QString& shortcut, QVBoxLayout* into) {
@@ -391,7 +396,9 @@ void MenuBarPopover::showEvent(QShowEvent* event) {
 }
 
 void MenuBarPopover::refresh() {
-    m_state = popoverState(m_model, Clock::now());
+    const Time now = Clock::now();
+    m_state = popoverState(m_model, now);
+    wakeAtNextSnoozeEnd(m_snoozeEnd, m_model.alertCenter(), now);
     render();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -93,6 +94,8 @@ private:
     PopoverState m_state;
     bool m_rendered = false;
     bool m_refreshPending = false;
+    // Fires when the next snooze ends, so that an open panel shows the alert again.
+    QTimer m_snoozeEnd;
 
     TextLabel* m_version;
     QWidget* m_criticalCard;

@@ -333,6 +333,29 @@ private Q_SLOTS:
         QCOMPARE(m_clicks.mid(0, clicks.size()), clicks);
     }
 
+    // The service restarted while we ran: its new self numbers afresh, so the old numbers are
+    // forgotten. The next post replaces nothing, and a click on a number that the new service gave
+    // to another program's notification is not ours.
+    void aRestartedServiceKnowsNoneOfTheOldNumbers() {
+        m_host->start();
+        const auto notifier = makeNotifier();
+        notifier->post(blocked, QStringLiteral("one"), QString());
+        QTRY_COMPARE(server().log(), (QStringList{"Notify(0,one,)=1"}));
+        QTRY_VERIFY(noted().contains(blocked));
+
+        m_host->start();
+        QTRY_VERIFY(!QFile::exists(shownFile()));
+        m_host->invoke(1, QStringLiteral("default"));
+        notifier->post(blocked, QStringLiteral("two"), QString());
+        QTRY_COMPARE(server().log(), (QStringList{"Notify(0,two,)=1"}));
+        // The answer to the post came after the click on the stranger's number.
+        QTRY_VERIFY(noted().contains(blocked));
+        QVERIFY(m_clicks.isEmpty());
+
+        m_host->invoke(1, QStringLiteral("default"));
+        QTRY_COMPARE(m_clicks, QList<NotificationTarget>{NotificationTarget::activity});
+    }
+
     // What a run left on screen: its bypass notices are withdrawn by the next run before anything
     // new goes out, as long as the same service still shows them; its blocked-request notice stays
     // and is replaced by the next one.

@@ -5,6 +5,7 @@ Usage:
   drive.py PID toggle NAME THEN   find the check box NAME in process PID, run its "Toggle"
                                   action and wait until a check box named THEN appears
   drive.py PID menu NAME          run the menu item NAME of process PID
+  drive.py PID ready NAME         wait until the check box NAME in process PID takes clicks
   drive.py PID counters           find the home page's counters, read as one element with no
                                   children and with none of their labels reachable on their own
 Exit status 0 when all went so; otherwise it says what failed.
@@ -98,7 +99,7 @@ def run_action(accessible, wanted):
 
 def main():
     pid, command = int(sys.argv[1]), sys.argv[2]
-    if command == "toggle":
+    if command in ("toggle", "ready"):
         box = wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[3])
         # The switch is shown while the gateway starts, and takes clicks once it is proven.
         while not box.getState().contains(pyatspi.STATE_ENABLED):
@@ -106,6 +107,9 @@ def main():
                 sys.exit(f"{sys.argv[3]!r} never became enabled")
             time.sleep(0.2)
             box = wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[3])
+        if command == "ready":
+            print("ready")
+            return
         run_action(box, ["Toggle"])
         wait_for(pid, (pyatspi.ROLE_CHECK_BOX,), sys.argv[4])
         print("toggled")

@@ -113,7 +113,7 @@ private Q_SLOTS:
         // With error replies the work that was let go of ends, before the program does. The
         // stand-in takes calls on this thread, which must keep turning meanwhile.
         m_service.refuseAll(QDBusConnection(standInConnection));
-        QTRY_VERIFY_WITH_TIMEOUT(DataKey::workers().waitForDone(0), 30'000);
+        QTRY_VERIFY_WITH_TIMEOUT(DataKey::waitForWorkers(0ms), 30'000);
         QDBusConnection::disconnectFromBus(standInConnection);
     }
 
@@ -132,6 +132,18 @@ private Q_SLOTS:
         QCOMPARE(timed(source.retryAsync(), elapsed, ticks), std::nullopt);
         checkBounded(elapsed, ticks);
         QCOMPARE(source.pending(), std::nullopt);
+    }
+
+    // The start's read stays stuck in the service; a retry does not queue behind it but asks the
+    // service itself (a service that came back would answer it).
+    void retryIsNotQueuedBehindAStuckRead() {
+        DataKeySource source(std::make_shared<SystemKeychain>(), secureRandomFill, bound);
+        QCOMPARE(QCoro::waitFor(source.forStartAsync()), DataKeyRead::none());
+        const int before = m_service.calls();
+        QVERIFY(before > 0);
+        QCoro::Task<std::optional<QByteArray>> retry = source.retryAsync();
+        QTRY_VERIFY_WITH_TIMEOUT(m_service.calls() > before, 10'000);
+        QCOMPARE(QCoro::waitFor(std::move(retry)), std::nullopt);
     }
 
     void deleteIsUnavailableWithinTheBound() {
