@@ -2,6 +2,7 @@
 
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppVersion.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
@@ -319,7 +320,7 @@ MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUp
                         &AppModel::providersChanged}) {
         connect(&m_model, signal, this, &MenuBarPopover::scheduleRefresh);
     }
-    connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &MenuBarPopover::scheduleRefresh);
+    connect(&m_model.alerts(), &AlertsModel::changed, this, &MenuBarPopover::scheduleRefresh);
 }
 
 PopoverRow* MenuBarPopover::actionRow(const QString& title, const QString& shortcut, QVBoxLayout* into) {
@@ -391,7 +392,7 @@ void MenuBarPopover::showEvent(QShowEvent* event) {
 }
 
 void MenuBarPopover::refresh() {
-    m_state = popoverState(m_model, Clock::now());
+    m_state = popoverState(m_model);
     render();
 }
 
