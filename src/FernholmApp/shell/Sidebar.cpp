@@ -1,6 +1,7 @@
 #include "FernholmApp/shell/Sidebar.h"
 
 #include "FernholmApp/model/AppVersion.h"
+#include "FernholmApp/components/controls/EnterKey.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/components/text/SectionLabel.h"
 #include "FernholmApp/components/text/SelectableText.h"
@@ -480,6 +481,12 @@ QString Sidebar::versionLine(const std::optional<QString>& version) {
 void Sidebar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Theme::sidebar.on(this));
+}
+
+void SidebarItem::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnEnter(this, event)) {
+        QAbstractButton::keyPressEvent(event);
+    }
 }
 
 } // namespace fernholm

@@ -29,7 +29,10 @@
 #include <QTextCursor>
 #include <QToolTip>
 #include <QSignalSpy>
+#include <QAccessible>
 #include <QTest>
+#include <QtMath>
+#include <QFontMetricsF>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -79,6 +82,18 @@ QString lines(int count, const QString& word = QStringLiteral("line")) {
         out << QStringLiteral("%1 %2").arg(word).arg(i);
     }
     return out.join(u'\n');
+}
+
+// One paragraph of ordinary words, `length` characters long, with no line break.
+QString paragraph(int length) {
+    const QStringList words{QStringLiteral("invoice"), QStringLiteral("for"), QStringLiteral("the"),
+                            QStringLiteral("quarterly"), QStringLiteral("review"), QStringLiteral("of"),
+                            QStringLiteral("our"), QStringLiteral("accounts")};
+    QString out;
+    for (int i = 0; out.size() < length; ++i) {
+        out += (out.isEmpty() ? QString() : QStringLiteral(" ")) + words.at(i % words.size());
+    }
+    return out.left(length);
 }
 
 // A model that never starts, and a detail of `reqId` laid out in a window `width` wide.
@@ -256,8 +271,11 @@ private Q_SLOTS:
         QTest::newRow("only the written text") << S("Hi Jan") << S("  ") << true << false << false << false;
         QTest::newRow("12 lines") << S(lines(12)) << S(lines(12)) << true << true << false << false;
         QTest::newRow("13 lines") << S(lines(13)) << S(lines(12)) << true << true << true << false;
-        QTest::newRow("1200 characters") << S(QString(1200, u'a')) << S(QString(1201, u'b')) << true << true << false
+        QTest::newRow("1200 characters") << S(QString(1200, u'a')) << S(QString(1201, u'b')) << true << true << true
                                          << true;
+        QTest::newRow("a short paragraph") << S(paragraph(200)) << S(paragraph(200)) << true << true << false << false;
+        QTest::newRow("a 1,000-character paragraph")
+            << S(paragraph(1000)) << S(paragraph(1000) + QStringLiteral(" [PERSON_1]")) << true << true << true << true;
     }
     void promptPanels() {
         QFETCH(std::optional<QString>, written);
@@ -345,6 +363,42 @@ private Q_SLOTS:
         QCOMPARE(written->plainText()->height(), clippedHeight);
     }
 
+    // One long paragraph has no line break to count, yet it lays out into far more than 12
+    // lines: the preview offers "Show all", and shown all, every line of it can be read.
+    void aLongParagraphCanBeReadWhole() {
+        DetailRecord record = aRecord();
+        record.beforeText = paragraph(1000);
+        record.afterText = paragraph(1000) + QStringLiteral(" [PERSON_NAME_1]");
+        Shown shown(Cache{{reqId, record}});
+        PromptView* view = shown.table()->promptView();
+        PromptPanel* written = view->writtenPanel();
+        PromptPanel* received = view->receivedPanel();
+        MarkedText* text = written->plainText();
+        const int allLines = text->lineCount(text->width());
+        QVERIFY2(allLines > PromptPanel::lineLimit, qPrintable(QString::number(allLines)));
+        QVERIFY(visibleIn(written->toggle(), shown.frame.get()));
+        QVERIFY(visibleIn(received->toggle(), shown.frame.get()));
+        QCOMPARE(written->toggle()->text(), QStringLiteral("Show all"));
+        const int lineHeight = qCeil(QFontMetricsF(text->font()).lineSpacing());
+        QVERIFY(text->height() < allLines * lineHeight);
+        // The link sits under the text, inside the panel.
+        QVERIFY(written->toggle()->geometry().top() >= text->geometry().bottom());
+        QVERIFY(written->toggle()->geometry().bottom() < written->height());
+        saveScreenshot(lightAndDark(shown.frame.get()), QStringLiteral("eventdetail-long-paragraph"));
+
+        QTest::mouseClick(written->toggle(), Qt::LeftButton);
+        QTest::mouseClick(received->toggle(), Qt::LeftButton);
+        shown.settle();
+        QVERIFY(written->isExpanded() && received->isExpanded());
+        QVERIFY(!text->maxLines());
+        QCOMPARE(text->height(), text->heightForWidth(text->width()));
+        QVERIFY(text->height() >= allLines * QFontMetricsF(text->font()).lineSpacing());
+        QVERIFY(!received->tokenText()->maxLines());
+        QVERIFY(received->tokenText()->height() >= received->tokenText()->heightForWidth(received->tokenText()->width()));
+        QVERIFY(rectIn(written, shown.frame.get()).bottom() < shown.frame->height());
+        saveScreenshot(lightAndDark(shown.frame.get()), QStringLiteral("eventdetail-long-paragraph-all"));
+    }
+
     void receivedTextAndItsSpokenForm_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("sent");
@@ -402,6 +456,13 @@ private Q_SLOTS:
             QVERIFY(view->isDark());
             QCOMPARE(view->maxLines(), std::optional<int>(12));
             QCOMPARE(view->accessibleName(), spoken);
+            // A screen reader gets the spoken form as one piece of text, never the raw placeholders.
+            QAccessibleInterface* spokenAs = QAccessible::queryAccessibleInterface(view);
+            QVERIFY(spokenAs);
+            QCOMPARE(spokenAs->role(), QAccessible::StaticText);
+            QCOMPARE(spokenAs->text(QAccessible::Name), spoken);
+            QVERIFY(!spokenAs->textInterface());
+            QCOMPARE(spokenAs->childCount(), 0);
             // Hovering a placeholder tells the value it stands for.
             QVERIFY(QTest::qWaitForWindowExposed(frame));
             QToolTip::hideText();

@@ -332,6 +332,47 @@ private Q_SLOTS:
         QVERIFY(shown.row->pill()->geometry().right() <= shown.row->width() - 20);
     }
 
+    // Five long placeholders in a narrow row: the row keeps its width, the first token stays
+    // whole while the later chips cut theirs with "…", every chip inside its cell, and the
+    // status pill keeps its place.
+    void longTokensShrinkInsideTheRow_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("allWhole");
+        QTest::newRow("narrow") << 640 << false;
+        QTest::newRow("wide") << 1400 << true;
+    }
+
+    void longTokensShrinkInsideTheRow() {
+        QFETCH(int, width);
+        QFETCH(bool, allWhole);
+        Event event = anEvent(QStringLiteral("redacted"), 0);
+        for (int i = 1; i <= 5; ++i) {
+            event.tokens << QStringLiteral("[PERSON_NAME_%1]").arg(i);
+        }
+        Shown shown = shownRow(event);
+        shown.frame->resize(width, shown.frame->height());
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EventRow* row = shown.row;
+        QCOMPARE(row->width(), width);
+        const QList<TokenChip*> chips = row->shownChips();
+        QCOMPARE(chips.size(), 4);
+        QCOMPARE(row->overflowText(), QStringLiteral("+1"));
+        QCOMPARE(chips.first()->width(), chips.first()->sizeHint().width());
+        bool someCut = false;
+        for (TokenChip* chip : chips) {
+            const QWidget* cell = chip->parentWidget();
+            QVERIFY(chip->x() >= 0 && chip->geometry().right() < cell->width());
+            QVERIFY(chip->width() >= chip->minimumSizeHint().width());
+            someCut = someCut || chip->width() < chip->sizeHint().width();
+        }
+        QCOMPARE(someCut, !allWhole);
+        QCOMPARE(row->pill()->width(), row->pill()->sizeHint().width());
+        QVERIFY(row->pill()->geometry().right() <= row->width() - 20);
+        test::saveScreenshot(test::lightAndDark(shown.frame.get()),
+                             QStringLiteral("eventrow-long-tokens-") + QString::fromLatin1(QTest::currentDataTag()));
+    }
+
     void reportLink_data() {
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("offered");

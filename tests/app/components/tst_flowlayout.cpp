@@ -57,6 +57,7 @@ private Q_SLOTS:
         QList<test::Swatch*> swatches;
         for (const QSize& child : children) {
             swatches << new test::Swatch(Theme::surface, child);
+            swatches.last()->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
             flow->addWidget(swatches.last());
         }
         const auto fits = flow->sizeThatFits(width ? std::optional<qreal>(*width) : std::nullopt);
@@ -84,6 +85,9 @@ private Q_SLOTS:
         auto* a = new test::Swatch(Theme::surface, QSize(60, 20));
         auto* hidden = new test::Swatch(Theme::surface, QSize(60, 20));
         auto* c = new test::Swatch(Theme::surface, QSize(60, 20));
+        for (auto* swatch : {a, hidden, c}) {
+            swatch->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        }
         flow->addWidget(a);
         flow->addWidget(hidden);
         flow->addWidget(c);
@@ -95,6 +99,48 @@ private Q_SLOTS:
         holder.show();
         test::settle();
         QCOMPARE(c->geometry(), QRect(5 + 68, 6, 60, 20));
+    }
+
+    // A child wider than the row that can shrink is narrowed to the row, down to its minimum
+    // size; a token chip then cuts its token with "…" instead of running past the edge.
+    void aWideChildShrinksToTheRow_data() {
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("shrinks to the row") << 0 << 300 << 300;
+        QTest::newRow("no narrower than its minimum") << 350 << 300 << 350;
+        QTest::newRow("fits: keeps its hint") << 0 << 500 << 400;
+    }
+
+    void aWideChildShrinksToTheRow() {
+        QFETCH(int, minimum);
+        QFETCH(int, width);
+        QFETCH(int, shown);
+        QWidget holder;
+        auto* flow = new FlowLayout(8, &holder);
+        auto* wide = new test::Swatch(Theme::surface, QSize(400, 20));
+        wide->setMinimumWidth(minimum);
+        flow->addWidget(wide);
+        QCOMPARE(flow->minimumSize().width(), minimum);
+        holder.resize(width, 20);
+        holder.show();
+        test::settle();
+        flow->setGeometry(QRect(0, 0, width, 20));
+        QCOMPARE(wide->width(), shown);
+    }
+
+    void aLongTokenChipIsCutInsideTheRow() {
+        QWidget holder;
+        auto* flow = new FlowLayout(8, &holder);
+        auto* chip = new TokenChip(QStringLiteral("[A_VERY_LONG_PLACEHOLDER_NAME_FOR_A_SMALL_CARD_1]"), 12);
+        flow->addWidget(chip);
+        holder.resize(160, flow->heightForWidth(160));
+        holder.show();
+        test::settle();
+        QCOMPARE(chip->width(), 160);
+        QVERIFY(chip->sizeHint().width() > 160);
+        const QImage image = test::render(&holder, ColorScheme::light);
+        test::saveScreenshot(image, QStringLiteral("flow-cut-chip"));
     }
 
     // A flow in a card grows by rows as the card narrows, and the card with it.

@@ -366,37 +366,74 @@ private Q_SLOTS:
         QCOMPARE(subtitle->font().pixelSize(), 14);
     }
 
-    // A long title shrinks to 70 % before it is cut.
+    // The title keeps its whole size beside the trailing view while both fit; when they do
+    // not, the trailing view wraps under the texts and the title takes the whole width. Only a
+    // header too narrow for the title alone shrinks it, to 70 %, before cutting it.
     void pageHeaderTitle_data() {
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("wraps");
         QTest::addColumn<bool>("shrunk");
         QTest::addColumn<bool>("cut");
-        QTest::newRow("fits") << "Activity" << 600 << false << false;
-        QTest::newRow("shrinks") << "Protection settings" << 300 << true << false;
-        QTest::newRow("cut at 70 %") << "Protection settings and more" << 200 << true << true;
+        QTest::newRow("fits beside") << "Activity" << 676 << false << false << false;
+        QTest::newRow("wraps the trailing view") << "Protection settings" << 376 << true << false << false;
+        QTest::newRow("shrinks when alone too wide") << "Protection settings" << 300 << true << true << false;
+        QTest::newRow("cut at 70 %") << "Protection settings and more" << 200 << true << true << true;
     }
 
     void pageHeaderTitle() {
         QFETCH(QString, title);
         QFETCH(int, width);
+        QFETCH(bool, wraps);
         QFETCH(bool, shrunk);
         QFETCH(bool, cut);
         auto* trailing = new test::Swatch(Theme::ink, QSize(60, 30));
         PageHeader header(title, std::nullopt, trailing);
-        header.resize(width + 60 + 16, header.heightForWidth(width + 76));
+        header.resize(width, header.heightForWidth(width));
         header.show();
         test::settle();
         const TextLabel* label = header.titleLabel();
-        QCOMPARE(label->width(), width);
+        QCOMPARE(header.wrapsAt(width), wraps);
         const int size = label->shownFont().pixelSize();
         QCOMPARE(size < 40, shrunk);
         QVERIFY(size >= 28);
         QCOMPARE(label->isTruncated(), cut);
         QVERIFY(label->isHeading());
-        // The trailing view at the far side, on the bottom edge.
-        QCOMPARE(trailing->geometry().right(), header.width() - 1);
-        QCOMPARE(trailing->geometry().bottom(), header.height() - 1);
+        QCOMPARE(header.height(), header.heightForWidth(width));
+        if (wraps) {
+            // Under the title at the leading edge; the title has the whole width.
+            QCOMPARE(label->width(), width);
+            QCOMPARE(trailing->geometry().left(), 0);
+            QCOMPARE(trailing->geometry().top(), label->geometry().bottom() + 1 + PageHeader::wrappedSpacing);
+            QCOMPARE(trailing->geometry().bottom(), header.height() - 1);
+        } else {
+            // At the far side, on the bottom edge, 16 from the title.
+            QCOMPARE(label->width(), width - 60 - 16);
+            QCOMPARE(trailing->geometry().right(), header.width() - 1);
+            QCOMPARE(trailing->geometry().bottom(), header.height() - 1);
+        }
+    }
+
+    // A long subtitle beside a control would be squeezed into a narrow column: the control
+    // wraps under it instead, and the subtitle keeps the header's width.
+    void pageHeaderSubtitleIsNeverSqueezed() {
+        const QString subtitle = QStringLiteral("Wszystko, co Tarvine ukrył lub zablokował, zanim trafiło do czatu AI, "
+                                                "od najnowszych, przechowywane tylko na tym komputerze.");
+        auto* trailing = new test::Swatch(Theme::ink, QSize(300, 40));
+        PageHeader header(QStringLiteral("Aktywność"), subtitle, trailing);
+        header.resize(560, header.heightForWidth(560));
+        header.show();
+        test::settle();
+        QVERIFY(header.wrapsAt(560));
+        QCOMPARE(header.subtitleLabel()->width(), 560);
+        QVERIFY(!header.titleLabel()->isTruncated());
+        QVERIFY(header.subtitleLabel()->height() <= 3 * Text::lineHeight(header.subtitleLabel()->font()) + 1);
+        QVERIFY(trailing->geometry().top() > header.subtitleLabel()->geometry().bottom());
+
+        header.resize(1000, header.heightForWidth(1000));
+        test::settle();
+        QVERIFY(!header.wrapsAt(1000));
+        QCOMPARE(trailing->geometry().right(), 999);
     }
 
     void rowDivider() {

@@ -278,26 +278,36 @@ private Q_SLOTS:
 
     void segmentLook_data() {
         QTest::addColumn<ColorScheme>("scheme");
-        QTest::newRow("light") << ColorScheme::light;
-        QTest::newRow("dark") << ColorScheme::dark;
+        QTest::addColumn<bool>("tileTrack");
+        QTest::newRow("muted-light") << ColorScheme::light << false;
+        QTest::newRow("muted-dark") << ColorScheme::dark << false;
+        QTest::newRow("tile-light") << ColorScheme::light << true;
+        QTest::newRow("tile-dark") << ColorScheme::dark << true;
     }
 
-    // The selected segment stands on a surface capsule with its label in ink; the others are
-    // dim labels on the track.
+    // The selected segment stands on an ink capsule with its label in the surface colour; the
+    // others are dim labels on the track. The selection is plain to see: the capsule's pixels
+    // stand at least 3:1 against the track's.
     void segmentLook() {
         QFETCH(ColorScheme, scheme);
-        SegmentedControl control(tabs(), 32, 13, Theme::muted);
+        QFETCH(bool, tileTrack);
+        const ThemeColor trackColor = tileTrack ? Theme::tile : Theme::muted;
+        SegmentedControl control(tabs(), 32, 13, trackColor);
         control.setSelection(QVariant::fromValue(Tab::activity));
         const QImage image = test::render(&control, scheme);
-        const QColor track = Theme::muted.resolve(scheme);
-        const QColor surface = Theme::surface.resolve(scheme);
+        test::saveScreenshot(image, QStringLiteral("segmented-") + QString::fromLatin1(QTest::currentDataTag()));
+        const QColor track = trackColor.resolve(scheme);
         const QRectF selected = control.segmentRect(0);
         const QRectF other = control.segmentRect(2);
         // Beside the label, inside the segment's rounded end.
-        FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(selected.left() + 8, selected.center().y())), surface, 2);
-        FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(other.left() + 8, other.center().y())), track, 2);
-        FERNHOLM_COMPARE_COLOR(test::mostDistinct(image, selected.adjusted(12, 6, -12, -6), surface),
-                               Theme::ink.resolve(scheme), 16);
+        const QColor thumbPixel = test::sample(image, QPointF(selected.left() + 8, selected.center().y()));
+        const QColor trackPixel = test::sample(image, QPointF(other.left() + 8, other.center().y()));
+        FERNHOLM_COMPARE_COLOR(thumbPixel, Theme::ink.resolve(scheme), 2);
+        FERNHOLM_COMPARE_COLOR(trackPixel, track, 2);
+        const qreal contrast = test::contrastRatio(thumbPixel, trackPixel);
+        QVERIFY2(contrast >= 3.0, qPrintable(QStringLiteral("thumb against track %1:1").arg(contrast, 0, 'f', 2)));
+        FERNHOLM_COMPARE_COLOR(test::mostDistinct(image, selected.adjusted(12, 6, -12, -6), thumbPixel),
+                               Theme::surface.resolve(scheme), 16);
         FERNHOLM_COMPARE_COLOR(test::mostDistinct(image, other.adjusted(12, 6, -12, -6), track),
                                Theme::dim.resolve(scheme), 16);
         // The track's capsule ends, and the page outside them.
@@ -324,7 +334,7 @@ private Q_SLOTS:
         image = test::render(&control, ColorScheme::light);
         const QRectF rect = control.segmentRect(2);
         FERNHOLM_COMPARE_COLOR(test::sample(image, QPointF(rect.left() + 8, rect.center().y())),
-                               Theme::surface.resolve(ColorScheme::light), 2);
+                               Theme::ink.resolve(ColorScheme::light), 2);
     }
 
     void clickOnTheSelectedSegmentWritesAgain() {

@@ -17,12 +17,14 @@
 #include "FernholmApp/components/activity/StatusWidgets.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/PixelProbes.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
 #include "support/TestHttpServer.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -530,6 +532,78 @@ private Q_SLOTS:
         home.screen->show();
         QTest::qWait(50);
         QCOMPARE(server.requests("/api/providers").size(), 1);
+    }
+
+    // The status dot's own 10 px start at the headline's edge, its halo reaching past it, and
+    // the status text follows 10 px after the dot.
+    void heroDotLinesUpWithTheHeadline() {
+        Home home;
+        home.model->setStatus(onStatus());
+        home.show();
+        QApplication::processEvents();
+        Surface* hero = home.screen->hero();
+        const QRect headline(home.screen->headlineLabel()->mapTo(hero, QPoint(0, 0)),
+                             home.screen->headlineLabel()->size());
+        const QRectF dotBox(home.screen->stateDot()->mapTo(hero, QPoint(0, 0)), home.screen->stateDot()->size());
+        const qreal dotLeft = dotBox.center().x() - 5;
+        QCOMPARE(dotLeft, qreal(headline.left()));
+        const QRect eyebrow(home.screen->eyebrowLabel()->mapTo(hero, QPoint(0, 0)),
+                            home.screen->eyebrowLabel()->size());
+        QCOMPARE(eyebrow.left(), headline.left() + 10 + 10);
+        // The halo shows just outside the headline's edge, on the hero's own fill.
+        const QImage image = render(hero, ColorScheme::light);
+        const QColor fill = Theme::hero.resolve(ColorScheme::light);
+        const QColor halo = sample(image, QPointF(headline.left() - 2.5, dotBox.center().y()));
+        QVERIFY2(!near(halo, fill, 4), qPrintable(describe(halo)));
+    }
+
+    // "Recent" and "All activity →" stand on one baseline: the lowest ink of "R" and of "A".
+    void recentHeaderSharesABaseline() {
+        Home home;
+        home.show();
+        QApplication::processEvents();
+        QWidget* header = home.screen->allActivityLink()->parentWidget();
+        const QImage image = render(header, ColorScheme::light);
+        const QColor background = Theme::background.resolve(ColorScheme::light);
+        const auto lowestInk = [&](const QRect& area) {
+            for (int y = area.bottom(); y >= area.top(); --y) {
+                if (hasInk(image, QRectF(area.left(), y, area.width(), 1), background, 60)) {
+                    return y;
+                }
+            }
+            return -1;
+        };
+        TextLabel* title = nullptr;
+        for (TextLabel* label : header->findChildren<TextLabel*>()) {
+            if (label->text() == QStringLiteral("Recent")) {
+                title = label;
+            }
+        }
+        QVERIFY(title);
+        TextLink* link = home.screen->allActivityLink();
+        const int titleBase = lowestInk(QRect(title->x(), 0, 12, header->height()));
+        const int linkBase = lowestInk(QRect(link->x(), 0, 7, header->height()));
+        QVERIFY(titleBase > 0 && linkBase > 0);
+        QVERIFY2(qAbs(titleBase - linkBase) <= 1, qPrintable(QStringLiteral("%1 vs %2").arg(titleBase).arg(linkBase)));
+    }
+
+    // "Manage providers →" is a 32 px high button: a click in its padding, away from the text,
+    // opens the providers.
+    void manageProvidersReactsOnTheWholeButton_data() {
+        QTest::addColumn<QPoint>("offset");
+        QTest::newRow("top-left corner") << QPoint(1, 1);
+        QTest::newRow("bottom-right corner") << QPoint(-2, -2);
+    }
+
+    void manageProvidersReactsOnTheWholeButton() {
+        QFETCH(QPoint, offset);
+        Home home;
+        home.show();
+        TextLink* link = home.screen->manageProvidersLink();
+        QCOMPARE(link->height(), 32);
+        const QPoint at = offset.x() >= 0 ? offset : QPoint(link->width(), link->height()) + offset;
+        QTest::mouseClick(link, Qt::LeftButton, {}, at);
+        QCOMPARE(home.providers, 1);
     }
 
     void screenshots_data() {

@@ -442,6 +442,66 @@ private Q_SLOTS:
         QVERIFY(!lists.allow().orgLine()->isVisible());
     }
 
+    // A policy value longer than the box is cut to one line with "…", and its tooltip holds
+    // it whole; so does a term and its placeholder.
+    void longPolicyValuesAreCutWithTheirTooltip() {
+        const QString kept = QStringLiteral("Contoso Research and Development Centre for Applied Machine Learning "
+                                            "and Data Protection, Warsaw Branch Office");
+        const QString term = QStringLiteral("Falcon Strategic Acquisition Codename Documents Archive and Appendices");
+        Lists lists;
+        lists.view->resize(560, 900);
+        lists.show();
+        RedactionPage page;
+        page.organisation = policy(0, {kept}, {BlocklistEntry{term, "codename"}});
+        lists.model->setRedaction(page);
+        QApplication::processEvents();
+        OrganisationSection* org = lists.view->organisationSection();
+        const QList<TextLabel*> values = org->findChildren<TextLabel*>(QStringLiteral("policyValue"));
+        QCOMPARE(values.size(), 2);
+        for (TextLabel* value : values) {
+            QVERIFY(value->text() == kept || value->text() == term);
+            QCOMPARE(value->toolTip(), value->text());
+            QVERIFY2(value->isTruncated(), qPrintable(value->text()));
+            QCOMPARE(value->shownFont().pixelSize(), value->font().pixelSize());
+            const QRect inBox(value->mapTo(org->box(), QPoint(0, 0)), value->size());
+            QVERIFY(inBox.right() < org->box()->width());
+        }
+        saveScreenshot(lightAndDark(org), QStringLiteral("redaction-organisation-long-values"));
+    }
+
+    // In a narrow card the label field and the Add button wrap under the phrase: no field is
+    // squeezed to a letter; in a wide one all three share a line.
+    void blocklistEntryWrapsWhenNarrow_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("wraps");
+        QTest::newRow("narrow") << 520 << true;
+        QTest::newRow("wide") << 1000 << false;
+    }
+
+    void blocklistEntryWrapsWhenNarrow() {
+        QFETCH(int, width);
+        QFETCH(bool, wraps);
+        Lists lists;
+        lists.view->resize(width, 900);
+        lists.show();
+        QApplication::processEvents();
+        RedactionBlocklistCard& card = lists.block();
+        QTRY_COMPARE(card.entryWraps(), wraps);
+        EntryField* phrase = card.keywordField();
+        EntryField* label = card.labelField();
+        QAbstractButton* add = card.addButton();
+        QTRY_VERIFY(phrase->width() >= 140);
+        QVERIFY(label->width() >= 100);
+        QCOMPARE(add->width(), add->sizeHint().width());
+        if (wraps) {
+            QVERIFY(label->y() > phrase->geometry().bottom());
+            QCOMPARE(add->y() + add->height() / 2, label->y() + label->height() / 2);
+        } else {
+            QCOMPARE(label->y() + label->height() / 2, phrase->y() + phrase->height() / 2);
+        }
+        QVERIFY(add->geometry().right() < card.width());
+    }
+
     void organisationCaption_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<OrganisationPolicy>("policy");

@@ -1,5 +1,6 @@
 #include "app/support/PixelProbes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -51,6 +52,23 @@ bool hasInk(const QImage& image, const QRectF& area, const QColor& background, i
         }
     }
     return false;
+}
+
+namespace {
+
+double relativeLuminance(const QColor& color) {
+    const auto channel = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace fernholm::test

@@ -14,4 +14,7 @@ QColor mostDistinct(const QImage& image, const QRectF& area, const QColor& again
 // Whether any pixel inside `area` differs from `background` by more than `tolerance` in a channel.
 bool hasInk(const QImage& image, const QRectF& area, const QColor& background, int tolerance = 24);
 
+// The contrast ratio of two opaque colours as WCAG defines it, from 1 (same luminance) to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+
 } // namespace fernholm::test

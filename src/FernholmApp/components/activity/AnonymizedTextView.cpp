@@ -8,6 +8,8 @@
 #include "FernholmKit/text/L10n.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QHelpEvent>
@@ -29,6 +31,32 @@
 namespace fernholm {
 
 namespace {
+
+// A view the user cannot edit or select in (the received side of a request) reads as one piece
+// of text named by its accessible name, which the owner sets to the spoken form ("hidden: …" for
+// each placeholder): a text edit's own interface would hand out the raw placeholders.
+class AccessibleReadOnlyView final : public QAccessibleWidget {
+public:
+    explicit AccessibleReadOnlyView(QWidget* view) : QAccessibleWidget(view, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            return widget()->accessibleName();
+        }
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+QAccessibleInterface* readOnlyViewFactory(const QString& className, QObject* object) {
+    if (className != QLatin1String("fernholm::AnonymizedTextView") || !object || !object->isWidgetType()) {
+        return nullptr;
+    }
+    auto* view = static_cast<AnonymizedTextView*>(object);
+    return view->isInteractive() ? nullptr : new AccessibleReadOnlyView(view);
+}
 
 constexpr qreal lineSpacing = 5; // between two lines, on top of the font's own
 constexpr qreal insetH = AnonymizedTextView::textInset; // left and right of the text
@@ -110,6 +138,11 @@ QPalette viewPalette(ColorScheme scheme) {
 
 AnonymizedTextView::AnonymizedTextView(const QFont& textFont, bool dark, QWidget* parent)
     : QTextBrowser(parent), m_font(textFont), m_shownFont(textFont), m_dark(dark) {
+    static const bool installed = [] {
+        QAccessible::installFactory(&readOnlyViewFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
     if (dark) {
         Appearance::force(this, ColorScheme::dark);
     }
@@ -147,6 +180,12 @@ void AnonymizedTextView::setInteractive(bool interactive) {
         return;
     }
     m_interactive = interactive;
+    if (QAccessible::isActive()) {
+        // The kind of interface changes with it: the next one asked for is made afresh.
+        if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(this)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+        }
+    }
     rebuild();
 }
 
@@ -553,6 +592,17 @@ QSize AnonymizedTextView::minimumSizeHint() const {
     // The height follows the width (heightForWidth); the scroll area's own minimum would keep a
     // one-line text taller than its line.
     return QSize(QTextBrowser::minimumSizeHint().width(), 0);
+}
+
+int AnonymizedTextView::lineCount(int width) const {
+    fittingHeight(width); // fills the measuring document
+    m_measure->setTextWidth(std::max(qreal(std::max(width, 0)), 2 * insetH));
+    m_measure->documentLayout()->documentSize();
+    int lines = 0;
+    for (QTextBlock block = m_measure->begin(); block.isValid(); block = block.next()) {
+        lines += block.layout() ? block.layout()->lineCount() : 0;
+    }
+    return lines;
 }
 
 // 2 x the vertical inset plus the text's height at `width`, at most maxLines lines of the font,

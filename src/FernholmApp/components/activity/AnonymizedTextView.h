@@ -109,6 +109,9 @@ public:
     // hide candidate.
     QMenu* createContextMenu();
 
+    // The number of lines the whole text takes in a view `width` wide (no line cap).
+    int lineCount(int width) const;
+
     bool hasHeightForWidth() const override;
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;

@@ -1,5 +1,6 @@
 #include "FernholmApp/components/activity/EventRow.h"
 
+#include "FernholmApp/components/controls/EnterKey.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/components/text/ProviderLogo.h"
 #include "FernholmApp/components/text/StatusPill.h"
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include <algorithm>
 #include <numbers>
 
 namespace fernholm {
@@ -97,11 +99,13 @@ EventRow::EventRow(const Event& event, bool isExpanded, bool expandable, bool sh
     m_row->addWidget(destination, 0, Qt::AlignVCenter);
 
     auto* what = new QWidget(this);
-    what->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    what->setMinimumWidth(0);
+    // The cell never widens the row: its chips shrink, each cutting its token with "…", and
+    // whatever still does not fit is clipped at the cell's edge.
+    what->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     passMouseThrough(what);
+    m_tokenCell = what;
+    what->installEventFilter(this);
     auto* whatRow = new QHBoxLayout(what);
-    // Chips that do not fit are cut at the cell's edge rather than widening the row.
     whatRow->setSizeConstraint(QLayout::SetNoConstraint);
     whatRow->setContentsMargins(0, 0, 0, 0);
     whatRow->setSpacing(6);
@@ -255,6 +259,7 @@ void EventRow::refresh() {
     m_sentence->setColor(kind == PillKind::passed ? Theme::dim : Theme::ink);
     m_sentence->setVisible(!tokens);
 
+    shareTokenWidth();
     m_pill->setKind(kind);
     m_chevron->setVisible(m_expandable);
     static_cast<Symbol*>(m_chevron)->setTurned(m_expanded);
@@ -275,6 +280,11 @@ void EventRow::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.fillRect(rect(), Theme::inset.on(this));
+    if (FocusRing::visible(this)) {
+        // The inset fill alone is too faint to tell where the keyboard is.
+        painter.setRenderHint(QPainter::Antialiasing);
+        FocusRing::paint(painter, QRectF(rect()), 10, Theme::ink.on(this), 3);
+    }
 }
 
 void EventRow::enterEvent(QEnterEvent* event) {
@@ -298,6 +308,51 @@ void EventRow::changeEvent(QEvent* event) {
 
 bool EventRow::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
+}
+
+void EventRow::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnEnter(this, event)) {
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
+bool EventRow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tokenCell && event->type() == QEvent::Resize) {
+        shareTokenWidth();
+    }
+    return QAbstractButton::eventFilter(watched, event);
+}
+
+void EventRow::shareTokenWidth() {
+    const auto* row = static_cast<QHBoxLayout*>(m_tokenCell->layout());
+    const int spacing = row->spacing();
+    QList<TokenChip*> shown;
+    for (TokenChip* chip : std::as_const(m_chips)) {
+        if (!chip->isHidden()) {
+            shown.append(chip);
+        }
+    }
+    if (shown.isEmpty()) {
+        return;
+    }
+    int room = m_tokenCell->width() - spacing * int(shown.size() - 1);
+    if (!m_docIcon->isHidden()) {
+        room -= m_docIcon->width() + spacing;
+    }
+    if (!m_overflow->isHidden()) {
+        room -= m_overflow->sizeHint().width() + spacing;
+    }
+    int laterMinimum = 0;
+    for (const TokenChip* chip : std::as_const(shown)) {
+        laterMinimum += chip->minimumSizeHint().width();
+    }
+    for (TokenChip* chip : std::as_const(shown)) {
+        const int minimum = chip->minimumSizeHint().width();
+        laterMinimum -= minimum;
+        const int width = std::clamp(room - laterMinimum, minimum, chip->sizeHint().width());
+        chip->setMaximumWidth(width);
+        room -= width;
+    }
 }
 
 } // namespace fernholm

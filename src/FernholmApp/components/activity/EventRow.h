@@ -78,8 +78,13 @@ protected:
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shares the token cell's width out: each chip in turn as much as it wants while the chips
+    // after it keep room for their "…", so the first tokens stay readable.
+    void shareTokenWidth();
     void refresh();
     void updateAccessibleName();
 
@@ -97,6 +102,7 @@ private:
     ProviderLogo* m_logo;
     TextLabel* m_destination;
     QWidget* m_docIcon;
+    QWidget* m_tokenCell = nullptr;
     QList<TokenChip*> m_chips;
     TextLabel* m_overflow;
     TextLabel* m_sentence;

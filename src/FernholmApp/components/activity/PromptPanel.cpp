@@ -1,6 +1,7 @@
 #include "FernholmApp/components/activity/PromptPanel.h"
 
 #include "FernholmApp/components/activity/AnonymizedTextView.h"
+#include "FernholmApp/components/controls/EnterKey.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/components/text/MarkedText.h"
 #include "FernholmApp/components/text/TextLabel.h"
@@ -11,6 +12,7 @@
 #include "FernholmKit/text/L10n.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -58,6 +60,12 @@ protected:
         painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
         if (FocusRing::visible(this)) {
             FocusRing::paint(painter, QRectF(rect()).adjusted(-2, -2, 2, 2), 6, color);
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!pressOnEnter(this, event)) {
+            QAbstractButton::keyPressEvent(event);
         }
     }
 
@@ -109,7 +117,20 @@ void PromptPanel::setExpanded(bool expanded) {
 }
 
 bool PromptPanel::isClipped() const {
-    return promptPreviewIsClipped(m_text, lineLimit);
+    return m_clipped;
+}
+
+bool PromptPanel::passesLimitAt(int width) const {
+    // Long by its characters or line breaks, or by the lines it lays out into at this width: a
+    // single long paragraph wraps past the limit as surely as many short lines do.
+    if (promptPreviewIsClipped(m_text, lineLimit)) {
+        return true;
+    }
+    const int inner = std::max(1, width - 2 * padH);
+    if (m_tokens && !m_tokens->isHidden()) {
+        return m_tokens->lineCount(inner + 2 * pillInsetH) > lineLimit;
+    }
+    return m_plain->lineCount(inner) > lineLimit;
 }
 
 QWidget* PromptPanel::content() const {
@@ -189,7 +210,6 @@ void PromptPanel::refresh() {
         m_plain->show();
     }
     m_toggle->setText(m_expanded ? fernholm::tr(QStringLiteral("Show less")) : fernholm::tr(QStringLiteral("Show all")));
-    m_toggle->setVisible(isClipped());
     updateGeometry();
     arrange(width(), true);
     update();
@@ -217,7 +237,12 @@ int PromptPanel::arrange(int width, bool apply) const {
         }
         y += textHeight;
     }
-    if (isClipped()) {
+    const bool clipped = passesLimitAt(width);
+    if (apply) {
+        m_clipped = clipped;
+        m_toggle->setVisible(clipped);
+    }
+    if (clipped) {
         const QSize link = m_toggle->sizeHint();
         y += spacing;
         if (apply) {

@@ -16,9 +16,10 @@ class TextLabel;
 
 // One side of a request's prompt: an upper-case label over the text, on a rounded panel, light
 // (what the user wrote, found values on a mark) or dark (what the AI service received, its
-// placeholders as pills; plain text when it holds none). A text of more than 12 lines or 1200
-// characters is clipped to 12 lines with a "Show all" link under it; the link asks the owner to
-// expand (toggleRequested), and once expanded reads "Show less".
+// placeholders as pills; plain text when it holds none). A text that lays out into more than 12
+// lines at the panel's width (or holds more than 12 line breaks or 1200 characters) is clipped to
+// 12 lines with a "Show all" link under it; the link asks the owner to expand (toggleRequested),
+// and once expanded reads "Show less".
 //
 //     auto* panel = new PromptPanel(/*dark*/ true, row);
 //     panel->setContent(fernholm::tr("{name} received", ...), sent, Workbench::segments(sent, details, {}));
@@ -42,7 +43,7 @@ public:
 
     bool isExpanded() const { return m_expanded; }
     void setExpanded(bool expanded);
-    // The text is too long for the preview: the link is offered.
+    // The text is too long for the preview at the panel's current width: the link is offered.
     bool isClipped() const;
 
     TextLabel* title() const { return m_title; }
@@ -74,6 +75,7 @@ protected:
 private:
     // Places the children for `width` when `apply`; returns the panel's height.
     int arrange(int width, bool apply) const;
+    bool passesLimitAt(int width) const;
     void refresh();
 
     bool m_dark;
@@ -82,6 +84,7 @@ private:
     QList<AnonymizedSegment> m_segments;
     bool m_hasSegments = false;
     bool m_expanded = false;
+    mutable bool m_clipped = false;
     TextLabel* m_title;
     MarkedText* m_plain;
     AnonymizedTextView* m_tokens = nullptr;

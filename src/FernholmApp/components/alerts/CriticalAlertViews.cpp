@@ -291,14 +291,11 @@ CriticalCard::CriticalCard(const AppAlert& alert, bool compact, QWidget* parent)
     m_texts->setSpacing(4);
     m_title = new TextLabel(QString(), Fonts::sans(14, 600), Theme::onFeature, texts);
     m_texts->addWidget(m_title);
+    // Selectable in both forms; the compact card shows two lines of it at most.
+    m_body = new SelectableText(QString(), Fonts::sans(13, 400), Theme::onFeatureDim, texts);
+    Appearance::force(m_body, ColorScheme::dark);
     if (compact) {
-        auto* body = new TextLabel(QString(), Fonts::sans(13, 400), Theme::onFeatureDim, texts);
-        body->setMaxLines(2);
-        m_body = body;
-    } else {
-        auto* body = new SelectableText(QString(), Fonts::sans(13, 400), Theme::onFeatureDim, texts);
-        Appearance::force(body, ColorScheme::dark);
-        m_body = body;
+        m_body->setMaxLines(2);
     }
     m_texts->addWidget(m_body);
     m_row->setTexts(texts);
@@ -333,11 +330,7 @@ void CriticalCard::setAlert(const AppAlert& alert) {
     }
     m_alert = alert;
     m_title->setText(alert.title);
-    if (m_compact) {
-        static_cast<TextLabel*>(m_body)->setText(alert.body);
-    } else {
-        static_cast<SelectableText*>(m_body)->setText(alert.body);
-    }
+    m_body->setText(alert.body);
     m_body->setVisible(!alert.body.isEmpty());
     m_main->setVisible(alert.action.has_value());
     setTitle(m_main, alert.action ? alert.action->title() : QString());

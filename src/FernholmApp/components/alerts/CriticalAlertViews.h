@@ -80,11 +80,11 @@ public:
     void setAlert(const AppAlert& alert);
     bool isCompact() const { return m_compact; }
 
-    // The parts, for layouts and tests. The body is a TextLabel when compact, a SelectableText
-    // otherwise.
+    // The parts, for layouts and tests. The body is selectable text, cut after two lines when
+    // compact.
     QWidget* dot() const { return m_dot; }
     TextLabel* titleLabel() const { return m_title; }
-    QWidget* bodyLabel() const { return m_body; }
+    SelectableText* bodyLabel() const { return m_body; }
     QAbstractButton* mainButton() const { return m_main; }
     // Never shown when compact.
     PrimaryButton* secondaryButton() const { return m_secondary; }
@@ -100,7 +100,7 @@ private:
     bool m_compact;
     QWidget* m_dot;
     TextLabel* m_title;
-    QWidget* m_body;
+    SelectableText* m_body;
     QAbstractButton* m_main;
     PrimaryButton* m_secondary;
     QVBoxLayout* m_texts;

@@ -12,9 +12,13 @@ bool visible(const QWidget* widget) {
 }
 
 void paint(QPainter& painter, const QRectF& rect, qreal radius, QColor color, qreal inset) {
-    color.setAlphaF(color.alphaF() * 0.5f);
     Paint::strokeInside(painter, rect.adjusted(inset, inset, -inset, -inset), std::max(qreal(0), radius - inset), color,
-                        1.5);
+                        2);
+}
+
+void paintOnFill(QPainter& painter, const QRectF& rect, qreal radius, const QColor& color, const QColor& separator) {
+    Paint::strokeInside(painter, rect.adjusted(2, 2, -2, -2), std::max(qreal(0), radius - 2), separator, 2);
+    Paint::strokeInside(painter, rect, radius, color, 2);
 }
 
 } // namespace fernholm::FocusRing

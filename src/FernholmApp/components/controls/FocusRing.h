@@ -17,8 +17,14 @@ namespace FocusRing {
 bool visible(const QWidget* widget);
 
 // The ring for a rounded rectangle `rect` of corner `radius` (a capsule when the radius is half
-// the height): 1.5 px wide, `inset` px inside the edge, in `color` at half opacity.
+// the height): 2 px wide, `inset` px inside the edge, in `color` (opaque, so that it reads on any
+// fill behind it).
 void paint(QPainter& painter, const QRectF& rect, qreal radius, QColor color, qreal inset = 2);
+
+// The ring on a filled shape whose fill may be close to `color` (a switch's track): the ring in
+// `color` on the shape's edge with a 2 px band of `separator` just inside it, so that it shows on
+// any fill.
+void paintOnFill(QPainter& painter, const QRectF& rect, qreal radius, const QColor& color, const QColor& separator);
 
 } // namespace FocusRing
 

@@ -48,7 +48,8 @@ void RemoveButton::paintEvent(QPaintEvent*) {
     const QRectF box(QRectF(rect()).center() - QPointF(glyph / 2, glyph / 2), QSizeF(glyph, glyph));
     Icons::paint(painter, QStringLiteral("xmark"), box, IconWeight::medium, color);
     if (FocusRing::visible(this)) {
-        FocusRing::paint(painter, QRectF(rect()), side / 2.0, color, 1);
+        // In ink, not the glyph's faint colour: the ring must stand out on any chip or row.
+        FocusRing::paint(painter, QRectF(rect()), side / 2.0, Theme::ink.on(this), 1);
     }
 }
 

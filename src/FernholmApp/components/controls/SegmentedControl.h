@@ -12,8 +12,9 @@ namespace fernholm {
 class SegmentButton;
 
 // A capsule picker among a few labelled values: one segment per option in a row on a `track`
-// capsule; the segment whose value equals the selection is drawn selected (bold label in `ink`
-// on a raised `surface` capsule), the others in `dim`.
+// capsule; the segment whose value equals the selection is drawn selected (bold label in the
+// surface colour on a raised `ink` capsule, plain on any track in light and dark), the others in
+// `dim`.
 //
 //     auto* filter = new SegmentedControl({{QVariant::fromValue(Filter::all), fernholm::tr("All")},
 //                                          {QVariant::fromValue(Filter::blocked), fernholm::tr("Blocked")}},

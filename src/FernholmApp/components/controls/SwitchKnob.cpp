@@ -79,7 +79,7 @@ void SwitchKnob::paint(const Metrics& m, const QColor& trackColor, qreal shadowB
         }
 
         if (FocusRing::visible(m_owner)) {
-            FocusRing::paint(p, track, track.height() / 2, Theme::ink.on(m_owner), 0);
+            FocusRing::paintOnFill(p, track, track.height() / 2, Theme::ink.on(m_owner), Theme::surface.on(m_owner));
         }
     });
 }

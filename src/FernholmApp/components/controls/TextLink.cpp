@@ -1,5 +1,6 @@
 #include "FernholmApp/components/controls/TextLink.h"
 
+#include "FernholmApp/components/controls/EnterKey.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Painting.h"
@@ -8,6 +9,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -95,13 +97,17 @@ QFont TextLink::linkFont() const {
 
 QSize TextLink::sizeHint() const {
     const QFontMetricsF metrics(linkFont());
-    return QSize(ceilToInt(metrics.horizontalAdvance(m_title)), ceilToInt(metrics.height()));
+    const QMargins m = contentsMargins();
+    return QSize(ceilToInt(metrics.horizontalAdvance(m_title)) + m.left() + m.right(),
+                 ceilToInt(metrics.height()) + m.top() + m.bottom());
 }
 
 QSize TextLink::minimumSizeHint() const {
     const QFontMetricsF metrics(linkFont());
     const qreal ellipsis = metrics.horizontalAdvance(QChar(0x2026));
-    return QSize(std::min(ceilToInt(ellipsis), sizeHint().width()), ceilToInt(metrics.height()));
+    const QMargins m = contentsMargins();
+    return QSize(std::min(ceilToInt(ellipsis) + m.left() + m.right(), sizeHint().width()),
+                 ceilToInt(metrics.height()) + m.top() + m.bottom());
 }
 
 void TextLink::paintEvent(QPaintEvent*) {
@@ -113,12 +119,19 @@ void TextLink::paintEvent(QPaintEvent*) {
         const QColor color = m_color.on(this);
         p.setFont(font);
         p.setPen(color);
-        p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter, Text::elidedLine(m_title, font, width()));
+        const QRectF text(contentsRect());
+        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, Text::elidedLine(m_title, font, text.width()));
         if (FocusRing::visible(this)) {
             // A link has no shape of its own: the ring follows the widget's edge, round the text.
             FocusRing::paint(p, QRectF(rect()).adjusted(-2, -2, 2, 2), 6, color);
         }
     });
+}
+
+void TextLink::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnEnter(this, event)) {
+        QAbstractButton::keyPressEvent(event);
+    }
 }
 
 void TextLink::changed() {

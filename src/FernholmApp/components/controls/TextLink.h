@@ -7,8 +7,10 @@
 namespace fernholm {
 
 // A text drawn as a link: the title in the body font at `size` (weight 400), in `color`,
-// underlined when asked, with no button chrome; a click or Space runs clicked(). One line,
-// ended with "…" when the link is given less width than its sizeHint.
+// underlined when asked, with no button chrome; a click, Space or Enter runs clicked(). One line,
+// ended with "…" when the link is given less width than its sizeHint. Contents margins pad the
+// text inside the link: the whole padded box takes clicks, and the text is centred vertically
+// in it (a link made taller than its text reacts on its whole height).
 //
 //     auto* more = new TextLink(fernholm::tr("Report a problem"), Theme::dim, 12, true, this);
 //     connect(more, &QAbstractButton::clicked, this, &ActivityPage::openReport);
@@ -38,6 +40,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void changed();

@@ -67,7 +67,7 @@ QList<FlowLayout::Row> FlowLayout::arrange(const QList<QSizeF>& sizes, qreal spa
 }
 
 QSizeF FlowLayout::sizeThatFits(std::optional<qreal> width) const {
-    const QList<Row> rows = arrange(sizesOf(shown()), m_spacing, width);
+    const QList<Row> rows = arrange(sizesOf(shown(), width), m_spacing, width);
     const qreal height = rows.isEmpty() ? 0 : rows.last().y + rows.last().height;
     if (width) {
         return QSizeF(*width, height);
@@ -104,10 +104,10 @@ QSize FlowLayout::sizeHint() const {
 }
 
 QSize FlowLayout::minimumSize() const {
-    // As narrow as the widest child; the height then comes from heightForWidth.
+    // As narrow as the widest child can be; the height then comes from heightForWidth.
     qreal widest = 0;
-    for (const QSizeF& size : sizesOf(shown())) {
-        widest = std::max(widest, size.width());
+    for (const QLayoutItem* item : shown()) {
+        widest = std::max(widest, qreal(std::min(item->minimumSize().width(), item->sizeHint().width())));
     }
     const QMargins m = contentsMargins();
     return QSize(ceilToInt(widest) + m.left() + m.right(), m.top() + m.bottom());
@@ -123,7 +123,7 @@ void FlowLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
     const QRect area = rect.marginsRemoved(contentsMargins());
     const QList<QLayoutItem*> items = shown();
-    const QList<QSizeF> sizes = sizesOf(items);
+    const QList<QSizeF> sizes = sizesOf(items, qreal(area.width()));
     for (const Row& row : arrange(sizes, m_spacing, qreal(area.width()))) {
         qreal x = area.x();
         for (int index : row.indices) {
@@ -145,11 +145,16 @@ QList<QLayoutItem*> FlowLayout::shown() const {
     return items;
 }
 
-QList<QSizeF> FlowLayout::sizesOf(const QList<QLayoutItem*>& items) {
+QList<QSizeF> FlowLayout::sizesOf(const QList<QLayoutItem*>& items, std::optional<qreal> width) {
     QList<QSizeF> sizes;
     sizes.reserve(items.size());
     for (const QLayoutItem* item : items) {
-        sizes.append(QSizeF(item->sizeHint()));
+        QSizeF size(item->sizeHint());
+        // A child wider than a whole row gets the row, as far as it can shrink.
+        if (width && size.width() > *width) {
+            size.setWidth(std::max(*width, qreal(std::min(item->minimumSize().width(), item->sizeHint().width()))));
+        }
+        sizes.append(size);
     }
     return sizes;
 }

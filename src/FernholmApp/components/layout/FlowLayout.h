@@ -14,7 +14,8 @@ namespace fernholm {
 //
 // A child starts a new row only when the row already has one and x + spacing + its width is
 // greater than the width W (so children that exactly fill W stay together); a child wider than W
-// sits alone in its row and overflows. Without a width (sizeHint) everything is one row. Hidden
+// sits alone in its row, narrowed to W as far as its minimum size lets it (beyond that it
+// overflows). Without a width (sizeHint) everything is one row. Hidden
 // children take no room. The layout has a height for its width, so a flow inside a Card or a Page
 // grows by rows as the window narrows:
 //
@@ -61,7 +62,7 @@ public:
 private:
     // The visible items and their sizes.
     QList<QLayoutItem*> shown() const;
-    static QList<QSizeF> sizesOf(const QList<QLayoutItem*>& items);
+    static QList<QSizeF> sizesOf(const QList<QLayoutItem*>& items, std::optional<qreal> width = std::nullopt);
 
     QList<QLayoutItem*> m_items;
     qreal m_spacing;

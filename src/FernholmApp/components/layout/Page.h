@@ -23,6 +23,11 @@ namespace fernholm {
 // aligned). Build a page once and update its widgets in place: a section that changes its size
 // relayouts the column (and the scroll range) without moving the scroll position, and a hidden
 // section takes no room.
+//
+// The page never scrolls sideways: the column takes the viewport's width and whatever is wider
+// must shrink, wrap or cut itself. The scroll area takes no Tab stop of its own, and the Tab
+// order of the controls in it follows reading order (sections top to bottom, and inside each
+// container its parts by rows, left to right), also after sections are rebuilt or reordered.
 class Page : public QScrollArea {
     Q_OBJECT
 public:
@@ -38,7 +43,15 @@ public:
     qreal spacing() const { return m_spacing; }
     void setSpacing(qreal spacing);
 
+    // Puts the Tab stops of the content in reading order now (it happens by itself after each
+    // relayout of the content).
+    void orderTabStops();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    bool m_orderPending = false;
     ColumnLayout* m_column = nullptr;
     qreal m_spacing = 0;
 };

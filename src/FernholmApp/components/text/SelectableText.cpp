@@ -1,10 +1,12 @@
 #include "FernholmApp/components/text/SelectableText.h"
 
 #include "FernholmApp/theme/ThemePalette.h"
+#include "FernholmApp/theme/TextPainting.h"
 #include "FernholmKit/text/L10n.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -62,12 +64,72 @@ SelectableText::SelectableText(const QString& text, const QFont& font, const The
 }
 
 void SelectableText::setText(const QString& text) {
+    if (m_maxLines > 0) {
+        if (text != m_full) {
+            m_full = text;
+            showCut();
+        }
+        return;
+    }
     if (text == toPlainText()) {
         return;
     }
     setPlainText(text);
     applyLineSpacing();
     updateGeometry();
+}
+
+void SelectableText::setMaxLines(int lines) {
+    lines = std::max(0, lines);
+    if (lines == m_maxLines) {
+        return;
+    }
+    if (m_maxLines == 0) {
+        m_full = toPlainText();
+    }
+    m_maxLines = lines;
+    if (lines == 0) {
+        setPlainText(m_full);
+        applyLineSpacing();
+        updateGeometry();
+        return;
+    }
+    showCut();
+}
+
+QString SelectableText::cutAt(int width) const {
+    // Each shown line ends in a line break of its own, so the document breaks exactly there.
+    // A few pixels to spare: the editor keeps room for its cursor at the end of a line, and a
+    // line that filled the width exactly would wrap once more there.
+    const Text::Lines lines = Text::layout(m_full, font(), std::max(width - 4, 1), {m_maxLines, 0, Qt::AlignLeft});
+    return lines.truncated ? lines.lines.join(QLatin1Char('\n')) : m_full;
+}
+
+void SelectableText::showCut() {
+    const QString shown = cutAt(viewport()->width());
+    if (shown != toPlainText()) {
+        setPlainText(shown);
+        applyLineSpacing();
+    }
+    updateGeometry();
+}
+
+void SelectableText::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    if (m_maxLines > 0) {
+        showCut();
+    }
+}
+
+QMimeData* SelectableText::createMimeDataFromSelection() const {
+    const QTextCursor cursor = textCursor();
+    if (m_maxLines > 0 && toPlainText() != m_full && cursor.selectionStart() == 0 &&
+        cursor.selectionEnd() >= document()->characterCount() - 1) {
+        auto* data = new QMimeData;
+        data->setText(m_full);
+        return data;
+    }
+    return QTextEdit::createMimeDataFromSelection();
 }
 
 void SelectableText::setLineSpacing(qreal spacing) {
@@ -119,7 +181,23 @@ QSize SelectableText::minimumSizeHint() const {
 }
 
 int SelectableText::heightForWidth(int width) const {
-    return ceilToInt(laidOut(document(), std::clamp(width, 1, maximumWidth()))->size().height());
+    width = std::clamp(width, 1, maximumWidth());
+    const auto doc = laidOut(document(), width);
+    if (m_maxLines > 0) {
+        const QString shown = cutAt(width);
+        if (shown != doc->toPlainText()) {
+            // The cut differs at this width: measure what would be shown there.
+            doc->setPlainText(shown);
+            if (m_lineSpacing > 0) {
+                QTextCursor cursor(doc.get());
+                cursor.select(QTextCursor::Document);
+                QTextBlockFormat format;
+                format.setLineHeight(m_lineSpacing, QTextBlockFormat::LineDistanceHeight);
+                cursor.mergeBlockFormat(format);
+            }
+        }
+    }
+    return ceilToInt(doc->size().height());
 }
 
 void SelectableText::paintEvent(QPaintEvent* event) {

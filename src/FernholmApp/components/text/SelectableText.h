@@ -20,8 +20,16 @@ class SelectableText : public QTextEdit {
 public:
     SelectableText(const QString& text, const QFont& font, const ThemeColor& color, QWidget* parent = nullptr);
 
-    QString text() const { return toPlainText(); }
+    // The whole text, also while fewer lines are shown.
+    QString text() const { return m_maxLines > 0 ? m_full : toPlainText(); }
     void setText(const QString& text);
+
+    // At most `lines` lines shown, the last one cut with "…" when the text is longer (0: no
+    // limit). Copying a selection of all that is shown copies the whole text.
+    int maxLines() const { return m_maxLines; }
+    void setMaxLines(int lines);
+    // What is shown: the text, or its first lines when cut.
+    QString shownText() const { return toPlainText(); }
 
     ThemeColor color() const { return m_color; }
     void setColor(const ThemeColor& color);
@@ -47,12 +55,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     void applyLineSpacing();
+    // The text cut to maxLines at `width`.
+    QString cutAt(int width) const;
+    void showCut();
 
     ThemeColor m_color;
     qreal m_lineSpacing = 0;
+    int m_maxLines = 0;
+    QString m_full;
     std::optional<ColorScheme> m_paletteScheme;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernholm {
@@ -14,7 +15,7 @@ namespace fernholm {
 TokenChip::TokenChip(const QString& token, qreal fontSize, QWidget* parent)
     : QWidget(parent), m_token(token), m_fontSize(fontSize) {
     setFont(Fonts::mono(fontSize, 400));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setAccessibleName(token);
 }
 
@@ -38,6 +39,12 @@ QSize TokenChip::sizeHint() const {
                       Text::lineHeight(font()));
     return QSize(int(std::ceil(text.width() + 2 * m.paddingH - 1e-6)),
                  int(std::ceil(text.height() + 2 * m.paddingV - 1e-6)));
+}
+
+QSize TokenChip::minimumSizeHint() const {
+    const Metrics m = metrics(m_fontSize);
+    const qreal ellipsis = Text::size(QStringLiteral("…"), font(), QWIDGETSIZE_MAX, {1, 0, Qt::AlignLeft}).width();
+    return QSize(std::min(sizeHint().width(), int(std::ceil(ellipsis + 2 * m.paddingH - 1e-6))), sizeHint().height());
 }
 
 void TokenChip::paintEvent(QPaintEvent*) {

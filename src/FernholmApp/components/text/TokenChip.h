@@ -7,7 +7,8 @@ namespace fernholm {
 // A placeholder token as a chip: the token verbatim on one line in the fixed-width token face
 // (Fonts::mono, weight 400) at `fontSize`, coloured Theme::tokenChip, on a rounded rectangle of
 // Theme::tokenChipBg. Above 11 px the chip is padded 8 across and 3 down with radius 6; at 11 and
-// below 6 and 2 with radius 5. Its size is fixed at its size hint.
+// below 6 and 2 with radius 5. It asks for its whole token's width but can be made narrower, down
+// to its paddings and "…": the token is then cut at the end with "…".
 //
 //     flow->addWidget(new TokenChip(QStringLiteral("[PERSON_1]"), 12));
 class TokenChip : public QWidget {
@@ -28,7 +29,7 @@ public:
     static Metrics metrics(qreal fontSize);
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

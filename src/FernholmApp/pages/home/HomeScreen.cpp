@@ -23,6 +23,9 @@
 #include "FernholmKit/presentation/BrowserNotices.h"
 #include "FernholmKit/text/L10n.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -34,6 +37,8 @@ namespace fernholm {
 namespace {
 
 constexpr int recentCount = 4;
+constexpr qreal dotDiameter = 10;
+constexpr qreal dotHalo = 5;
 
 QVBoxLayout* column(QWidget* widget, int spacing) {
     auto* layout = new QVBoxLayout(widget);
@@ -145,8 +150,15 @@ Surface* HomeScreen::buildHero() {
     auto* eyebrowLine = new QHBoxLayout(eyebrowRow);
     eyebrowLine->setContentsMargins(0, 0, 0, 0);
     eyebrowLine->setSpacing(10);
-    m_dot = new StateDot(10, 5, Theme::faint);
-    eyebrowLine->addWidget(m_dot, 0, Qt::AlignVCenter);
+    // The dot takes its own 10 px in the row, in line with the headline's edge; its halo reaches
+    // beyond that place, so it is a child of the hero kept centred on its place.
+    m_dotPlace = new QWidget;
+    m_dotPlace->setFixedSize(int(dotDiameter), int(dotDiameter));
+    eyebrowLine->addWidget(m_dotPlace, 0, Qt::AlignVCenter);
+    m_dot = new StateDot(dotDiameter, dotHalo, Theme::faint, m_hero);
+    for (QWidget* w : {m_dotPlace, eyebrowRow, texts, top}) {
+        w->installEventFilter(this);
+    }
     m_eyebrow = new TextLabel(QString(), Fonts::tracked(Fonts::sans(13, 600), 0.78), Theme::heroDim);
     m_eyebrow->setMaxLines(1);
     eyebrowLine->addWidget(m_eyebrow, 0, Qt::AlignVCenter);
@@ -185,14 +197,17 @@ Surface* HomeScreen::buildHero() {
     m_manageBox = new QWidget;
     m_manageBox->setFixedHeight(32);
     auto* manageRow = new QHBoxLayout(m_manageBox);
-    manageRow->setContentsMargins(6, 0, 6, 0);
+    manageRow->setContentsMargins(0, 0, 0, 0);
+    // The whole 32 px high button takes clicks, its padding included.
     m_manageProviders = new TextLink(fernholm::tr("Manage providers →"), Theme::heroDim, 13, false);
+    m_manageProviders->setContentsMargins(6, 0, 6, 0);
+    m_manageProviders->setFixedHeight(32);
     connect(m_manageProviders, &TextLink::clicked, this, [this] {
         if (m_goToProviders) {
             m_goToProviders();
         }
     });
-    manageRow->addWidget(m_manageProviders, 0, Qt::AlignVCenter);
+    manageRow->addWidget(m_manageProviders);
     m_chips->addWidget(m_manageBox);
     body->addWidget(chips);
     showProviders();
@@ -238,6 +253,13 @@ QWidget* HomeScreen::buildRecent() {
             m_goToActivity();
         }
     });
+    // Title and link share a baseline: the link's box is lifted by the difference between the
+    // space each leaves under its baseline.
+    const QFontMetricsF titleMetrics(title->font());
+    const QFontMetricsF linkMetrics(m_allActivity->linkFont());
+    const qreal titleBelow = titleMetrics.lineSpacing() - titleMetrics.ascent();
+    const qreal linkBelow = linkMetrics.height() - linkMetrics.ascent();
+    m_allActivity->setContentsMargins(0, 0, 0, std::max(0, qRound(titleBelow - linkBelow)));
     headerRow->addWidget(m_allActivity, 0, Qt::AlignBottom);
     sectionColumn->addWidget(header);
 
@@ -303,7 +325,7 @@ void HomeScreen::showProtection() {
     m_turnOff->setVisible(state.turnOff);
     m_switch->setOn(state.on);
     m_switch->setLabel(state.on ? fernholm::tr("Pause protection") : fernholm::tr("Turn protection on"));
-    m_switch->setEnabled(state.switchEnabled);
+    setSwitchEnabled(state.switchEnabled);
 
     for (ProviderChip* chip : std::as_const(m_chipOrder)) {
         chip->setDotColor(colour);
@@ -312,6 +334,39 @@ void HomeScreen::showProtection() {
     if (onChanged) {
         showRecent();
     }
+}
+
+void HomeScreen::setSwitchEnabled(bool enabled) {
+    if (enabled == m_switch->isEnabled()) {
+        return;
+    }
+    if (!enabled) {
+        // Disabling moves the focus on; the switch takes it back once it is usable again, unless
+        // the user has moved it elsewhere meanwhile.
+        const bool hadFocus = m_switch->hasFocus();
+        m_switch->setEnabled(false);
+        m_focusAfterSwitch = hadFocus ? QApplication::focusWidget() : nullptr;
+        m_switchHadFocus = hadFocus;
+        return;
+    }
+    m_switch->setEnabled(true);
+    if (m_switchHadFocus && QApplication::focusWidget() == m_focusAfterSwitch && m_switch->isVisible()) {
+        m_switch->setFocus(Qt::OtherFocusReason);
+    }
+    m_switchHadFocus = false;
+    m_focusAfterSwitch = nullptr;
+}
+
+bool HomeScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+        if (m_dotPlace && m_dot) {
+            const QPoint place = m_dotPlace->mapTo(m_hero, QPoint(0, 0));
+            const int halo = int(dotHalo);
+            m_dot->move(place - QPoint(halo, halo));
+            m_dot->raise();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HomeScreen::fadeInHeroTexts() {

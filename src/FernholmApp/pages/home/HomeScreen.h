@@ -99,6 +99,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -113,6 +114,8 @@ private:
     void showRecent();
     // Changes of the protection state ease the hero's texts in.
     void fadeInHeroTexts();
+    // Enables the switch; one that had the focus when disabled takes it back.
+    void setSwitchEnabled(bool enabled);
 
     AppModel& m_model;
     AlertLayout m_layout;
@@ -133,6 +136,9 @@ private:
     Surface* m_hero = nullptr;
     QWidget* m_heroTexts = nullptr;
     StateDot* m_dot = nullptr;
+    QWidget* m_dotPlace = nullptr;
+    bool m_switchHadFocus = false;
+    QPointer<QWidget> m_focusAfterSwitch;
     TextLabel* m_eyebrow = nullptr;
     TextLabel* m_headline = nullptr;
     TextLabel* m_explanation = nullptr;

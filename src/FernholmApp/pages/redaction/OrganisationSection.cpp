@@ -23,10 +23,16 @@ QWidget* keptRow(const QString& value) {
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
+    // A long value is cut with "…"; the whole value shows as its tooltip.
     auto* text = new TextLabel(value, Fonts::sans(13), Theme::ink);
+    text->setObjectName(QStringLiteral("policyValue"));
     text->setMaxLines(1);
+    text->setToolTip(value);
     line->addWidget(text, 0, Qt::AlignVCenter);
-    line->addWidget(new TextLabel(fernholm::tr("never redacted"), Fonts::sans(12), Theme::dim), 0, Qt::AlignVCenter);
+    auto* note = new TextLabel(fernholm::tr("never redacted"), Fonts::sans(12), Theme::dim);
+    note->setMaxLines(1);
+    note->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    line->addWidget(note, 0, Qt::AlignVCenter);
     line->addStretch(1);
     return row;
 }
@@ -37,11 +43,15 @@ QWidget* termRow(const BlocklistEntry& entry) {
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
     auto* keyword = new TextLabel(entry.keyword, Fonts::sans(13, 500), Theme::ink);
+    keyword->setObjectName(QStringLiteral("policyValue"));
     keyword->setMaxLines(1);
+    keyword->setToolTip(entry.keyword);
     line->addWidget(keyword, 0, Qt::AlignVCenter);
     line->addWidget(new TokenArrow(11), 0, Qt::AlignVCenter);
-    line->addWidget(new TokenChip(QLatin1Char('[') + slugifyLabel(entry.label) + QLatin1String("_1]"), 11), 0,
-                    Qt::AlignVCenter);
+    const QString token = QLatin1Char('[') + slugifyLabel(entry.label) + QLatin1String("_1]");
+    auto* chip = new TokenChip(token, 11);
+    chip->setToolTip(token);
+    line->addWidget(chip, 0, Qt::AlignVCenter);
     line->addStretch(1);
     return row;
 }

@@ -19,7 +19,9 @@ namespace fernholm {
 
 AllowChip::AllowChip(const QString& value, QWidget* parent) : QWidget(parent) {
     setFixedHeight(chipHeight);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Narrower than its value when the card is: the value is then cut with "…" (its tooltip
+    // shows it whole) and the remove button stays on the chip.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 0, 6, 0);
     row->setSpacing(6);

@@ -90,17 +90,24 @@ RedactionBlocklistCard::RedactionBlocklistCard(AppModel& model, QWidget* parent)
     rows->setSpacing(0);
     body()->addWidget(m_rowBox);
 
-    auto* entry = new QHBoxLayout;
+    // The phrase, its label and the button on one line; in a narrow card the label and the
+    // button wrap under the phrase, so that no field is squeezed past reading.
+    auto* entry = new QVBoxLayout;
     entry->setSpacing(8);
+    m_entryTop = new QHBoxLayout;
+    m_entryTop->setSpacing(8);
+    m_entryBottom = new QHBoxLayout;
+    m_entryBottom->setSpacing(8);
+    entry->addLayout(m_entryTop);
+    entry->addLayout(m_entryBottom);
     m_keyword = new EntryField(fernholm::tr("Add a phrase…"));
-    entry->addWidget(m_keyword, 1, Qt::AlignVCenter);
+    m_entryTop->addWidget(m_keyword, 1, Qt::AlignVCenter);
     m_label = new EntryField(fernholm::tr("Label"));
-    m_label->setFixedWidth(110);
-    entry->addWidget(m_label, 0, Qt::AlignVCenter);
+    m_label->setFixedWidth(labelWidth);
     m_add = new PrimaryButton(fernholm::tr("Add"), PrimaryButton::Style::smallSand);
     m_add->setArrow(false);
-    entry->addWidget(m_add, 0, Qt::AlignVCenter);
     body()->addLayout(entry);
+    placeEntry(false);
 
     m_preview = new QWidget;
     auto* preview = new QHBoxLayout(m_preview);
@@ -184,6 +191,37 @@ void RedactionBlocklistCard::sync() {
                                         QStringLiteral("{n} more set by your organisation")));
     }
     m_orgLine->setVisible(extra > 0);
+}
+
+bool RedactionBlocklistCard::entryWraps() const {
+    return m_entryWraps;
+}
+
+void RedactionBlocklistCard::placeEntry(bool wraps) {
+    m_entryWraps = wraps;
+    m_entryTop->removeWidget(m_label);
+    m_entryTop->removeWidget(m_add);
+    m_entryBottom->removeWidget(m_label);
+    m_entryBottom->removeWidget(m_add);
+    QHBoxLayout* line = wraps ? m_entryBottom : m_entryTop;
+    if (wraps) {
+        m_label->setMinimumWidth(0);
+        m_label->setMaximumWidth(QWIDGETSIZE_MAX);
+    } else {
+        m_label->setFixedWidth(labelWidth);
+    }
+    line->addWidget(m_label, wraps ? 1 : 0, Qt::AlignVCenter);
+    line->addWidget(m_add, 0, Qt::AlignVCenter);
+}
+
+void RedactionBlocklistCard::resizeEvent(QResizeEvent* event) {
+    Surface::resizeEvent(event);
+    const QMargins margins = body()->contentsMargins();
+    const int inner = width() - margins.left() - margins.right();
+    const int oneLine = comfortablePhrase + 8 + labelWidth + 8 + m_add->sizeHint().width();
+    if ((inner < oneLine) != m_entryWraps) {
+        placeEntry(inner < oneLine);
+    }
 }
 
 } // namespace fernholm

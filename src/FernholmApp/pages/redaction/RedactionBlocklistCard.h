@@ -7,6 +7,8 @@
 
 #include <array>
 
+class QHBoxLayout;
+
 namespace fernholm {
 
 class AppModel;
@@ -64,6 +66,8 @@ public:
 
     EntryField* keywordField() const { return m_keyword; }
     EntryField* labelField() const { return m_label; }
+    // Whether the label and the button sit on a line of their own under the phrase.
+    bool entryWraps() const;
     PrimaryButton* addButton() const { return m_add; }
     QList<BlockRow*> rows() const { return m_rows; }
     // The preview line and its token chip; the line is hidden while the label field trims to nothing.
@@ -78,7 +82,16 @@ public:
     // Takes the entry at `index` out of the working copy's blocklist; out of range does nothing.
     void removeAt(int index);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    static constexpr int labelWidth = 110;
+    static constexpr int comfortablePhrase = 150;
+    void placeEntry(bool wraps);
+    QHBoxLayout* m_entryTop = nullptr;
+    QHBoxLayout* m_entryBottom = nullptr;
+    bool m_entryWraps = false;
     void sync();
     void entryEdited();
 

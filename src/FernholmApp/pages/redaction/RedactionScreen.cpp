@@ -8,6 +8,7 @@
 #include "FernholmApp/pages/redaction/RedactionCategoryCard.h"
 #include "FernholmApp/pages/redaction/RedactionLists.h"
 #include "FernholmApp/pages/redaction/UnsavedChangesBar.h"
+#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -156,6 +157,7 @@ void RedactionScreen::showRules() {
                      {{"on", c.on}, {"all", c.all}}));
     showCards(rules);
     m_bar->setShown(m_model.redactionHasChanges());
+    makeRoomForTheBar();
 }
 
 void RedactionScreen::showCards(const RedactionPage& rules) {
@@ -254,8 +256,30 @@ void RedactionScreen::hideEvent(QHideEvent* event) {
 bool RedactionScreen::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_page && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange)) {
         m_bar->place();
+        makeRoomForTheBar();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void RedactionScreen::makeRoomForTheBar() {
+    // The bar floats at the top of the page, over the header's trailing end. When the title at
+    // its full size would reach under the bar, the header starts below the bar instead.
+    int room = 0;
+    if (m_bar->isShown()) {
+        m_bar->place();
+        const QRect capsule = m_bar->geometry().marginsRemoved(UnsavedChangesBar::shadowMargins);
+        const int pageTop = m_page->content()->layout()->contentsMargins().top();
+        const QRect title(m_header->titleLabel()->mapTo(m_page, QPoint(0, 0)), m_header->titleLabel()->sizeHint());
+        const int gap = 12;
+        const bool overlaps = title.left() - gap <= capsule.right() && title.right() + gap >= capsule.left();
+        if (overlaps) {
+            room = std::max(0, UnsavedChangesBar::topGap + capsule.height() + gap - pageTop);
+        }
+    }
+    const QMargins margins = m_header->contentsMargins();
+    if (margins.top() != room) {
+        m_header->setContentsMargins(margins.left(), room, margins.right(), margins.bottom());
+    }
 }
 
 } // namespace fernholm

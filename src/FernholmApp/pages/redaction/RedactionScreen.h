@@ -88,6 +88,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Moves the header below the unsaved-changes bar when the bar would cover its title.
+    void makeRoomForTheBar();
     QWidget* buildGrid();
     void showRules();
     void showCards(const RedactionPage& rules);

@@ -12,6 +12,8 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -25,9 +27,32 @@ constexpr qreal shadowOpacity = 0.16;
 constexpr qreal shadowRadius = 12;
 constexpr qreal shadowDrop = 4;
 
+// The bar's shadow, behind the bar in its parent; clicks pass through it.
+class BarShadow final : public QWidget {
+public:
+    BarShadow(const UnsavedChangesBar* bar, QWidget* parent) : QWidget(parent), m_bar(bar) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        QWidget::hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        Paint::softShadow(painter, Paint::capsule(m_bar->capsuleRect()), QColor::fromRgbF(0, 0, 0, float(shadowOpacity)),
+                          shadowRadius, QPointF(0, shadowDrop));
+    }
+
+private:
+    const UnsavedChangesBar* m_bar;
+};
+
 } // namespace
 
 UnsavedChangesBar::UnsavedChangesBar(QWidget* parent) : QWidget(parent) {
+    if (parent) {
+        m_shadow = new BarShadow(this, parent);
+    }
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(shadowMargins + QMargins(16, 6, 6, 6));
     row->setSpacing(10);
@@ -44,6 +69,10 @@ UnsavedChangesBar::UnsavedChangesBar(QWidget* parent) : QWidget(parent) {
     row->addWidget(m_save, 0, Qt::AlignVCenter);
 
     QWidget::hide();
+}
+
+UnsavedChangesBar::~UnsavedChangesBar() {
+    delete m_shadow;
 }
 
 QSize UnsavedChangesBar::sizeHint() const {
@@ -89,11 +118,13 @@ void UnsavedChangesBar::apply(qreal progress) {
     if (settled) {
         // No effect at rest: the bar paints straight into the page.
         setGraphicsEffect(nullptr);
+        followWithShadow();
     } else {
         auto* fade = qobject_cast<QGraphicsOpacityEffect*>(graphicsEffect());
         if (!fade) {
             fade = new QGraphicsOpacityEffect(this);
             setGraphicsEffect(fade);
+            followWithShadow();
         }
         fade->setOpacity(progress);
     }
@@ -130,10 +161,45 @@ void UnsavedChangesBar::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF capsule = capsuleRect();
     const QPainterPath shape = Paint::capsule(capsule);
-    Paint::softShadow(painter, shape, QColor::fromRgbF(0, 0, 0, float(shadowOpacity)), shadowRadius,
-                      QPointF(0, shadowDrop));
     Paint::fill(painter, shape, Theme::surface.on(this));
     Paint::strokeInside(painter, capsule, capsule.height() / 2, Theme::cardEdge.on(this));
+}
+
+void UnsavedChangesBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Only the capsule (a pixel round it, for its smoothed edge) takes input and paints.
+    const QRectF capsule = capsuleRect().adjusted(-1, -1, 1, 1);
+    setMask(QRegion(Paint::capsule(capsule).toFillPolygon().toPolygon()));
+    followWithShadow();
+}
+
+void UnsavedChangesBar::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    followWithShadow();
+}
+
+void UnsavedChangesBar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    followWithShadow();
+}
+
+void UnsavedChangesBar::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    followWithShadow();
+}
+
+void UnsavedChangesBar::followWithShadow() {
+    if (!m_shadow) {
+        return;
+    }
+    // The shadow shows with the bar at rest; while the bar slides and fades it would not fade.
+    const bool rest = isVisible() && !graphicsEffect();
+    m_shadow->setGeometry(geometry());
+    m_shadow->setVisible(rest);
+    if (rest) {
+        m_shadow->stackUnder(this);
+        m_shadow->update();
+    }
 }
 
 } // namespace fernholm

@@ -22,7 +22,8 @@ class TextLabel;
 //
 // setShown() slides it in from above with a fade (0.15 s, ease-out) or out again; at once while
 // hidden or with animations off. Both buttons are always enabled. The widget is larger than the
-// capsule by shadowMargins, so that the shadow has room.
+// capsule by shadowMargins, but only the drawn capsule takes clicks: its shadow is painted by a
+// sibling behind it that lets every click through to the page below.
 class UnsavedChangesBar : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +32,7 @@ public:
     static constexpr QMargins shadowMargins{20, 12, 20, 28};
 
     explicit UnsavedChangesBar(QWidget* parent = nullptr);
+    ~UnsavedChangesBar() override;
 
     TextLabel* textLabel() const { return m_text; }
     PrimaryButton* discardButton() const { return m_discard; }
@@ -52,9 +54,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void apply(qreal progress);
+    void followWithShadow();
 
     TextLabel* m_text = nullptr;
     PrimaryButton* m_discard = nullptr;
@@ -62,6 +69,7 @@ private:
     bool m_shown = false;
     qreal m_progress = 0; // 0 out of sight above, 1 in place
     QPointer<QVariantAnimation> m_slide;
+    QPointer<QWidget> m_shadow;
 };
 
 } // namespace fernholm

@@ -1,0 +1,22 @@
+#include "FernholmApp/components/controls/EnterKey.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+
+namespace fernholm {
+
+bool pressOnEnter(QAbstractButton* button, QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        return false;
+    }
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    if (!event->isAutoRepeat() && button->isEnabled()) {
+        button->click();
+    }
+    event->accept();
+    return true;
+}
+
+} // namespace fernholm
