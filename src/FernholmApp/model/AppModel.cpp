@@ -1,5 +1,6 @@
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
 #include "FernholmKit/presentation/ActivityText.h"
@@ -40,6 +41,7 @@ AppModel::AppModel(Config config, Platform platform, QObject* parent)
       m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
       m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
       m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {
+    m_alerts = std::make_unique<AlertsModel>(*this, *m_alertCenter, [] { return Clock::now(); });
     refreshLoginItem();
 }
 

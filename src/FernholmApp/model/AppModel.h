@@ -37,6 +37,7 @@
 
 namespace fernholm {
 
+class AlertsModel;
 class SystemNotifier;
 
 // The one live model of the application, on the GUI thread. It owns the control client, the
@@ -243,6 +244,9 @@ public:
     const std::optional<QString>& loginItemError() const { return m_loginItemError; }
     const std::optional<IssueRequest>& issueRequest() const { return m_issueRequest; }
     AlertCenter& alertCenter() { return *m_alertCenter; }
+    // The alerts of every surface, worked out once per change (FernholmApp/model/AlertsModel.h).
+    AlertsModel& alerts() { return *m_alerts; }
+    const AlertsModel& alerts() const { return *m_alerts; }
 
     // --- Setters (actions and tests) ---
 
@@ -434,6 +438,7 @@ private:
     bool m_started = false;
     bool m_replacing = false;
     std::unique_ptr<AlertCenter> m_alertCenter;
+    std::unique_ptr<AlertsModel> m_alerts;
 
     // Poll loop
     QTimer* m_pollTimer = nullptr; // the pause between polls; made by the first startPolling()

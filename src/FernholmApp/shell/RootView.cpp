@@ -1,9 +1,8 @@
 #include "FernholmApp/shell/RootView.h"
 
-#include "FernholmApp/shell/SnoozeWake.h"
-
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/components/alerts/AlertHandlers.h"
 #include "FernholmApp/model/Clipboard.h"
 #include "FernholmApp/components/layout/FirstRunFrame.h"
@@ -32,9 +31,6 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <chrono>
-#include <optional>
 
 namespace fernholm {
 
@@ -60,17 +56,11 @@ RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::fun
     installHandlers();
     m_layout = AlertLayout::empty;
 
-    // Everything the alert list is made from; snoozes run out on their own timer. A quiet poll
-    // changes none of it, so it works nothing out again.
-    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                        &AppModel::appErrorChanged, &AppModel::sidecarStateChanged}) {
+    // The model works the alerts out; the sidebar's summary also follows the protection state.
+    connect(&m_model.alerts(), &AlertsModel::changed, this, &RootView::refreshAlerts);
+    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged}) {
         connect(&m_model, signal, this, &RootView::refreshAlerts);
     }
-    // A snooze from the tray panel hides the alert here too.
-    connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &RootView::refreshAlerts);
-    m_snoozeEnd.setSingleShot(true);
-    m_snoozeEnd.setTimerType(Qt::PreciseTimer);
-    connect(&m_snoozeEnd, &QTimer::timeout, this, &RootView::refreshAlerts);
     connect(&m_model, &AppModel::busyChanged, this, [this] {
         AlertHandlers::setBusy(this, m_model.busy());
     });
@@ -131,8 +121,7 @@ void RootView::installHandlers() {
                                  .snooze =
                                      [self](const AppAlert& alert) {
                                          if (self) {
-                                             self->m_model.alertCenter().snooze(alert, Clock::now());
-                                             self->refreshAlerts();
+                                             self->m_model.alerts().snooze(alert);
                                          }
                                      },
                                  .busy = m_model.busy(),
@@ -281,11 +270,10 @@ QWidget* RootView::makePage(AppTab tab) {
 
 void RootView::refreshAlerts() {
     const bool onSetup = hasCompletedSetup() && m_selection == AppTab::setup;
-    AlertLayout layout = m_model.alertCenter().layout(appAlerts(m_model.alertInputs(onSetup)), Clock::now());
-    // Most polls change nothing: then nothing is touched, so nothing repaints.
+    const AlertLayout& layout = m_model.alerts().layout(onSetup);
+    // Most signals change nothing shown: then nothing is touched, so nothing repaints.
     const bool changed = !(layout == m_layout);
-    m_layout = std::move(layout);
-    wakeAtNextSnoozeEnd();
+    m_layout = layout;
     if (m_sidebar) {
         const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
         const ProtectionSummary summary = protectionSummary(m_layout, state);
@@ -307,10 +295,6 @@ void RootView::refreshAlerts() {
     if (auto* home = qobject_cast<HomeScreen*>(m_page.data())) {
         home->setAlertLayout(m_layout);
     }
-}
-
-void RootView::wakeAtNextSnoozeEnd() {
-    fernholm::wakeAtNextSnoozeEnd(m_snoozeEnd, m_model.alertCenter(), Clock::now());
 }
 
 void RootView::run(const AlertAction& action) {

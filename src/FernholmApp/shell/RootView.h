@@ -1,12 +1,11 @@
 #pragma once
 
-#include "FernholmKit/presentation/AlertCenter.h"
+#include "FernholmKit/presentation/Alerts.h"
 #include "FernholmKit/presentation/AppTab.h"
 #include "FernholmKit/presentation/Tour.h"
 #include "FernholmKit/presentation/ViewState.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QUuid>
 #include <QWidget>
 
@@ -85,7 +84,7 @@ public:
     // What an alert button does.
     void run(const AlertAction& action);
 
-    // The alert layout in force, recomputed on every change of what it is made from.
+    // The alert layout in force: the model's, for the page shown.
     const AlertLayout& alertLayout() const { return m_layout; }
     void refreshAlerts();
 
@@ -116,7 +115,6 @@ private:
     void placeOverlay();
     void followIssueRequest();
     void navigate(AppTab tab);
-    void wakeAtNextSnoozeEnd();
 
     AppModel& m_model;
     std::shared_ptr<Defaults> m_defaults;
@@ -139,9 +137,6 @@ private:
     QPointer<TourOverlay> m_overlay;
     QPointer<IssueFormView> m_sheet;
     QUuid m_sheetRequest;
-    // Fires when the next snooze runs out, so a hidden alert comes back on time even when no poll
-    // runs (the gateway stopped).
-    QTimer m_snoozeEnd;
 };
 
 } // namespace fernholm

@@ -2,7 +2,6 @@
 
 #include "FernholmKit/platform/Defaults.h"
 
-#include <QSet>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -61,13 +60,21 @@ AlertLayout AlertCenter::layout(const QList<AppAlert>& alerts, Time now) {
             m_firstSeen.insert(id, now);
         }
     }
+    return arranged(alerts, now);
+}
+
+AlertLayout AlertCenter::arranged(const QList<AppAlert>& alerts, Time now) const {
+    return arrangeAlerts(alerts, m_firstSeen, snoozedAt(now), 2);
+}
+
+QSet<QString> AlertCenter::snoozedAt(Time now) const {
     QSet<QString> live;
     for (auto it = m_snoozes.begin(); it != m_snoozes.end(); ++it) {
         if (it.value() > now) {
             live.insert(it.key());
         }
     }
-    return arrangeAlerts(alerts, m_firstSeen, live, 2);
+    return live;
 }
 
 void AlertCenter::snooze(const AppAlert& alert, Time now) {

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <chrono>
@@ -28,6 +29,9 @@ public:
     // Updates the first-seen times (an id that vanished counts as new when it returns) and
     // arranges the alerts, with at most two warnings. Writes nothing.
     AlertLayout layout(const QList<AppAlert>& alerts, Time now);
+    // Arranges the alerts as layout() does, from the first-seen times as they stand; an alert
+    // never seen counts as the oldest. For a second list made from the same alerts.
+    AlertLayout arranged(const QList<AppAlert>& alerts, Time now) const;
 
     // Hides a warning or a notice for a day; critical alerts cannot be snoozed. Expired snoozes
     // are dropped from storage here.
@@ -42,6 +46,7 @@ Q_SIGNALS:
 private:
     void load();
     void store();
+    QSet<QString> snoozedAt(Time now) const;
 
     Defaults& m_defaults;
     QHash<QString, Time> m_firstSeen;

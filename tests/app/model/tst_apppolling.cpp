@@ -2,6 +2,7 @@
 // on a detector change, the bypass and blocked-request notices, and what failed fetches, deaths
 // and stops do to the link and the loop. Most tests slow the loop down to one poll after the
 // start and then poll by hand; the monotonic clock of the notices is the fake's.
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 #include "support/LoopbackPort.h"
@@ -209,10 +210,12 @@ private Q_SLOTS:
             return names;
         };
         const QSignalSpy telemetry(&model, &AppModel::telemetryChanged);
+        const qint64 computed = model.alerts().computations();
 
         QVERIFY(setGatewayStatus(after));
         poll();
         QCOMPARE(fired(), shown ? QStringList{QStringLiteral("statusChanged()")} : QStringList());
+        QCOMPARE(model.alerts().computations() - computed, shown ? 1 : 0);
         QVERIFY(!model.status()->uptimeS && !model.status()->memoryMb && !model.status()->counters.medianLatencyMs);
         if (after.contains(QLatin1String("uptime_s"))) {
             QCOMPARE(model.telemetry().uptimeS,
@@ -227,6 +230,7 @@ private Q_SLOTS:
             poll();
         }
         QCOMPARE(fired(), shown ? QStringList{QStringLiteral("statusChanged()")} : QStringList());
+        QCOMPARE(model.alerts().computations() - computed, shown ? 1 : 0);
     }
 
     // The newest events stay, up to the limit; the offset counts those dropped from the front.

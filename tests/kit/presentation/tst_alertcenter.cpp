@@ -75,6 +75,23 @@ private Q_SLOTS:
         QCOMPARE(defaults.writes(), 0);
     }
 
+    // A second list arranged from the same sightings (fewer alerts, snoozes in force) leaves
+    // them alone: what it leaves out does not count as new when the full list shows it again.
+    void arrangingLeavesTheSightingsAlone() {
+        MemoryDefaults defaults;
+        AlertCenter center(defaults);
+        center.layout(warnings({"a", "b"}), t0);
+        center.layout(warnings({"a", "b", "c"}), t0 + 10s);
+        center.snooze(warning("c"), t0 + 15s);
+
+        const AlertLayout fewer = center.arranged(warnings({"a", "c"}), t0 + 20s);
+        QCOMPARE(shown(fewer), (QStringList{"a"}));
+
+        const AlertLayout full = center.layout(warnings({"a", "b", "c"}), t0 + 30s);
+        QCOMPARE(shown(full), (QStringList{"a", "b"}));
+        QCOMPARE(center.arranged(warnings({"b", "c", "a"}), t0 + 30s + 86400s).warnings.first().id, "c");
+    }
+
     void snoozedWarningReturnsExactlyAtItsEnd() {
         MemoryDefaults defaults;
         AlertCenter center(defaults);

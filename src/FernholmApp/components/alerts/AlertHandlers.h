@@ -18,7 +18,7 @@ namespace fernholm {
 //
 //     AlertHandlers::set(root, {
 //         .run = [dispatcher](const AlertAction& action) { dispatcher->perform(action); },
-//         .snooze = [model](const AppAlert& alert) { model->alertCenter().snooze(alert, Clock::now()); },
+//         .snooze = [model](const AppAlert& alert) { model->alerts().snooze(alert); },
 //         .busy = model->busy(),
 //     });
 //     connect(model, &AppModel::busyChanged, root, [root, model] { AlertHandlers::setBusy(root, model->busy()); });

@@ -20,8 +20,8 @@ class MoreAlertsLine;
 //
 //     auto* alerts = new PageAlerts(AlertLayout::empty, AppTab::activity, this);
 //     column->addWidget(alerts);
-//     // every poll:
-//     alerts->setAlertLayout(alertCenter.layout(appAlerts(inputs), now));
+//     // whenever the model's alerts change:
+//     alerts->setAlertLayout(model.alerts().layout(false));
 //
 // It updates in place: an equal layout changes nothing, and the card or strip of an alert id
 // that stays is the same widget afterwards (it keeps its place, focus and selection), only

@@ -1,9 +1,9 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 
-#include "FernholmApp/shell/SnoozeWake.h"
 
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppVersion.h"
 #include "FernholmApp/components/controls/FocusRing.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
@@ -321,10 +321,7 @@ MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUp
                         &AppModel::providersChanged}) {
         connect(&m_model, signal, this, &MenuBarPopover::scheduleRefresh);
     }
-    connect(&m_model.alertCenter(), &AlertCenter::snoozesChanged, this, &MenuBarPopover::scheduleRefresh);
-    m_snoozeEnd.setSingleShot(true);
-    m_snoozeEnd.setTimerType(Qt::PreciseTimer);
-    connect(&m_snoozeEnd, &QTimer::timeout, this, &MenuBarPopover::scheduleRefresh);
+    connect(&m_model.alerts(), &AlertsModel::changed, this, &MenuBarPopover::scheduleRefresh);
 }
 
 PopoverRow* MenuBarPopover::actionRow(const QString& title, const QString& shortcut, QVBoxLayout* into) {
@@ -396,9 +393,7 @@ void MenuBarPopover::showEvent(QShowEvent* event) {
 }
 
 void MenuBarPopover::refresh() {
-    const Time now = Clock::now();
-    m_state = popoverState(m_model, now);
-    wakeAtNextSnoozeEnd(m_snoozeEnd, m_model.alertCenter(), now);
+    m_state = popoverState(m_model);
     render();
 }
 

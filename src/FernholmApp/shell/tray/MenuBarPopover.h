@@ -94,8 +94,6 @@ private:
     PopoverState m_state;
     bool m_rendered = false;
     bool m_refreshPending = false;
-    // Fires when the next snooze ends, so that an open panel shows the alert again.
-    QTimer m_snoozeEnd;
 
     TextLabel* m_version;
     QWidget* m_criticalCard;

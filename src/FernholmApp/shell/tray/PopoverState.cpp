@@ -1,6 +1,7 @@
 #include "FernholmApp/shell/tray/PopoverState.h"
 
 #include "FernholmApp/model/AlertDispatch.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -13,10 +14,10 @@ std::optional<AppAlert> PopoverState::criticalAlert() const {
     return layout.critical.first();
 }
 
-PopoverState popoverState(AppModel& model, Time now) {
+PopoverState popoverState(const AppModel& model) {
     PopoverState state;
     state.item = menuProtectionItem(model.status(), model.busy(), model.link(), model.proxyStuck());
-    state.layout = model.alertCenter().layout(appAlerts(model.alertInputs(false)), now);
+    state.layout = model.alerts().layout(false);
     state.summary = protectionSummary(state.layout,
                                       protectionUIState(model.status(), model.link(), model.proxyStuck()));
     state.switchOn = isProtectionActive(model.status());

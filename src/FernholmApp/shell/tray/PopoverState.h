@@ -53,9 +53,9 @@ struct PopoverState {
     bool operator==(const PopoverState&) const = default;
 };
 
-// The panel's value from the model now: the protection row, the alerts arranged by the model's
-// alert centre (which stamps new alerts as seen), the last three redacted or blocked events.
-PopoverState popoverState(AppModel& model, Time now);
+// The panel's value from the model now: the protection row, the model's alerts as arranged for
+// every page but setup, the last three redacted or blocked events.
+PopoverState popoverState(const AppModel& model);
 
 // The last three redacted or blocked events, oldest first, as rows.
 QList<PopoverMessage> popoverMessages(const QList<Event>& events);
