@@ -12,3 +12,6 @@ set_tests_properties(tst_switchatspi PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1;FERNHOLM_NO_ANIMATIONS=1")
 set_property(TEST tst_switchatspi APPEND PROPERTY LABELS system)
 set_property(TEST tst_switchatspi APPEND PROPERTY LABELS view)
+# xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+# tests with an X server of their own take turns.
+set_property(TEST tst_switchatspi APPEND PROPERTY RESOURCE_LOCK xserver)

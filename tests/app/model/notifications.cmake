@@ -26,3 +26,6 @@ add_test(NAME tst_dunstnotifier
 set_tests_properties(tst_systemnotifier tst_activatablenotifier tst_dunstnotifier PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 90)
 set_property(TEST tst_systemnotifier tst_activatablenotifier tst_dunstnotifier APPEND PROPERTY LABELS model system)
+# xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+# tests with an X server of their own take turns.
+set_property(TEST tst_dunstnotifier APPEND PROPERTY RESOURCE_LOCK xserver)

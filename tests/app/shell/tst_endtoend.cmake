@@ -17,4 +17,7 @@ if(TARGET tarvine)
     set_tests_properties(tst_endtoend PROPERTIES TIMEOUT 650 RESOURCE_LOCK port9090
         ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_XCB_GL_INTEGRATION=none;ASAN_OPTIONS=new_delete_type_mismatch=0;LSAN_OPTIONS=fast_unwind_on_malloc=0:suppressions=${CMAKE_SOURCE_DIR}/tests/app/support/webengine-leaks.supp")
     set_property(TEST tst_endtoend APPEND PROPERTY LABELS system)
+    # xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+    # tests with an X server of their own take turns.
+    set_property(TEST tst_endtoend APPEND PROPERTY RESOURCE_LOCK xserver)
 endif()

@@ -10,3 +10,6 @@ add_test(NAME tst_latetray
 set_tests_properties(tst_latetray PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;FERNHOLM_NO_ANIMATIONS=1;DBUS_SESSION_BUS_ADDRESS=disabled:")
 set_property(TEST tst_latetray APPEND PROPERTY LABELS system)
+# xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+# tests with an X server of their own take turns.
+set_property(TEST tst_latetray APPEND PROPERTY RESOURCE_LOCK xserver)

@@ -13,3 +13,6 @@ set_tests_properties(tst_realtray PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;FERNHOLM_NO_ANIMATIONS=1;DBUS_SESSION_BUS_ADDRESS=disabled:")
 set_property(TEST tst_realtray APPEND PROPERTY LABELS system)
 set_property(TEST tst_realtray APPEND PROPERTY LABELS view screenshots)
+# xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+# tests with an X server of their own take turns.
+set_property(TEST tst_realtray APPEND PROPERTY RESOURCE_LOCK xserver)

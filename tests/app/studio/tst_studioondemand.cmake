@@ -26,3 +26,6 @@ if(FERNHOLM_SANITIZE)
 endif()
 set_tests_properties(tst_studioondemand_x11 PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;${x11_environment}" TIMEOUT 300 LABELS system)
+# xvfb-run -a picks the first free display number, and two started at once can pick the same one:
+# tests with an X server of their own take turns.
+set_property(TEST tst_studioondemand_x11 APPEND PROPERTY RESOURCE_LOCK xserver)
