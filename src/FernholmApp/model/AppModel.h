@@ -137,6 +137,8 @@ public:
     void loadDetail(const QString& reqId);
     // Asks the shell for the problem-report form; every call is a new request with a new id.
     void reportProblem(const std::optional<QString>& row, const QString& category);
+    // The form of request `id` was closed: the request is done, unless a newer one replaced it.
+    void closeIssueRequest(const QUuid& id);
     void showHome();
     void showPrompts();
     // What the alert rules read, from the current state.

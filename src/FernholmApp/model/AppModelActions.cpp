@@ -155,6 +155,12 @@ void AppModel::reportProblem(const std::optional<QString>& row, const QString& c
     setIssueRequest(IssueRequest{QUuid::createUuid(), row, category});
 }
 
+void AppModel::closeIssueRequest(const QUuid& id) {
+    if (m_issueRequest && m_issueRequest->id == id) {
+        setIssueRequest(std::nullopt);
+    }
+}
+
 void AppModel::showHome() {
     setHomeRequest(m_homeRequest + 1);
 }

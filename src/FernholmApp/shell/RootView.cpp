@@ -418,12 +418,8 @@ void RootView::followIssueRequest() {
     const QUuid id = request->id;
     m_sheet = new IssueFormView(
         std::move(form),
-        [model, id] {
-            // A sheet replaced by a newer request closes without clearing that request.
-            if (model->issueRequest() && model->issueRequest()->id == id) {
-                model->setIssueRequest(std::nullopt);
-            }
-        },
+        // A sheet replaced by a newer request closes without clearing that request.
+        [model, id] { model->closeIssueRequest(id); },
         window());
     m_sheet->show();
 }

@@ -573,6 +573,13 @@ private Q_SLOTS:
         model.reportProblem(std::nullopt, QStringLiteral("other"));
         QCOMPARE(model.issueRequest()->row, std::nullopt);
 
+        // Closing the form of a replaced request leaves the newer one; closing its own ends it.
+        const QUuid current = model.issueRequest()->id;
+        model.closeIssueRequest(first.id);
+        QCOMPARE(model.issueRequest()->id, current);
+        model.closeIssueRequest(current);
+        QVERIFY(!model.issueRequest());
+
         QSignalSpy homes(&model, &AppModel::homeRequestChanged);
         model.showHome();
         model.showHome();
