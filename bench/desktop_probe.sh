@@ -29,7 +29,7 @@ if [[ -z ${PROBE_INNER:-} ]]; then
         command -v "$tool" >/dev/null || { echo "desktop_probe: $tool is missing (scripts/install-deps)" >&2; exit 1; }
     done
     export PROBE_INNER=1 PROBE_STARTS=$starts PROBE_SETTLE=$settle PROBE_SECONDS=$seconds
-    exec flock /tmp/port9090.lock "$root/tests/support/with-secret-service.sh" --deadline 1800 \
+    exec flock -o /tmp/port9090.lock "$root/tests/support/with-secret-service.sh" --deadline 1800 \
         "$0" "$build"
 fi
 

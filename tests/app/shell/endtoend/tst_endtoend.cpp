@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <csignal>
 #include <memory>
 
 #include <unistd.h>
@@ -109,6 +110,10 @@ public:
                 program->kill();
                 program->waitForFinished();
             }
+        }
+        // Nor any gateway of this checkout: a stray one would hold the port for the next case.
+        for (const QString& pid : processesUnder(m_checkout)) {
+            ::kill(pid.toInt(), SIGKILL);
         }
     }
 
