@@ -339,42 +339,6 @@ void AppModel::setSavedRedaction(const RedactionPage& page) {
     }
 }
 
-void AppModel::setPromptChoices(const WorkbenchChoices& choices) {
-    if (assign(m_promptChoices, choices)) {
-        Q_EMIT promptChoicesChanged();
-    }
-}
-
-void AppModel::setScanResult(const std::optional<ScanResult>& result) {
-    if (assign(m_scanResult, result)) {
-        Q_EMIT scanResultChanged();
-    }
-}
-
-void AppModel::setScanError(const std::optional<QString>& error) {
-    if (assign(m_scanError, error)) {
-        Q_EMIT scanErrorChanged();
-    }
-}
-
-void AppModel::setScanning(bool scanning) {
-    if (assign(m_scanning, scanning)) {
-        Q_EMIT scanningChanged();
-    }
-}
-
-void AppModel::setReplyResult(const std::optional<RestoreResult>& result) {
-    if (assign(m_replyResult, result)) {
-        Q_EMIT replyResultChanged();
-    }
-}
-
-void AppModel::setReplyError(const std::optional<QString>& error) {
-    if (assign(m_replyError, error)) {
-        Q_EMIT replyErrorChanged();
-    }
-}
-
 void AppModel::setActivityRequest(int count) {
     if (assign(m_activityRequest, count)) {
         Q_EMIT activityRequestChanged();

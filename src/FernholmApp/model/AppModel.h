@@ -3,6 +3,7 @@
 #include "FernholmApp/model/Config.h"
 #include "FernholmApp/model/IssueRequest.h"
 #include "FernholmApp/model/Platform.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 
 #include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/presentation/BlockNotifier.h"
@@ -15,12 +16,10 @@
 #include "FernholmKit/control/Models.h"
 #include "FernholmKit/control/ProofGate.h"
 #include "FernholmKit/control/RedactionModels.h"
-#include "FernholmKit/control/ScanModels.h"
 #include "FernholmKit/control/Telemetry.h"
 #include "FernholmKit/supervision/SidecarLink.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/supervision/SidecarWatch.h"
-#include "FernholmKit/presentation/Workbench.h"
 
 #include <QHash>
 #include <QList>
@@ -159,44 +158,11 @@ public:
     // Tells the gateway to drop its notice that the redaction rules were cleared.
     void dismissRulesCleared();
 
-    // --- Prompt workbench (AppModelWorkbench.cpp) ---
-    // The page shows promptText(), promptChoices(), scanResult(), scanError(), scanning(),
-    // replyText(), replyResult() and replyError() below, and calls these actions. A check of the
-    // prompt runs after the prompt debounce of typing, at once after a change of the choices; a
-    // restore of the reply after the reply debounce. Only the newest check may write its outcome;
-    // a restore is dropped once a newer one is scheduled.
+    // --- Prompt workbench (FernholmApp/model/WorkbenchSession.h) ---
 
-    // The text and choices that the shown scanResult() was made from; scanResultChanged() tells of
-    // a change of either. A blank prompt clears the result and leaves its source.
-    struct PromptScanSource {
-        QString text;
-        WorkbenchChoices choices;
-        bool operator==(const PromptScanSource&) const = default;
-    };
-
-    // A changed text is stored and checked after the prompt debounce; an equal one does nothing.
-    void setPromptText(const QString& text);
-    // Replaces this value too, then checks at once.
-    void hideInPrompt(const QString& value);
-    // Sends every spelling of the value that stands behind its placeholder in the shown result
-    // (none without a result), then checks at once.
-    void restoreInPrompt(const QString& value);
-    // Forgets every choice, then checks at once.
-    void resetPromptChoices();
-    // A changed reply is stored and restored after the reply debounce; an equal one does nothing.
-    void setReplyText(const QString& text);
-    // The shown result belongs to the prompt and choices as they are now and nothing is pending
-    // on it: no check on its way, no error since. Re-read on any of the workbench signals.
-    bool promptResultIsCurrent() const;
-    // Checks the prompt as it is now after `after`, superseding every earlier check. A blank
-    // prompt is not sent: the result, error and scanning flag clear at once.
-    void schedulePromptScan(std::chrono::milliseconds after);
-    // Restores the reply as it is now after `after`, dropping any earlier restore. A blank reply
-    // is not sent: the result and error clear at once.
-    void scheduleReplyRestore(std::chrono::milliseconds after);
-    // Counts every scheduled check; a reply is stored only while its check is the newest.
-    qint64 promptScanGeneration() const { return m_promptScanGeneration; }
-    const std::optional<PromptScanSource>& scanResultSource() const { return m_scanResultSource; }
+    // The prompt the user checks and the reply they restore; the workbench page reads and drives it.
+    WorkbenchSession& workbench() { return m_workbench; }
+    const WorkbenchSession& workbench() const { return m_workbench; }
 
     // --- Open at login (AppModelLoginItem.cpp) ---
     // loginItem() below is read from the system when the model is made.
@@ -230,14 +196,6 @@ public:
     const RedactionPage& redaction() const { return m_redaction; }
     const RedactionPage& savedRedaction() const { return m_savedRedaction; }
     bool redactionHasChanges() const { return !(m_redaction == m_savedRedaction); }
-    const QString& promptText() const { return m_promptText; }
-    const WorkbenchChoices& promptChoices() const { return m_promptChoices; }
-    const std::optional<ScanResult>& scanResult() const { return m_scanResult; }
-    const std::optional<QString>& scanError() const { return m_scanError; }
-    bool scanning() const { return m_scanning; }
-    const QString& replyText() const { return m_replyText; }
-    const std::optional<RestoreResult>& replyResult() const { return m_replyResult; }
-    const std::optional<QString>& replyError() const { return m_replyError; }
     // Navigation counters: each increment asks the main window for that page.
     int activityRequest() const { return m_activityRequest; }
     int homeRequest() const { return m_homeRequest; }
@@ -266,12 +224,6 @@ public:
     void setProviders(const QList<Provider>& providers);
     void setRedaction(const RedactionPage& page);
     void setSavedRedaction(const RedactionPage& page);
-    void setPromptChoices(const WorkbenchChoices& choices);
-    void setScanResult(const std::optional<ScanResult>& result);
-    void setScanError(const std::optional<QString>& error);
-    void setScanning(bool scanning);
-    void setReplyResult(const std::optional<RestoreResult>& result);
-    void setReplyError(const std::optional<QString>& error);
     void setActivityRequest(int count);
     void setHomeRequest(int count);
     void setPromptRequest(int count);
@@ -310,14 +262,6 @@ Q_SIGNALS:
     void detailCacheChanged();
     void providersChanged();
     void redactionChanged(); // the edited or the saved rules
-    void promptTextChanged();
-    void promptChoicesChanged();
-    void scanResultChanged();
-    void scanErrorChanged();
-    void scanningChanged();
-    void replyTextChanged();
-    void replyResultChanged();
-    void replyErrorChanged();
     void activityRequestChanged();
     void homeRequestChanged();
     void promptRequestChanged();
@@ -353,12 +297,6 @@ private:
     std::optional<QString> parkedProxyFile() const;
     static QCoro::Task<bool> prove(QPointer<AppModel> model);
     static QCoro::Task<bool> relaunch(QPointer<AppModel> model);
-
-    // Prompt workbench (AppModelWorkbench.cpp)
-    QCoro::Task<> runPromptScan(std::chrono::milliseconds after, qint64 generation, PromptScanSource source,
-                                CancelToken cancel);
-    QCoro::Task<> runReplyRestore(std::chrono::milliseconds after, QString text, CancelToken cancel);
-    void storeScanResult(const ScanResult& result, const PromptScanSource& source);
 
     // Polling (AppModelPolling.cpp)
     void startPolling();
@@ -407,14 +345,6 @@ private:
     QList<Provider> m_providers;
     RedactionPage m_redaction;
     RedactionPage m_savedRedaction;
-    QString m_promptText;
-    WorkbenchChoices m_promptChoices;
-    std::optional<ScanResult> m_scanResult;
-    std::optional<QString> m_scanError;
-    bool m_scanning = false;
-    QString m_replyText;
-    std::optional<RestoreResult> m_replyResult;
-    std::optional<QString> m_replyError;
     qint64 m_recentEventsOffset = 0;
     int m_activityRequest = 0;
     int m_homeRequest = 0;
@@ -448,11 +378,8 @@ private:
     std::optional<QString> m_lastDetector;
     bool m_polling = false; // a poll is under way
 
-    // Prompt workbench
-    CancelToken m_promptScanTask; // the pending or running check
-    qint64 m_promptScanGeneration = 0;
-    std::optional<PromptScanSource> m_scanResultSource;
-    CancelToken m_replyTask; // the pending or running restore
+    // Prompt workbench: it calls the gateway through a copy of m_client, and so its proof gate.
+    WorkbenchSession m_workbench{m_client, m_config.promptDebounce, m_config.replyDebounce};
 };
 
 } // namespace fernholm

@@ -244,7 +244,7 @@ QWidget* RootView::makePage(AppTab tab) {
     case AppTab::activity:
         return new ActivityScreen(m_model);
     case AppTab::test:
-        return new TestScreen(m_model, m_hooks.clipboard);
+        return new TestScreen(m_model.workbench(), m_hooks.clipboard);
     case AppTab::testDocument:
         if (m_hooks.studioPage) {
             return m_hooks.studioPage();
@@ -336,8 +336,8 @@ void RootView::applyTourStep() {
     }
     const TourStep step = m_tour->step();
     select(step.tab());
-    if (step == TourStep::test && m_model.promptText().isEmpty()) {
-        m_model.setPromptText(Tour::samplePrompt(L10n::language()));
+    if (step == TourStep::test && m_model.workbench().promptText().isEmpty()) {
+        m_model.workbench().setPromptText(Tour::samplePrompt(L10n::language()));
     }
 }
 

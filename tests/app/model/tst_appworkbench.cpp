@@ -1,4 +1,4 @@
-// The prompt workbench on the model, over the stand-in gateway launched for real: the debounced
+// The prompt workbench session of the model, over the stand-in gateway launched for real: the
 // check of the prompt and restore of the reply, which outcome each may still write, and what is
 // cleared without asking the gateway. The stand-in's log shows what was sent; its scripted
 // replies hold single answers back or make them fail.
@@ -10,6 +10,7 @@
 #include "support/SidecarPrinters.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
+#include "app/support/WorkbenchSessionAccess.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -114,10 +115,11 @@ class AppWorkbenchTest : public QObject, public StandInModel {
 
     // Checks the prompt and waits for its result.
     void checked(const QString& text) {
-        AppModel& model = *m_model;
-        model.setPromptText(text);
-        QTRY_VERIFY(model.scanResultSource() && model.scanResultSource()->text == text && !model.scanning());
-        QVERIFY(model.scanResult());
+        WorkbenchSession& workbench = m_model->workbench();
+        workbench.setPromptText(text);
+        QTRY_VERIFY(workbench.scanResultSource() && workbench.scanResultSource()->text == text &&
+                    !workbench.scanning());
+        QVERIFY(workbench.scanResult());
     }
 
 private Q_SLOTS:
@@ -136,61 +138,61 @@ private Q_SLOTS:
     // after the last letter.
     void typingIsCheckedOnceAfterThePause() {
         m_config.promptDebounce = 400ms;
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         QElapsedTimer sinceLastLetter;
         qint64 pause = -1;
-        connect(&model, &AppModel::scanningChanged, this, [&] {
-            if (model.scanning() && pause < 0) {
+        connect(&workbench, &WorkbenchSession::scanningChanged, this, [&] {
+            if (workbench.scanning() && pause < 0) {
                 pause = sinceLastLetter.elapsed();
             }
         });
-        model.setPromptText(QStringLiteral("J"));
-        QTimer::singleShot(50, &model, [&] { model.setPromptText(QStringLiteral("Jo")); });
-        QTimer::singleShot(100, &model, [&] {
-            model.setPromptText(QStringLiteral("Joe"));
+        workbench.setPromptText(QStringLiteral("J"));
+        QTimer::singleShot(50, &workbench, [&] { workbench.setPromptText(QStringLiteral("Jo")); });
+        QTimer::singleShot(100, &workbench, [&] {
+            workbench.setPromptText(QStringLiteral("Joe"));
             sinceLastLetter.start();
         });
-        QTRY_VERIFY(model.scanResult());
-        QCOMPARE(model.scanResult()->beforeText, QStringLiteral("Joe"));
+        QTRY_VERIFY(workbench.scanResult());
+        QCOMPARE(workbench.scanResult()->beforeText, QStringLiteral("Joe"));
         QCOMPARE(sentTexts(scanPath), QStringList{"Joe"});
         // Timers may fire up to 5% early.
         QVERIFY2(pause >= 380, qPrintable(QString::number(pause)));
-        QCOMPARE(model.promptScanGeneration(), 3);
-        QVERIFY(model.promptResultIsCurrent());
+        QCOMPARE(workbench.promptScanGeneration(), 3);
+        QVERIFY(workbench.promptResultIsCurrent());
         // The same text again schedules nothing.
-        model.setPromptText(QStringLiteral("Joe"));
-        QCOMPARE(model.promptScanGeneration(), 3);
+        workbench.setPromptText(QStringLiteral("Joe"));
+        QCOMPARE(workbench.promptScanGeneration(), 3);
     }
 
     // Spaces and line breaks are not sent: the shown result, the error and the scanning flag go at
     // once, the check being answered writes nothing, and the one pending is never sent.
     void aBlankPromptClearsAtOnceAndSendsNothing() {
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         checked(prompt);
         QVERIFY(script(scanPath, {delayed(0, {}, 500), delayed(400, scanReply(QStringLiteral("late")))}));
-        model.setPromptText(QStringLiteral("first"));
-        QTRY_VERIFY(model.scanError());
-        model.setPromptText(QStringLiteral("second"));
-        QTRY_VERIFY(model.scanning());
-        model.setPromptText(QStringLiteral("third")); // pending
+        workbench.setPromptText(QStringLiteral("first"));
+        QTRY_VERIFY(workbench.scanError());
+        workbench.setPromptText(QStringLiteral("second"));
+        QTRY_VERIFY(workbench.scanning());
+        workbench.setPromptText(QStringLiteral("third")); // pending
 
-        QSignalSpy texts(&model, &AppModel::promptTextChanged);
+        QSignalSpy texts(&workbench, &WorkbenchSession::promptTextChanged);
         const QString blank = QStringLiteral("  \n\t\n ");
-        model.setPromptText(blank);
-        QCOMPARE(model.promptText(), blank);
-        QCOMPARE(model.scanResult(), std::nullopt);
-        QCOMPARE(model.scanError(), std::nullopt);
-        QCOMPARE(model.scanning(), false);
-        QVERIFY(!model.promptResultIsCurrent());
-        const qint64 generation = model.promptScanGeneration();
+        workbench.setPromptText(blank);
+        QCOMPARE(workbench.promptText(), blank);
+        QCOMPARE(workbench.scanResult(), std::nullopt);
+        QCOMPARE(workbench.scanError(), std::nullopt);
+        QCOMPARE(workbench.scanning(), false);
+        QVERIFY(!workbench.promptResultIsCurrent());
+        const qint64 generation = workbench.promptScanGeneration();
 
         QTRY_VERIFY(allHandled(m_scanReplies, 3));
-        QCOMPARE(model.scanResult(), std::nullopt);
-        QCOMPARE(model.scanning(), false);
+        QCOMPARE(workbench.scanResult(), std::nullopt);
+        QCOMPARE(workbench.scanning(), false);
         QCOMPARE(sentTexts(scanPath), (QStringList{prompt, "first", "second"}));
 
-        model.setPromptText(blank);
-        QCOMPARE(model.promptScanGeneration(), generation);
+        workbench.setPromptText(blank);
+        QCOMPARE(workbench.promptScanGeneration(), generation);
         QCOMPARE(texts.size(), 1);
     }
 
@@ -208,7 +210,7 @@ private Q_SLOTS:
     void aSupersededCheckWritesNothing() {
         QFETCH(int, firstStatus);
         QFETCH(bool, firstArrivesFirst);
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         const QString second = QStringLiteral("Write to jan@example.com");
         QList<QJsonObject> replies{delayed(firstArrivesFirst ? 100 : 500, scanReply(QStringLiteral("stale")),
                                            firstStatus)};
@@ -216,26 +218,26 @@ private Q_SLOTS:
             replies.append(delayed(500, scanReply(second)));
         }
         QVERIFY(script(scanPath, replies));
-        QSignalSpy results(&model, &AppModel::scanResultChanged);
-        QSignalSpy errors(&model, &AppModel::scanErrorChanged);
-        QSignalSpy scanning(&model, &AppModel::scanningChanged);
+        QSignalSpy results(&workbench, &WorkbenchSession::scanResultChanged);
+        QSignalSpy errors(&workbench, &WorkbenchSession::scanErrorChanged);
+        QSignalSpy scanning(&workbench, &WorkbenchSession::scanningChanged);
 
-        model.setPromptText(prompt);
-        QTRY_VERIFY(model.scanning());
-        model.setPromptText(second);
+        workbench.setPromptText(prompt);
+        QTRY_VERIFY(workbench.scanning());
+        workbench.setPromptText(second);
         if (firstArrivesFirst) {
             QTRY_VERIFY(allHandled(m_scanReplies, 1));
-            QVERIFY(model.scanning());
-            QCOMPARE(model.scanResult(), std::nullopt);
+            QVERIFY(workbench.scanning());
+            QCOMPARE(workbench.scanResult(), std::nullopt);
         }
         QTRY_VERIFY(allHandled(m_scanReplies, 2));
 
-        QVERIFY(model.scanResult());
-        QCOMPARE(model.scanResult()->beforeText, second);
-        QCOMPARE(model.scanResultSource()->text, second);
-        QCOMPARE(model.scanError(), std::nullopt);
-        QCOMPARE(model.scanning(), false);
-        QVERIFY(model.promptResultIsCurrent());
+        QVERIFY(workbench.scanResult());
+        QCOMPARE(workbench.scanResult()->beforeText, second);
+        QCOMPARE(workbench.scanResultSource()->text, second);
+        QCOMPARE(workbench.scanError(), std::nullopt);
+        QCOMPARE(workbench.scanning(), false);
+        QVERIFY(workbench.promptResultIsCurrent());
         QCOMPARE(results.size(), 1);
         QCOMPARE(errors.size(), 0);
         QCOMPARE(scanning.size(), 2); // on when the first was sent, off when the second answered
@@ -253,32 +255,33 @@ private Q_SLOTS:
     void aFailedCheckKeepsThePreviousResult() {
         QFETCH(QString, language);
         QFETCH(QString, error);
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         L10n::setLanguage(language);
         checked(prompt);
-        const std::optional<ScanResult> shown = model.scanResult();
+        const std::optional<ScanResult> shown = workbench.scanResult();
         QVERIFY(script(scanPath, {delayed(0, {}, 500)}));
 
-        model.setPromptText(prompt + QStringLiteral(" and the rent"));
-        QTRY_COMPARE(model.scanError(), error);
-        QCOMPARE(model.scanning(), false);
-        QCOMPARE(model.scanResult(), shown);
-        QCOMPARE(model.scanResultSource()->text, prompt);
-        QVERIFY(!model.promptResultIsCurrent());
+        workbench.setPromptText(prompt + QStringLiteral(" and the rent"));
+        QTRY_COMPARE(workbench.scanError(), error);
+        QCOMPARE(workbench.scanning(), false);
+        QCOMPARE(workbench.scanResult(), shown);
+        QCOMPARE(workbench.scanResultSource()->text, prompt);
+        QVERIFY(!workbench.promptResultIsCurrent());
 
         // The next good check clears the error.
-        model.setPromptText(prompt + QStringLiteral(" and the car"));
-        QTRY_COMPARE(model.scanError(), std::nullopt);
-        QVERIFY(model.promptResultIsCurrent());
+        workbench.setPromptText(prompt + QStringLiteral(" and the car"));
+        QTRY_COMPARE(workbench.scanError(), std::nullopt);
+        QVERIFY(workbench.promptResultIsCurrent());
     }
 
     // Without a proven gateway every check fails at once, without traffic.
     void aCheckWithoutAGatewayFails() {
         AppModel model(m_config, m_fakes->platform());
-        model.setPromptText(prompt);
-        QTRY_COMPARE(model.scanError(), QStringLiteral("Scan failed: unverified"));
-        QCOMPARE(model.scanning(), false);
-        QCOMPARE(model.scanResult(), std::nullopt);
+        WorkbenchSession& workbench = model.workbench();
+        workbench.setPromptText(prompt);
+        QTRY_COMPARE(workbench.scanError(), QStringLiteral("Scan failed: unverified"));
+        QCOMPARE(workbench.scanning(), false);
+        QCOMPARE(workbench.scanResult(), std::nullopt);
         QCOMPARE(model.appError(), std::nullopt);
     }
 
@@ -309,28 +312,28 @@ private Q_SLOTS:
         QFETCH(QStringList, kept);
         QFETCH(QStringList, hidden);
         m_config.promptDebounce = 60s;
-        AppModel& model = ready();
-        model.setPromptText(prompt);
+        WorkbenchSession& workbench = ready().workbench();
+        workbench.setPromptText(prompt);
         if (withResult) {
-            model.schedulePromptScan(0ms);
-            QTRY_VERIFY(model.promptResultIsCurrent());
+            workbench.schedulePromptScan(0ms);
+            QTRY_VERIFY(workbench.promptResultIsCurrent());
         }
-        const qint64 generation = model.promptScanGeneration();
-        QSignalSpy choices(&model, &AppModel::promptChoicesChanged);
+        const qint64 generation = workbench.promptScanGeneration();
+        QSignalSpy choices(&workbench, &WorkbenchSession::promptChoicesChanged);
 
         if (action == QLatin1String("reset")) {
-            model.resetPromptChoices();
+            workbench.resetPromptChoices();
         } else if (action == QLatin1String("hide")) {
-            model.hideInPrompt(value);
+            workbench.hideInPrompt(value);
         } else {
-            model.restoreInPrompt(value);
+            workbench.restoreInPrompt(value);
         }
-        QCOMPARE(model.promptChoices().kept, kept);
-        QCOMPARE(model.promptChoices().hidden, hidden);
+        QCOMPARE(workbench.promptChoices().kept, kept);
+        QCOMPARE(workbench.promptChoices().hidden, hidden);
         QCOMPARE(choices.size(), kept.isEmpty() && hidden.isEmpty() ? 0 : 1);
-        QCOMPARE(model.promptScanGeneration(), generation + 1);
-        QTRY_VERIFY(model.promptResultIsCurrent());
-        QCOMPARE(model.scanResultSource()->choices, model.promptChoices());
+        QCOMPARE(workbench.promptScanGeneration(), generation + 1);
+        QTRY_VERIFY(workbench.promptResultIsCurrent());
+        QCOMPARE(workbench.scanResultSource()->choices, workbench.promptChoices());
 
         const QJsonObject body = sent(scanPath).constLast();
         QCOMPARE(body.value("text").toString(), prompt);
@@ -353,22 +356,22 @@ private Q_SLOTS:
     void promptResultIsCurrent() {
         QFETCH(QString, change);
         QFETCH(bool, current);
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         if (change != QLatin1String("no result")) {
             checked(prompt);
         }
         if (change == QLatin1String("scanning")) {
-            model.setScanning(true);
+            WorkbenchSessionAccess::setScanning(workbench, true);
         } else if (change == QLatin1String("error")) {
-            model.setScanError(QStringLiteral("Scan failed: http(500)"));
+            WorkbenchSessionAccess::setScanError(workbench, QStringLiteral("Scan failed: http(500)"));
         } else if (change == QLatin1String("text")) {
-            model.setPromptText(prompt + u'!');
+            workbench.setPromptText(prompt + u'!');
         } else if (change == QLatin1String("choices")) {
             WorkbenchChoices choices;
             choices.hide(QStringLiteral("invoice"));
-            model.setPromptChoices(choices);
+            WorkbenchSessionAccess::setPromptChoices(workbench, choices);
         }
-        QCOMPARE(model.promptResultIsCurrent(), current);
+        QCOMPARE(workbench.promptResultIsCurrent(), current);
     }
 
     // A good check restores the pasted reply at once, here long before its own pause would end;
@@ -381,20 +384,20 @@ private Q_SLOTS:
     void aGoodCheckRestoresTheReplyAtOnce() {
         QFETCH(bool, blank);
         m_config.replyDebounce = 60s;
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         checked(prompt);
-        QCOMPARE(model.scanResult()->details.size(), 1);
-        const QString token = model.scanResult()->details.constFirst().token;
-        model.setReplyText(blank ? QStringLiteral(" \n ") : QStringLiteral("Dear %1, thanks").arg(token));
+        QCOMPARE(workbench.scanResult()->details.size(), 1);
+        const QString token = workbench.scanResult()->details.constFirst().token;
+        workbench.setReplyText(blank ? QStringLiteral(" \n ") : QStringLiteral("Dear %1, thanks").arg(token));
 
         checked(prompt + QStringLiteral(" and the rent"));
         if (blank) {
-            QCOMPARE(model.replyResult(), std::nullopt);
+            QCOMPARE(workbench.replyResult(), std::nullopt);
             QCOMPARE(sent(restorePath), QList<QJsonObject>());
         } else {
-            QTRY_VERIFY(model.replyResult());
-            QCOMPARE(model.replyResult()->text, QStringLiteral("Dear anna@example.com, thanks"));
-            QCOMPARE(sentTexts(restorePath), QStringList{model.replyText()});
+            QTRY_VERIFY(workbench.replyResult());
+            QCOMPARE(workbench.replyResult()->text, QStringLiteral("Dear anna@example.com, thanks"));
+            QCOMPARE(sentTexts(restorePath), QStringList{workbench.replyText()});
         }
     }
 
@@ -409,57 +412,57 @@ private Q_SLOTS:
     void aFailedRestoreKeepsTheLastResult() {
         QFETCH(QString, language);
         QFETCH(QString, error);
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         L10n::setLanguage(language);
-        model.setReplyText(QStringLiteral("Thanks, all clear"));
-        QTRY_VERIFY(model.replyResult());
-        const std::optional<RestoreResult> shown = model.replyResult();
+        workbench.setReplyText(QStringLiteral("Thanks, all clear"));
+        QTRY_VERIFY(workbench.replyResult());
+        const std::optional<RestoreResult> shown = workbench.replyResult();
 
         QVERIFY(script(restorePath, {delayed(0, {}, 500)}));
-        model.setReplyText(QStringLiteral("Thanks, all clear now"));
-        QTRY_COMPARE(model.replyError(), error);
-        QCOMPARE(model.replyResult(), shown);
+        workbench.setReplyText(QStringLiteral("Thanks, all clear now"));
+        QTRY_COMPARE(workbench.replyError(), error);
+        QCOMPARE(workbench.replyResult(), shown);
 
-        model.setReplyText(QStringLiteral("Thanks"));
-        QTRY_COMPARE(model.replyError(), std::nullopt);
-        QCOMPARE(model.replyResult()->text, QStringLiteral("Thanks"));
+        workbench.setReplyText(QStringLiteral("Thanks"));
+        QTRY_COMPARE(workbench.replyError(), std::nullopt);
+        QCOMPARE(workbench.replyResult()->text, QStringLiteral("Thanks"));
     }
 
     // Clearing the reply clears its result and error without a call, and drops the restore that
     // was about to go out.
     void clearingTheReplyClearsAtOnce() {
-        AppModel& model = ready();
-        model.setReplyText(QStringLiteral("one"));
-        QTRY_VERIFY(model.replyResult());
+        WorkbenchSession& workbench = ready().workbench();
+        workbench.setReplyText(QStringLiteral("one"));
+        QTRY_VERIFY(workbench.replyResult());
         QVERIFY(script(restorePath, {delayed(0, {}, 500)}));
-        model.setReplyText(QStringLiteral("two"));
-        QTRY_VERIFY(model.replyError());
-        model.setReplyText(QStringLiteral("three")); // pending
+        workbench.setReplyText(QStringLiteral("two"));
+        QTRY_VERIFY(workbench.replyError());
+        workbench.setReplyText(QStringLiteral("three")); // pending
 
-        model.setReplyText(QString());
-        QCOMPARE(model.replyResult(), std::nullopt);
-        QCOMPARE(model.replyError(), std::nullopt);
+        workbench.setReplyText(QString());
+        QCOMPARE(workbench.replyResult(), std::nullopt);
+        QCOMPARE(workbench.replyError(), std::nullopt);
 
         // A later restore, scheduled after the dropped one with the same pause, goes out alone.
-        model.setReplyText(QStringLiteral("four"));
-        QTRY_VERIFY(model.replyResult());
-        QCOMPARE(model.replyResult()->text, QStringLiteral("four"));
+        workbench.setReplyText(QStringLiteral("four"));
+        QTRY_VERIFY(workbench.replyResult());
+        QCOMPARE(workbench.replyResult()->text, QStringLiteral("four"));
         QCOMPARE(sentTexts(restorePath), (QStringList{"one", "two", "four"}));
     }
 
     // A restore already on its way when the reply changes again writes nothing.
     void aRestoreOvertakenByTypingWritesNothing() {
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         QVERIFY(script(restorePath, {delayed(800, restoreReply(QStringLiteral("stale")))}));
-        QSignalSpy results(&model, &AppModel::replyResultChanged);
-        QSignalSpy errors(&model, &AppModel::replyErrorChanged);
-        model.setReplyText(QStringLiteral("first"));
+        QSignalSpy results(&workbench, &WorkbenchSession::replyResultChanged);
+        QSignalSpy errors(&workbench, &WorkbenchSession::replyErrorChanged);
+        workbench.setReplyText(QStringLiteral("first"));
         QTRY_COMPARE(sentTexts(restorePath), QStringList{"first"});
 
-        model.setReplyText(QStringLiteral("second"));
+        workbench.setReplyText(QStringLiteral("second"));
         QTRY_VERIFY(allHandled(m_restoreReplies, 2));
-        QCOMPARE(model.replyResult()->text, QStringLiteral("second"));
-        QCOMPARE(model.replyError(), std::nullopt);
+        QCOMPARE(workbench.replyResult()->text, QStringLiteral("second"));
+        QCOMPARE(workbench.replyError(), std::nullopt);
         QCOMPARE(results.size(), 1);
         QCOMPARE(errors.size(), 0);
     }
@@ -467,14 +470,14 @@ private Q_SLOTS:
     // The model goes while a check and a restore are on their way and another check waits for its
     // turn of the event loop: none of them touches it afterwards.
     void aModelGoneMidCheckIsLeftAlone() {
-        AppModel& model = ready();
+        WorkbenchSession& workbench = ready().workbench();
         QVERIFY(script(scanPath, {delayed(300, scanReply(prompt))}));
         QVERIFY(script(restorePath, {delayed(300, restoreReply(QStringLiteral("late")))}));
-        model.setPromptText(prompt);
-        model.setReplyText(QStringLiteral("a reply"));
-        QTRY_VERIFY(model.scanning());
+        workbench.setPromptText(prompt);
+        workbench.setReplyText(QStringLiteral("a reply"));
+        QTRY_VERIFY(workbench.scanning());
         QTRY_COMPARE(sentTexts(restorePath), QStringList{"a reply"});
-        model.hideInPrompt(QStringLiteral("invoice"));
+        workbench.hideInPrompt(QStringLiteral("invoice"));
         m_model.reset();
         QTRY_VERIFY(allHandled(m_scanReplies, 1) && allHandled(m_restoreReplies, 1));
     }

@@ -24,6 +24,7 @@
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
+#include "app/support/WorkbenchSessionAccess.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 
@@ -124,6 +125,8 @@ class TestScreenTest : public QObject, public StandInModel {
     std::shared_ptr<RecordingClipboard> m_clipboard;
     std::unique_ptr<TestScreen> m_screen;
 
+    WorkbenchSession& workbench() const { return m_model->workbench(); }
+
     // A model whose gateway has proven itself, and the page on it, shown at `width`.
     TestScreen& ready(int width = 900, int height = 1100) {
         makeModel();
@@ -141,7 +144,7 @@ class TestScreenTest : public QObject, public StandInModel {
     }
 
     TestScreen& shown(int width, int height) {
-        m_screen = std::make_unique<TestScreen>(*m_model, m_clipboard);
+        m_screen = std::make_unique<TestScreen>(m_model->workbench(), m_clipboard);
         m_screen->resize(width, height);
         m_screen->show();
         [&] {
@@ -182,12 +185,12 @@ class TestScreenTest : public QObject, public StandInModel {
         m_screen->promptEditor()->setFocus();
         m_screen->promptEditor()->selectAll();
         m_screen->promptEditor()->insertPlainText(text);
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->promptResultIsCurrent() && m_model->promptText() == text, patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().promptResultIsCurrent() && workbench().promptText() == text, patienceMs);
         settle();
     }
 
     void current() {
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->promptResultIsCurrent(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().promptResultIsCurrent(), patienceMs);
         settle();
     }
 
@@ -227,8 +230,8 @@ private Q_SLOTS:
         const QString typed = QStringLiteral("Mail anna@example.co");
         QCOMPARE(typed.size(), 20);
         QStringList events;
-        connect(m_model.get(), &AppModel::scanningChanged, this, [&] {
-            if (m_model->scanning()) {
+        connect(&workbench(), &WorkbenchSession::scanningChanged, this, [&] {
+            if (workbench().scanning()) {
                 events << QStringLiteral("check");
             }
         });
@@ -236,7 +239,7 @@ private Q_SLOTS:
         screen.promptEditor()->setFocus();
         QTest::keyClicks(screen.promptEditor(), typed);
         QTimer::singleShot(m_config.promptDebounce / 2, this, [&] { events << QStringLiteral("half the pause"); });
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->promptResultIsCurrent(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().promptResultIsCurrent(), patienceMs);
 
         QCOMPARE(events, QStringList(20, QStringLiteral("key")) << "half the pause" << "check");
         QCOMPARE(sentTexts(scanPath), QStringList{typed});
@@ -253,12 +256,12 @@ private Q_SLOTS:
         screen.promptEditor()->setFocus();
         QTest::keyClick(screen.promptEditor(), Qt::Key_A);
         QTest::keyClick(screen.promptEditor(), Qt::Key_Backspace);
-        QCOMPARE(m_model->promptText(), QString());
+        QCOMPARE(workbench().promptText(), QString());
         QVERIFY(screen.emptyResultLabel()->isVisible());
         QCOMPARE(screen.emptyResultLabel()->text(), QStringLiteral("The anonymized prompt appears here as you type."));
 
         QTest::keyClick(screen.promptEditor(), Qt::Key_B);
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->promptResultIsCurrent(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().promptResultIsCurrent(), patienceMs);
         QCOMPARE(sentTexts(scanPath), QStringList{"b"});
     }
 
@@ -266,7 +269,7 @@ private Q_SLOTS:
     // types is not written back over itself: the caret and the undo history stay.
     void theEditorFollowsTheModelWithoutEcho() {
         TestScreen& screen = offline();
-        m_model->setPromptText(QStringLiteral("Hello world"));
+        workbench().setPromptText(QStringLiteral("Hello world"));
         QCOMPARE(screen.promptEditor()->text(), QStringLiteral("Hello world"));
 
         screen.promptEditor()->setFocus();
@@ -275,12 +278,12 @@ private Q_SLOTS:
         screen.promptEditor()->setTextCursor(cursor);
         QSignalSpy edits(screen.promptEditor(), &PlainTextEditor::textEdited);
         QTest::keyClick(screen.promptEditor(), Qt::Key_X);
-        QCOMPARE(m_model->promptText(), QStringLiteral("Hellox world"));
+        QCOMPARE(workbench().promptText(), QStringLiteral("Hellox world"));
         QCOMPARE(edits.size(), 1);
         QCOMPARE(screen.promptEditor()->textCursor().position(), 6);
         QVERIFY(screen.promptEditor()->document()->isUndoAvailable());
 
-        m_model->setReplyText(QStringLiteral("A reply"));
+        workbench().setReplyText(QStringLiteral("A reply"));
         QCOMPARE(screen.replyEditor()->text(), QStringLiteral("A reply"));
     }
 
@@ -291,11 +294,11 @@ private Q_SLOTS:
     void pillClicks() {
         TestScreen& screen = ready();
         pasted(prompt);
-        const QString token = m_model->scanResult()->details.constFirst().token;
+        const QString token = workbench().scanResult()->details.constFirst().token;
         const int checks = int(sent(scanPath).size());
 
         clickText(*screen.resultText(), QStringLiteral("invoice"));
-        QCOMPARE(m_model->promptChoices(), WorkbenchChoices());
+        QCOMPARE(workbench().promptChoices(), WorkbenchChoices());
         QCOMPARE(int(sent(scanPath).size()), checks);
 
         clickText(*screen.resultText(), token);
@@ -305,7 +308,7 @@ private Q_SLOTS:
 
         clickText(*screen.resultText(), QStringLiteral("anna@example.com"));
         current();
-        QCOMPARE(m_model->promptChoices(), WorkbenchChoices());
+        QCOMPARE(workbench().promptChoices(), WorkbenchChoices());
         QVERIFY(!sent(scanPath).constLast().contains("keep"));
         QVERIFY(screen.resultText()->joinedText().contains(token));
     }
@@ -332,7 +335,7 @@ private Q_SLOTS:
         QCOMPARE(screen.promptSelection(), std::nullopt);
         QVERIFY(screen.hintLabel()->isVisible());
         QVERIFY(!screen.selectionPill()->isVisible());
-        QVERIFY(!m_model->promptResultIsCurrent()); // the reply has not landed yet
+        QVERIFY(!workbench().promptResultIsCurrent()); // the reply has not landed yet
         current();
         QCOMPARE(sent(scanPath).constLast().value("hide").toArray(), QJsonArray{"invoice"});
     }
@@ -375,7 +378,7 @@ private Q_SLOTS:
 
         screen.promptEditor()->selectAll();
         QTest::keyClick(screen.promptEditor(), Qt::Key_Space);
-        QCOMPARE(m_model->scanResult(), std::nullopt);
+        QCOMPARE(workbench().scanResult(), std::nullopt);
         QCOMPARE(screen.promptSelection(), std::nullopt);
         QVERIFY(!screen.selectionPill()->isVisible());
         QVERIFY(screen.emptyResultLabel()->isVisible());
@@ -411,7 +414,7 @@ private Q_SLOTS:
         QTest::keyClick(screen.promptEditor(), Qt::Key_X);
         QCOMPARE(screen.copyPill()->title(), QStringLiteral("Updating…"));
         QVERIFY(!screen.copyPill()->isEnabled());
-        QTRY_VERIFY(m_model->scanning());
+        QTRY_VERIFY(workbench().scanning());
         QVERIFY(screen.spinner()->isVisible());
         QVERIFY(!screen.latencyLabel()->isVisible());
         QCOMPARE(screen.resultText()->segments(), shown);
@@ -431,7 +434,7 @@ private Q_SLOTS:
 
         screen.promptEditor()->moveCursor(QTextCursor::End);
         QTest::keyClick(screen.promptEditor(), Qt::Key_X);
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->scanError(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().scanError(), patienceMs);
         settle();
         QVERIFY(screen.scanErrorLabel()->isVisible());
         QCOMPARE(screen.scanErrorLabel()->text(), QStringLiteral("Scan failed: http(500)"));
@@ -464,9 +467,9 @@ private Q_SLOTS:
     void chips() {
         TestScreen& screen = ready();
         pasted(QStringLiteral("Write to anna@example.com about the invoice for John Smith."));
-        m_model->restoreInPrompt(QStringLiteral("John Smith"));
+        workbench().restoreInPrompt(QStringLiteral("John Smith"));
         current();
-        m_model->hideInPrompt(QStringLiteral("invoice"));
+        workbench().hideInPrompt(QStringLiteral("invoice"));
         current();
 
         QVERIFY(screen.chipsRow()->isVisible());
@@ -507,7 +510,7 @@ private Q_SLOTS:
         TestScreen& screen = ready();
         pasted(text);
         if (!shown.isEmpty()) {
-            m_model->restoreInPrompt(shown);
+            workbench().restoreInPrompt(shown);
             current();
         }
         QCOMPARE(screen.foundCountLabel()->text(), QStringLiteral("0 values found"));
@@ -530,21 +533,21 @@ private Q_SLOTS:
         QFETCH(QString, line);
         TestScreen& screen = ready();
         pasted(QStringLiteral("Write to John Smith"));
-        reply.replace(QStringLiteral("{token}"), m_model->scanResult()->details.constFirst().token);
+        reply.replace(QStringLiteral("{token}"), workbench().scanResult()->details.constFirst().token);
 
         // The restore waits for the pause: a probe set off with the paste for half of it comes
         // first.
         QStringList events;
-        connect(m_model.get(), &AppModel::replyResultChanged, this, [&] { events << QStringLiteral("result"); });
+        connect(&workbench(), &WorkbenchSession::replyResultChanged, this, [&] { events << QStringLiteral("result"); });
         screen.replyEditor()->setFocus();
         screen.replyEditor()->insertPlainText(reply);
         QTimer::singleShot(m_config.replyDebounce / 2, this, [&] { events << QStringLiteral("half the pause"); });
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->replyResult(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().replyResult(), patienceMs);
         settle();
         QCOMPARE(events, (QStringList{"half the pause", "result"}));
         QCOMPARE(sentTexts(restorePath), QStringList{reply});
         QCOMPARE(screen.restoredCountLabel()->text(), line);
-        QCOMPARE(screen.restoredText()->joinedText(), m_model->replyResult()->text);
+        QCOMPARE(screen.restoredText()->joinedText(), workbench().replyResult()->text);
         QVERIFY(screen.restoredText()->isVisible());
         QVERIFY(screen.copyReplyButton()->isVisible());
         QCOMPARE(screen.copyReplyButton()->title(), QStringLiteral("Copy restored reply"));
@@ -555,11 +558,11 @@ private Q_SLOTS:
         TestScreen& screen = ready();
         screen.replyEditor()->setFocus();
         screen.replyEditor()->insertPlainText(QStringLiteral("Thanks"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->replyResult(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().replyResult(), patienceMs);
         QVERIFY(script(restorePath, {delayed(0, {}, 500)}));
 
         QTest::keyClick(screen.replyEditor(), Qt::Key_Exclam);
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->replyError(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().replyError(), patienceMs);
         QVERIFY(screen.replyErrorLabel()->isVisible());
         QCOMPARE(screen.replyErrorLabel()->text(), QStringLiteral("Restore failed: http(500)"));
         QCOMPARE(screen.replyErrorLabel()->color(), Theme::red);
@@ -577,10 +580,10 @@ private Q_SLOTS:
         TestScreen& screen = ready();
         screen.setCopyFeedback(300ms);
         pasted(QStringLiteral("Write to John Smith"));
-        const QString anonymized = m_model->scanResult()->afterText;
+        const QString anonymized = workbench().scanResult()->afterText;
         screen.replyEditor()->setFocus();
         screen.replyEditor()->insertPlainText(QStringLiteral("Thanks"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->replyResult(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().replyResult(), patienceMs);
         settle();
 
         QTest::mouseClick(screen.copyPill(), Qt::LeftButton);
@@ -709,12 +712,13 @@ private Q_SLOTS:
     void geometry() {
         QFETCH(int, width);
         TestScreen& screen = offline(width, 1200);
-        m_model->setPromptChoices(WorkbenchChoices{{}, {"Anna"}}); // both pills
-        m_model->setScanResult(scanResult("Write to [PERSON_1]", {detection("PERSON", "John Smith", "[PERSON_1]")}, 3));
+        WorkbenchSessionAccess::setPromptChoices(workbench(), WorkbenchChoices{{}, {"Anna"}}); // both pills
+        WorkbenchSessionAccess::setScanResult(
+            workbench(), scanResult("Write to [PERSON_1]", {detection("PERSON", "John Smith", "[PERSON_1]")}, 3));
         RestoreResult restored;
         restored.text = QStringLiteral("Dear John Smith");
         restored.restored = {RestoredSpan{5, 15, "[PERSON_1]"}};
-        m_model->setReplyResult(restored);
+        WorkbenchSessionAccess::setReplyResult(workbench(), restored);
         settle();
 
         const QRect prompt = rectIn(screen.promptCard(), &screen);
@@ -764,8 +768,8 @@ private Q_SLOTS:
     // cannot be seen or clicked.
     void theInvisibleResetPillTakesNoClick() {
         TestScreen& screen = offline();
-        m_model->setPromptChoices(WorkbenchChoices{{}, {"x"}});
-        m_model->setScanResult(scanResult(QString(), {}, 1));
+        WorkbenchSessionAccess::setPromptChoices(workbench(), WorkbenchChoices{{}, {"x"}});
+        WorkbenchSessionAccess::setScanResult(workbench(), scanResult(QString(), {}, 1));
         settle();
         QVERIFY(!screen.resetPill()->isVisible());
         QVERIFY(screen.copyPill()->isVisible());
@@ -774,26 +778,26 @@ private Q_SLOTS:
         QVERIFY(pill.width() > 60);
         QCOMPARE(copy.left() - pill.right() - 1, 8);
 
-        QSignalSpy choices(m_model.get(), &AppModel::promptChoicesChanged);
-        const qint64 generation = m_model->promptScanGeneration();
+        QSignalSpy choices(&workbench(), &WorkbenchSession::promptChoicesChanged);
+        const qint64 generation = workbench().promptScanGeneration();
         QTest::mouseClick(screen.window()->windowHandle(), Qt::LeftButton, {}, pill.center());
         QCOMPARE(choices.size(), 0);
-        QCOMPARE(m_model->promptScanGeneration(), generation);
+        QCOMPARE(workbench().promptScanGeneration(), generation);
 
         // With text it shows and resets.
-        m_model->setScanResult(scanResult(QStringLiteral("x"), {}, 1));
+        WorkbenchSessionAccess::setScanResult(workbench(), scanResult(QStringLiteral("x"), {}, 1));
         settle();
         QVERIFY(screen.resetPill()->isVisible());
         QCOMPARE(rectIn(screen.resetPill(), &screen), pill);
         QTest::mouseClick(screen.resetPill(), Qt::LeftButton);
-        QCOMPARE(m_model->promptChoices(), WorkbenchChoices());
-        QCOMPARE(m_model->promptScanGeneration(), generation + 1);
+        QCOMPARE(workbench().promptChoices(), WorkbenchChoices());
+        QCOMPARE(workbench().promptScanGeneration(), generation + 1);
     }
 
     // No choices: no reset pill and no room kept for it.
     void noChoicesNoResetPill() {
         TestScreen& screen = offline();
-        m_model->setScanResult(scanResult(QStringLiteral("Hello"), {}, 1));
+        WorkbenchSessionAccess::setScanResult(workbench(), scanResult(QStringLiteral("Hello"), {}, 1));
         settle();
         QVERIFY(!screen.resetPill()->isVisible());
         const QRect copy = rectIn(screen.copyPill(), screen.anonymizedCard());
@@ -810,9 +814,9 @@ private Q_SLOTS:
     void footerAndPillColours() {
         QFETCH(ColorScheme, scheme);
         TestScreen& screen = offline();
-        m_model->setPromptChoices(WorkbenchChoices{{}, {"Anna"}});
-        m_model->setScanResult(
-            scanResult("Write to [PERSON_1] today", {detection("PERSON", "John Smith", "[PERSON_1]")}, 3));
+        WorkbenchSessionAccess::setPromptChoices(workbench(), WorkbenchChoices{{}, {"Anna"}});
+        WorkbenchSessionAccess::setScanResult(
+            workbench(), scanResult("Write to [PERSON_1] today", {detection("PERSON", "John Smith", "[PERSON_1]")}, 3));
         settle();
         const QColor card = Theme::feature.resolve(scheme);
         QImage image = render(&screen, scheme);
@@ -839,9 +843,10 @@ private Q_SLOTS:
     void chipLayout() {
         TestScreen& screen = offline();
         const QString longValue = QStringLiteral("a.very.long.address.of.someone@an-unusually-long-domain.example.com");
-        m_model->setScanResult(scanResult(
+        const ScanResult found = scanResult(
             "[PERSON_1] and [EMAIL_1]",
-            {detection("PERSON", "John Smith", "[PERSON_1]"), detection("EMAIL", longValue, "[EMAIL_1]")}, 3));
+            {detection("PERSON", "John Smith", "[PERSON_1]"), detection("EMAIL", longValue, "[EMAIL_1]")}, 3);
+        WorkbenchSessionAccess::setScanResult(workbench(), found);
         settle();
         QCOMPARE(int(screen.chips().size()), 2);
         const QRect first = rectIn(screen.chips().at(0), &screen);
@@ -873,15 +878,15 @@ private Q_SLOTS:
         pasted(QStringLiteral("Hi, I'm Anna Kowalska (anna.kowalska@example.com). Draft a short letter to Jan "
                               "Kowalski, jan.kowalski@example.pl, about the transfer from PL61109010140000071219812874 "
                               "to DE89370400440532013000 for the invoice; cc Piotr Nowak, piotr.nowak@example.com."));
-        m_model->restoreInPrompt(QStringLiteral("Piotr Nowak"));
+        workbench().restoreInPrompt(QStringLiteral("Piotr Nowak"));
         current();
-        m_model->hideInPrompt(QStringLiteral("invoice"));
+        workbench().hideInPrompt(QStringLiteral("invoice"));
         current();
-        const QString token = m_model->scanResult()->details.constFirst().token;
+        const QString token = workbench().scanResult()->details.constFirst().token;
         screen.replyEditor()->setFocus();
         screen.replyEditor()->insertPlainText(
             QStringLiteral("Dear %1, here is the draft you asked for. Kind regards.").arg(token));
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->replyResult(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().replyResult(), patienceMs);
         settle();
         QVERIFY(screen.chipsRow()->height() > screen.chips().constFirst()->height() * 2); // it wraps
         saveScreenshot(lightAndDark(&screen, 1.0), QStringLiteral("testscreen-result-%1").arg(language));
@@ -895,7 +900,7 @@ private Q_SLOTS:
         QTest::keyClick(screen.promptEditor(), Qt::Key_X);
         screen.replyEditor()->moveCursor(QTextCursor::End);
         QTest::keyClick(screen.replyEditor(), Qt::Key_X);
-        QTRY_VERIFY_WITH_TIMEOUT(m_model->scanError() && m_model->replyError(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(workbench().scanError() && workbench().replyError(), patienceMs);
         settle();
         saveScreenshot(lightAndDark(&screen, 1.0), QStringLiteral("testscreen-error-%1").arg(language));
     }

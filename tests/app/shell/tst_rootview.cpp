@@ -117,7 +117,7 @@ private Q_SLOTS:
         root.tour().next();
         root.applyTourStep();
         // The sample prompt is checked once after the pause (and fails: nothing runs here).
-        QTRY_VERIFY(w.model->scanError().has_value());
+        QTRY_VERIFY(w.model->workbench().scanError().has_value());
         const AppTab there = root.selection();
         QWidget* content = root.content();
         root.completeSetup();
@@ -266,16 +266,16 @@ private Q_SLOTS:
         L10n::setLanguage(QStringLiteral("pl"));
         Window w(true, false);
         if (!typed.isEmpty()) {
-            w.model->setPromptText(typed);
+            w.model->workbench().setPromptText(typed);
         }
         RootView& root = w.make();
         QVERIFY(root.tour().isActive());
         QVERIFY(root.tourOverlay());
         QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
         QCOMPARE(root.selection(), AppTab::test);
-        QCOMPARE(w.model->promptText(), expected);
+        QCOMPARE(w.model->workbench().promptText(), expected);
         // One check of the prompt after the pause; nothing answers it here.
-        QTRY_VERIFY(w.model->scanError().has_value());
+        QTRY_VERIFY(w.model->workbench().scanError().has_value());
         QTest::mouseClick(root.tourOverlay()->forwardButton(), Qt::LeftButton);
         QCOMPARE(root.selection(), AppTab::testDocument);
         QCOMPARE(root.page()->objectName(), QStringLiteral("studio"));

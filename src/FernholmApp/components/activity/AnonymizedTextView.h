@@ -50,10 +50,10 @@ namespace fernholm {
 // font shows from the next rebuild), so give the font before the first segments.
 //
 //     auto* text = new AnonymizedTextView(Fonts::sans(15), /*dark=*/true, card);
-//     text->setOnActivate([model](const AnonymizedSegment& s) { ... });
+//     text->setOnActivate([workbench](const AnonymizedSegment& s) { ... });
 //     text->setOnSelection([page](std::optional<QString> value) { page->showHidePill(value); });
-//     text->setOnHide([model](const QString& value) { model->hideInPrompt(value); });
-//     connect(model, &AppModel::scanResultChanged, text, [=] { text->setSegments(...); });
+//     text->setOnHide([workbench](const QString& value) { workbench->hideInPrompt(value); });
+//     connect(workbench, &WorkbenchSession::scanResultChanged, text, [=] { text->setSegments(...); });
 //
 // The view owns its document: never call setText, setHtml or setSource on it.
 //

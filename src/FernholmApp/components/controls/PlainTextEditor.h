@@ -18,8 +18,9 @@ namespace fernholm {
 //
 //     auto* editor = new PlainTextEditor(Fonts::sans(15), fernholm::tr("Paste or write what you want to ask…"));
 //     editor->setMinimumHeight(230);
-//     connect(editor, &PlainTextEditor::textEdited, model, &AppModel::setPromptText);
-//     connect(model, &AppModel::promptTextChanged, editor, [=] { editor->setText(model->promptText()); });
+//     connect(editor, &PlainTextEditor::textEdited, workbench, &WorkbenchSession::setPromptText);
+//     connect(workbench, &WorkbenchSession::promptTextChanged, editor,
+//             [=] { editor->setText(workbench->promptText()); });
 //
 // The text starts 5 px in from the left and right edges and at the top edge. textEdited() is
 // emitted for every change the user makes (typing, paste, cut, undo), never for setText(), which

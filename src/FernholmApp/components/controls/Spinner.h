@@ -12,7 +12,7 @@ namespace fernholm {
 // line of body text or a button row) and `smallest` (11 px, inside a caption or a heading).
 //
 //     auto* busy = new Spinner(Spinner::Size::small, Theme::faint, this);
-//     busy->setVisible(model->scanning());      // show it while the work runs
+//     busy->setVisible(workbench->scanning());  // show it while the work runs
 //
 // It turns only while it is visible and animations are on (Motion): hidden, or with animations
 // off (the view tests), it holds still on its first frame and runs no timer at all, so a page may

@@ -1,9 +1,9 @@
 #include "FernholmApp/pages/workbench/TestScreen.h"
 
-#include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/activity/AnonymizedTextView.h"
 #include "FernholmApp/components/layout/Card.h"
 #include "FernholmApp/model/Clipboard.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/components/layout/FlowLayout.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
@@ -71,8 +71,8 @@ QVBoxLayout* column(QWidget* widget, int spacing) {
 
 } // namespace
 
-TestScreen::TestScreen(AppModel& model, std::shared_ptr<Clipboard> clipboard, QWidget* parent)
-    : QWidget(parent), m_model(model), m_clipboard(clipboard ? std::move(clipboard) : Clipboard::system()) {
+TestScreen::TestScreen(WorkbenchSession& workbench, std::shared_ptr<Clipboard> clipboard, QWidget* parent)
+    : QWidget(parent), m_workbench(workbench), m_clipboard(clipboard ? std::move(clipboard) : Clipboard::system()) {
     m_page = new Page(Theme::sectionGap);
     column(this, 0)->addWidget(m_page);
 
@@ -86,27 +86,28 @@ TestScreen::TestScreen(AppModel& model, std::shared_ptr<Clipboard> clipboard, QW
     m_replyCard = buildReplyCard();
     m_page->addWidget(m_replyCard);
 
-    connect(m_promptEditor, &PlainTextEditor::textEdited, &m_model, &AppModel::setPromptText);
-    connect(m_replyEditor, &PlainTextEditor::textEdited, &m_model, &AppModel::setReplyText);
+    connect(m_promptEditor, &PlainTextEditor::textEdited, &m_workbench, &WorkbenchSession::setPromptText);
+    connect(m_replyEditor, &PlainTextEditor::textEdited, &m_workbench, &WorkbenchSession::setReplyText);
 
-    for (const auto signal : {&AppModel::promptTextChanged, &AppModel::promptChoicesChanged,
-                              &AppModel::scanResultChanged, &AppModel::scanErrorChanged, &AppModel::scanningChanged}) {
-        connect(&m_model, signal, this, &TestScreen::showPrompt);
+    for (const auto signal : {&WorkbenchSession::promptTextChanged, &WorkbenchSession::promptChoicesChanged,
+                              &WorkbenchSession::scanResultChanged, &WorkbenchSession::scanErrorChanged,
+                              &WorkbenchSession::scanningChanged}) {
+        connect(&m_workbench, signal, this, &TestScreen::showPrompt);
     }
-    for (const auto signal :
-         {&AppModel::replyTextChanged, &AppModel::replyResultChanged, &AppModel::replyErrorChanged}) {
-        connect(&m_model, signal, this, &TestScreen::showReply);
+    for (const auto signal : {&WorkbenchSession::replyTextChanged, &WorkbenchSession::replyResultChanged,
+                              &WorkbenchSession::replyErrorChanged}) {
+        connect(&m_workbench, signal, this, &TestScreen::showReply);
     }
 
     connect(m_copyPill, &QAbstractButton::clicked, this, [this] {
-        if (const auto& result = m_model.scanResult()) {
+        if (const auto& result = m_workbench.scanResult()) {
             copy(result->afterText, promptTag);
         }
     });
-    connect(m_resetPill, &QAbstractButton::clicked, &m_model, &AppModel::resetPromptChoices);
+    connect(m_resetPill, &QAbstractButton::clicked, &m_workbench, &WorkbenchSession::resetPromptChoices);
     connect(m_selectionPill, &QAbstractButton::clicked, this, &TestScreen::hideSelection);
     connect(m_copyReply, &QAbstractButton::clicked, this, [this] {
-        if (const auto& result = m_model.replyResult()) {
+        if (const auto& result = m_workbench.replyResult()) {
             copy(result->text, replyTag);
         }
     });
@@ -189,18 +190,18 @@ Card* TestScreen::buildResultCard() {
     m_resultText->setMinimumHeight(resultTextMinimum);
     m_resultText->setAccessibleName(fernholm::tr("What the AI will see"));
     m_resultText->setTooltip([this](const AnonymizedSegment& segment) {
-        const auto& result = m_model.scanResult();
+        const auto& result = m_workbench.scanResult();
         return tooltip(segment,
                        result ? result->typeNames.value_or(QMap<QString, QString>()) : QMap<QString, QString>(),
-                       m_model.promptChoices());
+                       m_workbench.promptChoices());
     });
     m_resultText->setOnActivate([this](const AnonymizedSegment& segment) { activate(segment); });
     m_resultText->setOnSelection([this](const std::optional<QString>& candidate) {
         // A report that arrives after the text went away says nothing about what is shown.
-        m_promptSelection = m_model.scanResult() ? candidate : std::nullopt;
+        m_promptSelection = m_workbench.scanResult() ? candidate : std::nullopt;
         showSelection();
     });
-    m_resultText->setOnHide([this](const QString& value) { m_model.hideInPrompt(value); });
+    m_resultText->setOnHide([this](const QString& value) { m_workbench.hideInPrompt(value); });
     // The text starts under the card's caption.
     m_resultArea = padded(m_resultText, 20 - textViewInset, 10, 20 - textViewInset, 0);
 
@@ -312,16 +313,16 @@ Surface* TestScreen::buildReplyCard() {
     return card;
 }
 
-// --- Showing the model ---
+// --- Showing the session ---
 
 void TestScreen::showPrompt() {
-    if (m_promptEditor->text() != m_model.promptText()) {
+    if (m_promptEditor->text() != m_workbench.promptText()) {
         const QSignalBlocker quiet(m_promptEditor);
-        m_promptEditor->setText(m_model.promptText());
+        m_promptEditor->setText(m_workbench.promptText());
     }
 
-    const std::optional<ScanResult>& result = m_model.scanResult();
-    const WorkbenchChoices& choices = m_model.promptChoices();
+    const std::optional<ScanResult>& result = m_workbench.scanResult();
+    const WorkbenchChoices& choices = m_workbench.promptChoices();
     QList<AnonymizedSegment> segments;
     QList<WorkbenchItem> items;
     if (result) {
@@ -331,16 +332,16 @@ void TestScreen::showPrompt() {
 
     // Header: a check under way, else how long the shown one took.
     const std::optional<QString> latency = result ? latencyText(result->latencyMs) : std::nullopt;
-    m_spinner->setVisible(m_model.scanning());
+    m_spinner->setVisible(m_workbench.scanning());
     m_latency->setText(latency.value_or(QString()));
-    m_latency->setVisible(!m_model.scanning() && latency.has_value());
+    m_latency->setVisible(!m_workbench.scanning() && latency.has_value());
 
     // Prompt card.
     const auto found = std::count_if(items.begin(), items.end(), [](const WorkbenchItem& item) { return item.token; });
     m_foundCount->setText(L10n::plural(found, QStringLiteral("{n} value found"), QStringLiteral("{n} values found")));
     m_foundCount->setVisible(result.has_value());
-    m_scanError->setText(m_model.scanError().value_or(QString()));
-    m_scanErrorRow->setVisible(m_model.scanError().has_value());
+    m_scanError->setText(m_workbench.scanError().value_or(QString()));
+    m_scanErrorRow->setVisible(m_workbench.scanError().has_value());
 
     // Result card. The text view keeps its segments while hidden: a blank prompt removes the
     // result, and with it whatever was selected.
@@ -364,15 +365,15 @@ void TestScreen::showPrompt() {
 }
 
 void TestScreen::showReply() {
-    if (m_replyEditor->text() != m_model.replyText()) {
+    if (m_replyEditor->text() != m_workbench.replyText()) {
         const QSignalBlocker quiet(m_replyEditor);
-        m_replyEditor->setText(m_model.replyText());
+        m_replyEditor->setText(m_workbench.replyText());
     }
 
-    m_replyError->setText(m_model.replyError().value_or(QString()));
-    m_replyError->setVisible(m_model.replyError().has_value());
+    m_replyError->setText(m_workbench.replyError().value_or(QString()));
+    m_replyError->setVisible(m_workbench.replyError().has_value());
 
-    const std::optional<RestoreResult>& result = m_model.replyResult();
+    const std::optional<RestoreResult>& result = m_workbench.replyResult();
     if (result) {
         const auto [segments, count] = Workbench::restoredSegments(*result);
         m_restoredText->setSegments(segments);
@@ -389,14 +390,14 @@ void TestScreen::showReply() {
 }
 
 void TestScreen::showCopyControls() {
-    const bool hasResult = m_model.scanResult().has_value();
-    const bool current = m_model.promptResultIsCurrent();
-    m_copyPill->setTitle(copyTitle(m_copied, m_model.scanError().has_value(), current));
+    const bool hasResult = m_workbench.scanResult().has_value();
+    const bool current = m_workbench.promptResultIsCurrent();
+    m_copyPill->setTitle(copyTitle(m_copied, m_workbench.scanError().has_value(), current));
     m_copyPill->setEnabled(current);
     m_copyPill->setVisible(hasResult);
 
     m_copyReply->setTitle(m_copied == replyTag ? fernholm::tr("Copied ✓") : fernholm::tr("Copy restored reply"));
-    m_copyReply->setVisible(m_model.replyResult().has_value());
+    m_copyReply->setVisible(m_workbench.replyResult().has_value());
 }
 
 void TestScreen::showSelection() {
@@ -408,7 +409,7 @@ void TestScreen::showSelection() {
 }
 
 void TestScreen::showChips(const QList<WorkbenchItem>& items) {
-    const WorkbenchChoices& choices = m_model.promptChoices();
+    const WorkbenchChoices& choices = m_workbench.promptChoices();
     QHash<QString, WorkbenchChip*> kept;
     QList<WorkbenchChip*> order;
     for (const WorkbenchItem& item : items) {
@@ -424,9 +425,9 @@ void TestScreen::showChips(const QList<WorkbenchItem>& items) {
             connect(chip, &QAbstractButton::clicked, this, [this, chip] {
                 const WorkbenchItem& clicked = chip->item();
                 if (clicked.token) {
-                    m_model.restoreInPrompt(clicked.value);
+                    m_workbench.restoreInPrompt(clicked.value);
                 } else {
-                    m_model.hideInPrompt(clicked.value);
+                    m_workbench.hideInPrompt(clicked.value);
                 }
             });
         }
@@ -459,10 +460,10 @@ void TestScreen::showChips(const QList<WorkbenchItem>& items) {
 void TestScreen::activate(const AnonymizedSegment& segment) {
     switch (segment.kind) {
     case AnonymizedSegment::Kind::token:
-        m_model.restoreInPrompt(segment.value);
+        m_workbench.restoreInPrompt(segment.value);
         break;
     case AnonymizedSegment::Kind::restored:
-        m_model.hideInPrompt(segment.text);
+        m_workbench.hideInPrompt(segment.text);
         break;
     case AnonymizedSegment::Kind::plain:
         break;
@@ -474,7 +475,7 @@ void TestScreen::hideSelection() {
         return;
     }
     const QString value = *m_promptSelection;
-    m_model.hideInPrompt(value);
+    m_workbench.hideInPrompt(value);
     m_promptSelection.reset();
     showSelection();
 }

@@ -17,7 +17,6 @@ class QHBoxLayout;
 namespace fernholm {
 
 class AnonymizedTextView;
-class AppModel;
 class Card;
 class Clipboard;
 class FlowLayout;
@@ -30,6 +29,7 @@ class Surface;
 class TextLabel;
 class WorkbenchChip;
 class WorkbenchPill;
+class WorkbenchSession;
 
 // The prompt workbench: the user writes or pastes a prompt and sees, a moment after typing
 // stops, what the AI service would receive, every replaced value a placeholder pill. Clicking a
@@ -37,19 +37,20 @@ class WorkbenchPill;
 // to hide it; the anonymized prompt can be copied. Below, a pasted AI reply comes back with the
 // hidden values put in again.
 //
-//     auto* page = new TestScreen(*model);                 // the desktop clipboard
-//     auto* page = new TestScreen(*model, fakeClipboard);  // tests
+//     auto* page = new TestScreen(model->workbench());                 // the desktop clipboard
+//     auto* page = new TestScreen(model->workbench(), fakeClipboard);  // tests
 //
-// The page keeps no copy of the model's data: it reads the model's workbench state and calls its
+// The page keeps no copy of the workbench's data: it reads the session's state and calls its
 // actions (setPromptText, setReplyText, restoreInPrompt, hideInPrompt, resetPromptChoices), and
-// it never calls the gateway. It is built once and updated in place on the model's change
+// it never calls the gateway. It is built once and updated in place on the session's change
 // signals, so focus, the caret, the scroll position and the text selection survive every check.
-// Its own state is the selection's hide candidate and the copy feedback. The model must outlive
+// Its own state is the selection's hide candidate and the copy feedback. The session must outlive
 // the page.
 class TestScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit TestScreen(AppModel& model, std::shared_ptr<Clipboard> clipboard = nullptr, QWidget* parent = nullptr);
+    explicit TestScreen(WorkbenchSession& workbench, std::shared_ptr<Clipboard> clipboard = nullptr,
+                        QWidget* parent = nullptr);
     ~TestScreen() override;
 
     // The tags of the two copy controls.
@@ -115,7 +116,7 @@ private:
     QWidget* buildChipsRow();
     Surface* buildReplyCard();
 
-    // Re-read the model: the prompt, its result and the choices; the reply and its result.
+    // Re-read the session: the prompt, its result and the choices; the reply and its result.
     void showPrompt();
     void showReply();
     void showSelection();
@@ -125,7 +126,7 @@ private:
     void activate(const AnonymizedSegment& segment);
     void hideSelection();
 
-    AppModel& m_model;
+    WorkbenchSession& m_workbench;
     std::shared_ptr<Clipboard> m_clipboard;
     std::optional<QString> m_promptSelection;
     std::optional<QString> m_copied;

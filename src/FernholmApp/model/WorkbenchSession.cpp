@@ -1,12 +1,10 @@
-// The prompt workbench: the debounced check of the prompt and restore of the pasted reply.
-//
-// Checks go stale by generation: every scheduled check takes the next number, and only the newest
-// may write what its reply brings, success or failure. A superseded check may still be on the
-// wire; cancelling it only spares a check that has not been sent yet. Restores go stale by
-// cancellation alone.
-#include "FernholmApp/model/AppModel.h"
+// The prompt workbench: the debounced check of the prompt and restore of the pasted reply
+// (see WorkbenchSession.h for which outcome each may still write).
+#include "FernholmApp/model/WorkbenchSession.h"
 
 #include "FernholmKit/text/L10n.h"
+
+#include <QPointer>
 
 namespace fernholm {
 
@@ -17,25 +15,42 @@ bool isBlank(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
+// Stores a value and reports whether it changed.
+template <typename T> bool assign(T& field, const T& value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
 } // namespace
 
-void AppModel::setPromptText(const QString& text) {
+WorkbenchSession::WorkbenchSession(GatewayClient client, std::chrono::milliseconds promptDebounce,
+                                   std::chrono::milliseconds replyDebounce, QObject* parent)
+    : QObject(parent), m_client(std::move(client)), m_promptDebounce(promptDebounce), m_replyDebounce(replyDebounce) {}
+
+WorkbenchSession::~WorkbenchSession() = default;
+
+// --- Actions ---
+
+void WorkbenchSession::setPromptText(const QString& text) {
     if (text == m_promptText) {
         return;
     }
     m_promptText = text;
     Q_EMIT promptTextChanged();
-    schedulePromptScan(m_config.promptDebounce);
+    schedulePromptScan(m_promptDebounce);
 }
 
-void AppModel::hideInPrompt(const QString& value) {
+void WorkbenchSession::hideInPrompt(const QString& value) {
     WorkbenchChoices choices = m_promptChoices;
     choices.hide(value);
     setPromptChoices(choices);
     schedulePromptScan(std::chrono::milliseconds(0));
 }
 
-void AppModel::restoreInPrompt(const QString& value) {
+void WorkbenchSession::restoreInPrompt(const QString& value) {
     if (m_scanResult) {
         WorkbenchChoices choices = m_promptChoices;
         for (const QString& spelling : Workbench::tokenValues(value, m_scanResult->details)) {
@@ -46,26 +61,26 @@ void AppModel::restoreInPrompt(const QString& value) {
     schedulePromptScan(std::chrono::milliseconds(0));
 }
 
-void AppModel::resetPromptChoices() {
+void WorkbenchSession::resetPromptChoices() {
     setPromptChoices(WorkbenchChoices());
     schedulePromptScan(std::chrono::milliseconds(0));
 }
 
-void AppModel::setReplyText(const QString& text) {
+void WorkbenchSession::setReplyText(const QString& text) {
     if (text == m_replyText) {
         return;
     }
     m_replyText = text;
     Q_EMIT replyTextChanged();
-    scheduleReplyRestore(m_config.replyDebounce);
+    scheduleReplyRestore(m_replyDebounce);
 }
 
-bool AppModel::promptResultIsCurrent() const {
+bool WorkbenchSession::promptResultIsCurrent() const {
     return m_scanResultSource && m_scanResult && !m_scanning && !m_scanError &&
            m_promptText == m_scanResultSource->text && m_promptChoices == m_scanResultSource->choices;
 }
 
-void AppModel::schedulePromptScan(std::chrono::milliseconds after) {
+void WorkbenchSession::schedulePromptScan(std::chrono::milliseconds after) {
     m_promptScanTask.cancel();
     const qint64 generation = ++m_promptScanGeneration;
     PromptScanSource source{m_promptText, m_promptChoices};
@@ -81,9 +96,9 @@ void AppModel::schedulePromptScan(std::chrono::milliseconds after) {
     runPromptScan(after, generation, std::move(source), m_promptScanTask);
 }
 
-QCoro::Task<> AppModel::runPromptScan(std::chrono::milliseconds after, qint64 generation, PromptScanSource source,
-                                      CancelToken cancel) {
-    const QPointer<AppModel> self(this);
+QCoro::Task<> WorkbenchSession::runPromptScan(std::chrono::milliseconds after, qint64 generation,
+                                              PromptScanSource source, CancelToken cancel) {
+    const QPointer<WorkbenchSession> self(this);
     const bool waited = co_await sleepUnlessCancelled(after, cancel);
     if (!self || !waited) {
         co_return;
@@ -106,7 +121,7 @@ QCoro::Task<> AppModel::runPromptScan(std::chrono::milliseconds after, qint64 ge
     setScanning(false);
 }
 
-void AppModel::storeScanResult(const ScanResult& result, const PromptScanSource& source) {
+void WorkbenchSession::storeScanResult(const ScanResult& result, const PromptScanSource& source) {
     const bool resultChanged = m_scanResult != result;
     const bool sourceChanged = m_scanResultSource != source;
     m_scanResult = result;
@@ -116,7 +131,7 @@ void AppModel::storeScanResult(const ScanResult& result, const PromptScanSource&
     }
 }
 
-void AppModel::scheduleReplyRestore(std::chrono::milliseconds after) {
+void WorkbenchSession::scheduleReplyRestore(std::chrono::milliseconds after) {
     m_replyTask.cancel();
     const QString text = m_replyText;
     if (isBlank(text)) {
@@ -129,8 +144,8 @@ void AppModel::scheduleReplyRestore(std::chrono::milliseconds after) {
     runReplyRestore(after, text, m_replyTask);
 }
 
-QCoro::Task<> AppModel::runReplyRestore(std::chrono::milliseconds after, QString text, CancelToken cancel) {
-    const QPointer<AppModel> self(this);
+QCoro::Task<> WorkbenchSession::runReplyRestore(std::chrono::milliseconds after, QString text, CancelToken cancel) {
+    const QPointer<WorkbenchSession> self(this);
     const bool waited = co_await sleepUnlessCancelled(after, cancel);
     if (!self || !waited) {
         co_return;
@@ -144,6 +159,44 @@ QCoro::Task<> AppModel::runReplyRestore(std::chrono::milliseconds after, QString
         setReplyError(std::nullopt);
     } else {
         setReplyError(fernholm::tr("Restore failed: {error}", {{QStringLiteral("error"), reply.error()}}));
+    }
+}
+
+// --- Setters ---
+
+void WorkbenchSession::setPromptChoices(const WorkbenchChoices& choices) {
+    if (assign(m_promptChoices, choices)) {
+        Q_EMIT promptChoicesChanged();
+    }
+}
+
+void WorkbenchSession::setScanResult(const std::optional<ScanResult>& result) {
+    if (assign(m_scanResult, result)) {
+        Q_EMIT scanResultChanged();
+    }
+}
+
+void WorkbenchSession::setScanError(const std::optional<QString>& error) {
+    if (assign(m_scanError, error)) {
+        Q_EMIT scanErrorChanged();
+    }
+}
+
+void WorkbenchSession::setScanning(bool scanning) {
+    if (assign(m_scanning, scanning)) {
+        Q_EMIT scanningChanged();
+    }
+}
+
+void WorkbenchSession::setReplyResult(const std::optional<RestoreResult>& result) {
+    if (assign(m_replyResult, result)) {
+        Q_EMIT replyResultChanged();
+    }
+}
+
+void WorkbenchSession::setReplyError(const std::optional<QString>& error) {
+    if (assign(m_replyError, error)) {
+        Q_EMIT replyErrorChanged();
     }
 }
 
