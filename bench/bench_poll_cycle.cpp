@@ -228,7 +228,7 @@ static void BM_PollCycle(benchmark::State& state) {
         }
     }
     state.counters["process_cpu_us"] = benchmark::Counter(processUs, benchmark::Counter::kAvgIterations);
-    state.counters["events_held"] = static_cast<double>(model.recentEvents().size());
+    state.counters["events_held"] = static_cast<double>(model.activity().recentEvents().size());
 }
 BENCHMARK(BM_PollCycle)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
 
