@@ -10,6 +10,7 @@
 //                 FERNHOLM_IDLE_SECONDS (60 by default); `cpu_percent` is the process's CPU time
 //                 (getrusage RUSAGE_SELF) over that wall time, in percent of one core. Goal: under
 //                 0.1 %.
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
