@@ -7,6 +7,7 @@
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"
+#include "app/support/ActivityFeedAccess.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -59,7 +60,7 @@ void BM_ActivityPageAfterPoll(benchmark::State& state) {
         events << streamEvent(n);
     }
     qint64 offset = 0;
-    model.setRecentEvents(events, offset);
+    test::ActivityFeedAccess::setRecentEvents(model.activity(), events, offset);
 
     ActivityScreen screen(model);
     screen.setCalendar(Calendar{QTimeZone("Europe/Warsaw"), QLocale(QLocale::English)});
@@ -76,7 +77,7 @@ void BM_ActivityPageAfterPoll(benchmark::State& state) {
         events.removeFirst();
         events.append(streamEvent(next++));
         ++offset;
-        model.setRecentEvents(events, offset);
+        test::ActivityFeedAccess::setRecentEvents(model.activity(), events, offset);
         settle();
     }
     state.counters["groups"] = double(screen.groups().size());

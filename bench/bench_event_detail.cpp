@@ -10,6 +10,7 @@
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"
+#include "app/support/ActivityFeedAccess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -64,9 +65,7 @@ void settle() {
 }
 
 struct Open {
-    Open() : model(config(), quietPlatform()) {
-        model.setDetailCache({});
-    }
+    Open() : model(config(), quietPlatform()) { test::ActivityFeedAccess::setDetailCache(model.activity(), {}); }
     static Config config() {
         Config c;
         c.port = 1; // never started: nothing is sent
@@ -80,13 +79,13 @@ void BM_RecordArrivesInOpenDetail(benchmark::State& state) {
     const DetailRecord record = longRecord();
     for (auto _ : state) {
         state.PauseTiming();
-        open.model.setDetailCache({});
-        auto detail = std::make_unique<EventDetail>(open.model, reqId);
+        test::ActivityFeedAccess::setDetailCache(open.model.activity(), {});
+        auto detail = std::make_unique<EventDetail>(open.model.activity(), reqId);
         detail->resize(900, 400);
         detail->show();
         settle();
         state.ResumeTiming();
-        open.model.setDetailCache({{reqId, record}});
+        test::ActivityFeedAccess::setDetailCache(open.model.activity(), {{reqId, record}});
         settle();
         benchmark::DoNotOptimize(detail->heightForWidth(900));
     }
@@ -95,8 +94,8 @@ BENCHMARK(BM_RecordArrivesInOpenDetail)->Unit(benchmark::kMillisecond);
 
 void BM_ExpandWrittenPanel(benchmark::State& state) {
     Open open;
-    open.model.setDetailCache({{reqId, longRecord()}});
-    EventDetail detail(open.model, reqId);
+    test::ActivityFeedAccess::setDetailCache(open.model.activity(), {{reqId, longRecord()}});
+    EventDetail detail(open.model.activity(), reqId);
     detail.resize(900, 400);
     detail.show();
     settle();

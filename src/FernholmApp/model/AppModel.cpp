@@ -1,5 +1,6 @@
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
@@ -8,7 +9,6 @@
 #include "FernholmKit/text/L10n.h"
 
 #include <QDateTime>
-#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -42,6 +42,7 @@ AppModel::AppModel(Config config, Platform platform, QObject* parent)
       m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
       m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {
     m_alerts = std::make_unique<AlertsModel>(*this, *m_alertCenter, [] { return Clock::now(); });
+    m_activity = std::make_unique<ActivityFeed>(m_client, m_config.maxEvents);
     refreshLoginItem();
 }
 
@@ -262,29 +263,6 @@ void AppModel::setProxyStuck(bool stuck) {
     }
 }
 
-void AppModel::setRecentEvents(const QList<Event>& events, qint64 offset) {
-    // A request's detail holds its original text: it goes with the last event of its request.
-    QSet<QString> left;
-    for (const Event& event : std::as_const(m_recentEvents)) {
-        left.insert(event.ts);
-    }
-    for (const Event& event : events) {
-        left.remove(event.ts);
-    }
-    const bool eventsChanged = assign(m_recentEvents, events);
-    const bool offsetChanged = assign(m_recentEventsOffset, offset);
-    if (eventsChanged || offsetChanged) {
-        Q_EMIT recentEventsChanged();
-    }
-    bool evicted = false;
-    for (const QString& reqId : std::as_const(left)) {
-        evicted = m_detailCache.remove(reqId) || evicted;
-    }
-    if (evicted) {
-        Q_EMIT detailCacheChanged();
-    }
-}
-
 void AppModel::setAppError(const std::optional<QString>& error) {
     const bool errorChanged = assign(m_appError, error);
     const bool detailChanged = assign(m_appErrorDetail, std::optional<QString>());
@@ -313,12 +291,6 @@ void AppModel::beginAction() {
 void AppModel::endAction() {
     m_runningActions = std::max(0, m_runningActions - 1);
     setBusy(m_runningActions > 0);
-}
-
-void AppModel::setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache) {
-    if (assign(m_detailCache, cache)) {
-        Q_EMIT detailCacheChanged();
-    }
 }
 
 void AppModel::setProviders(const QList<Provider>& providers) {

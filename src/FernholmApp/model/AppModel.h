@@ -21,7 +21,6 @@
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/supervision/SidecarWatch.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -36,6 +35,7 @@
 
 namespace fernholm {
 
+class ActivityFeed;
 class AlertsModel;
 class SystemNotifier;
 
@@ -112,7 +112,7 @@ public:
     // The detection engine the last status named.
     const std::optional<QString>& lastDetector() const { return m_lastDetector; }
 
-    // --- User actions: protection, providers, rules, detail, reports, navigation
+    // --- User actions: protection, providers, rules, reports, navigation
     // (AppModelActions.cpp) ---
     //
     // Each gateway-bound action returns at once; its task awaits the gateway on the GUI thread
@@ -131,9 +131,6 @@ public:
     void saveRedaction();
     // The edited rules go back to the saved ones; no gateway call.
     void discardRedactionChanges();
-    // Fetches one request's detail into detailCache(), unless a record for it is held already.
-    // A failure stores "no record" for the id unless a record arrived meanwhile.
-    void loadDetail(const QString& reqId);
     // Asks the shell for the problem-report form; every call is a new request with a new id.
     void reportProblem(const std::optional<QString>& row, const QString& category);
     // The form of request `id` was closed: the request is done, unless a newer one replaced it.
@@ -182,16 +179,10 @@ public:
     const GatewayTelemetry& telemetry() const { return m_telemetry; }
     SidecarLink link() const { return m_link; }
     bool proxyStuck() const { return m_proxyStuck; }
-    const QList<Event>& recentEvents() const { return m_recentEvents; }
-    // How many events were dropped from the front of recentEvents() so far.
-    qint64 recentEventsOffset() const { return m_recentEventsOffset; }
     const std::optional<QString>& appError() const { return m_appError; }
     const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
     // While any gateway-bound action runs: two may overlap, and busy() ends with the last.
     bool busy() const { return m_busy; }
-    // Per request id: absent = never asked; a record; nothing = asked, none to be had. An entry
-    // goes when the last event of its request leaves recentEvents().
-    const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
     const QList<Provider>& providers() const { return m_providers; }
     const RedactionPage& redaction() const { return m_redaction; }
     const RedactionPage& savedRedaction() const { return m_savedRedaction; }
@@ -207,6 +198,9 @@ public:
     // The alerts of every surface, worked out once per change (FernholmApp/model/AlertsModel.h).
     AlertsModel& alerts() { return *m_alerts; }
     const AlertsModel& alerts() const { return *m_alerts; }
+    // The recent events and the details of opened requests (FernholmApp/model/ActivityFeed.h).
+    ActivityFeed& activity() { return *m_activity; }
+    const ActivityFeed& activity() const { return *m_activity; }
 
     // --- Setters (actions and tests) ---
 
@@ -215,12 +209,10 @@ public:
     // The link is the watch's; syncLink() copies it. Tests of views set it directly.
     void setLink(SidecarLink link);
     void setProxyStuck(bool stuck);
-    void setRecentEvents(const QList<Event>& events, qint64 offset);
     // Also clears the detail: a detail is written after its message.
     void setAppError(const std::optional<QString>& error);
     void setAppErrorDetail(const std::optional<QString>& detail);
     void setBusy(bool busy);
-    void setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache);
     void setProviders(const QList<Provider>& providers);
     void setRedaction(const RedactionPage& page);
     void setSavedRedaction(const RedactionPage& page);
@@ -256,10 +248,8 @@ Q_SIGNALS:
     void telemetryChanged(); // no view follows it
     void linkChanged();
     void proxyStuckChanged();
-    void recentEventsChanged(); // the events, the offset or both
-    void appErrorChanged();     // the error line or its detail
+    void appErrorChanged(); // the error line or its detail
     void busyChanged();
-    void detailCacheChanged();
     void providersChanged();
     void redactionChanged(); // the edited or the saved rules
     void activityRequestChanged();
@@ -307,7 +297,6 @@ private:
     QCoro::Task<> pollSteps();
     // A status reply is shown only while the link is trusted.
     void acceptStatus(const Status& status);
-    void appendEvents(const QList<Event>& events);
     // Sets both copies of the rules with one change signal.
     void setRules(const RedactionPage& edited, const RedactionPage& saved);
 
@@ -319,7 +308,6 @@ private:
     QCoro::Task<> switchProtectionOffAndOn();
     QCoro::Task<> sendProvider(QString name, bool enabled);
     QCoro::Task<> sendRedaction(RedactionPage page);
-    QCoro::Task<> fetchDetail(QString reqId);
 
     // Certificate and data-key actions (AppModelCertificates.cpp)
     QCoro::Task<> sendInstallCA();
@@ -336,16 +324,13 @@ private:
     GatewayTelemetry m_telemetry;
     SidecarLink m_link = SidecarLink::trusted;
     bool m_proxyStuck = false;
-    QList<Event> m_recentEvents;
     std::optional<QString> m_appError;
     std::optional<QString> m_appErrorDetail;
     bool m_busy = false;
     int m_runningActions = 0;
-    QHash<QString, std::optional<DetailRecord>> m_detailCache;
     QList<Provider> m_providers;
     RedactionPage m_redaction;
     RedactionPage m_savedRedaction;
-    qint64 m_recentEventsOffset = 0;
     int m_activityRequest = 0;
     int m_homeRequest = 0;
     int m_promptRequest = 0;
@@ -371,6 +356,7 @@ private:
     bool m_replacing = false;
     std::unique_ptr<AlertCenter> m_alertCenter;
     std::unique_ptr<AlertsModel> m_alerts;
+    std::unique_ptr<ActivityFeed> m_activity;
 
     // Poll loop
     QTimer* m_pollTimer = nullptr; // the pause between polls; made by the first startPolling()

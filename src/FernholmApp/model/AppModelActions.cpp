@@ -1,6 +1,7 @@
 // What the pages, the tray panel and the setup call: protection, providers, the redaction rules,
-// one request's detail, the problem-report form and page requests. Each gateway-bound action is
-// one GUI-thread task that nobody keeps or cancels; it holds the model weakly.
+// the problem-report form and page requests. Each gateway-bound action is one GUI-thread task
+// that nobody keeps or cancels; it holds the model weakly. A request's detail is the activity
+// feed's (ActivityFeed.cpp).
 #include "FernholmApp/model/AppModel.h"
 
 #include "FernholmKit/control/RedactionEdits.h"
@@ -117,36 +118,6 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
 
 void AppModel::discardRedactionChanges() {
     setRedaction(m_savedRedaction);
-}
-
-// --- Request detail ---
-
-void AppModel::loadDetail(const QString& reqId) {
-    const auto held = m_detailCache.constFind(reqId);
-    if (held != m_detailCache.constEnd() && held->has_value()) {
-        return;
-    }
-    fetchDetail(reqId);
-}
-
-QCoro::Task<> AppModel::fetchDetail(QString reqId) {
-    const QPointer<AppModel> self(this);
-    const Result<std::optional<DetailRecord>> record = co_await m_client.detail(reqId);
-    if (!self) {
-        co_return;
-    }
-    const auto held = m_detailCache.constFind(reqId);
-    const bool asked = held != m_detailCache.constEnd();
-    // Two fetches of one id may run at once: a late failure never erases what the other brought.
-    if (!record && asked && held->has_value()) {
-        co_return;
-    }
-    const std::optional<DetailRecord> value = record ? record.value() : std::nullopt;
-    if (asked && *held == value) {
-        co_return;
-    }
-    m_detailCache.insert(reqId, value);
-    Q_EMIT detailCacheChanged();
 }
 
 // --- Reports and navigation ---

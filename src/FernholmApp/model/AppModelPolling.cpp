@@ -3,6 +3,7 @@
 // blocked-request notice.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
 #include "FernholmKit/control/RedactionEdits.h"
@@ -143,7 +144,7 @@ QCoro::Task<> AppModel::pollSteps() {
         co_return;
     }
     m_cursor = page.value().cursor;
-    appendEvents(page.value().events);
+    m_activity->appendEvents(page.value().events);
 
     // An empty page still goes to the notifier: a notice held back by its cooldown goes out then.
     const double now = std::chrono::duration<double>(m_platform.monotonicClock() - m_clockOrigin).count();
@@ -157,17 +158,6 @@ void AppModel::acceptStatus(const Status& status) {
     if (m_link == SidecarLink::trusted) {
         setStatus(status);
     }
-}
-
-void AppModel::appendEvents(const QList<Event>& events) {
-    if (events.isEmpty()) {
-        return;
-    }
-    QList<Event> held = m_recentEvents + events;
-    const qsizetype limit = std::max(m_config.maxEvents, 0);
-    const qsizetype dropped = std::max<qsizetype>(held.size() - limit, 0);
-    held.remove(0, dropped);
-    setRecentEvents(held, m_recentEventsOffset + dropped);
 }
 
 QCoro::Task<> AppModel::loadRedaction(CancelToken cancel) {

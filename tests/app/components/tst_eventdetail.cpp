@@ -18,6 +18,7 @@
 #include "FernholmApp/components/activity/EventRowList.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/StandInCheckout.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -100,11 +101,11 @@ QString paragraph(int length) {
 struct Shown {
     explicit Shown(const Cache& cache = {}, int width = 760) {
         model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setDetailCache(cache);
+        ActivityFeedAccess::setDetailCache(model->activity(), cache);
         frame = std::make_unique<QWidget>();
         auto* column = new QVBoxLayout(frame.get());
         column->setContentsMargins(0, 0, 0, 0);
-        detail = new EventDetail(*model, reqId, frame.get());
+        detail = new EventDetail(model->activity(), reqId, frame.get());
         column->addWidget(detail);
         column->addStretch();
         frame->resize(width, 900);
@@ -121,9 +122,9 @@ struct Shown {
     }
     RedactionTable* table() const { return detail->table(); }
     void set(const std::optional<DetailRecord>& record) {
-        Cache cache = model->detailCache();
+        Cache cache = model->activity().detailCache();
         cache.insert(reqId, record);
-        model->setDetailCache(cache);
+        ActivityFeedAccess::setDetailCache(model->activity(), cache);
         settle();
     }
 
@@ -201,9 +202,9 @@ private Q_SLOTS:
         QVERIFY(firstCell);
 
         // A poll that changes another request's entry: nothing here is rebuilt.
-        Cache cache = shown.model->detailCache();
+        Cache cache = shown.model->activity().detailCache();
         cache.insert(QStringLiteral("other"), std::nullopt);
-        shown.model->setDetailCache(cache);
+        ActivityFeedAccess::setDetailCache(shown.model->activity(), cache);
         QCOMPARE(table->entitiesGrid()->cell(0, 0), firstCell);
 
         // A failed refetch after the record would turn it to none; it is shown as such.
@@ -696,7 +697,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QVERIFY(rectIn(detail, &frame).top() >= rectIn(list->eventRowFor(1), &frame).bottom());
 
-        model.setDetailCache(Cache{{reqId, aRecord()}});
+        ActivityFeedAccess::setDetailCache(model.activity(), Cache{{reqId, aRecord()}});
         QVERIFY(detail->table()->caption()->isVisibleTo(&frame));
         detail->table()->setDetailView(DetailView::entities);
 
@@ -728,7 +729,7 @@ private Q_SLOTS:
     void theDetailUnfoldsAndFolds() {
         TestPlatform fakes;
         AppModel model(quickConfig(), fakes.platform());
-        model.setDetailCache(Cache{{reqId, aRecord()}});
+        ActivityFeedAccess::setDetailCache(model.activity(), Cache{{reqId, aRecord()}});
         Event event;
         event.ts = reqId;
         event.surface = QStringLiteral("chatgpt");
@@ -775,11 +776,11 @@ private Q_SLOTS:
         QVERIFY(gatewayExchange(model, "POST", QStringLiteral("/fake/request"),
                                 {{QStringLiteral("text"), QStringLiteral("Mail jan.kowalski@example.pl")},
                                  {QStringLiteral("ts"), known}}));
-        EventDetail detail(model, known);
-        EventDetail unknown(model, QStringLiteral("2024-05-01T11:11:11Z"));
+        EventDetail detail(model.activity(), known);
+        EventDetail unknown(model.activity(), QStringLiteral("2024-05-01T11:11:11Z"));
         QCOMPARE(detail.table()->state().kind, DetailFetchState::Kind::loading);
-        model.loadDetail(known);
-        model.loadDetail(unknown.ts());
+        model.activity().loadDetail(known);
+        model.activity().loadDetail(unknown.ts());
         QTRY_COMPARE_WITH_TIMEOUT(detail.table()->state().kind, DetailFetchState::Kind::loaded, 30'000);
         QTRY_COMPARE_WITH_TIMEOUT(unknown.table()->state().kind, DetailFetchState::Kind::none, 30'000);
         QCOMPARE(detail.table()->promptView()->receivedPanel()->text(), QStringLiteral("Mail [EMAIL_ADDRESS_1]"));

@@ -8,6 +8,7 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/TestPlatform.h"
 
 #include <QSignalSpy>
@@ -97,7 +98,7 @@ private Q_SLOTS:
             Event e;
             e.ts = QStringLiteral("2024-05-01T10:00:00Z");
             e.status = QStringLiteral("redacted");
-            m.setRecentEvents({e}, 0);
+            ActivityFeedAccess::setRecentEvents(m.activity(), {e}, 0);
         }) << 0;
         QTest::newRow("an action runs") << Change([](AppModel& m, RootView&) { m.setBusy(true); }) << 0;
         QTest::newRow("providers loaded") << Change([](AppModel& m, RootView&) {

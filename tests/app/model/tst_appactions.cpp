@@ -1,6 +1,7 @@
 // The model's user actions and certificate and data-key actions: what each sends, what a good
 // reply changes, and the one error line each failure leaves: a scripted 500 from the stand-in
 // gateway, a closed port (a proof standing, nothing listening) and an unproven gateway.
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 #include "support/ClientFixtures.h"
@@ -522,18 +523,19 @@ private Q_SLOTS:
                                  {QStringLiteral("ts"), QStringLiteral("2024-05-01T10:00:00Z")}}));
         QVERIFY(scriptGateway(model, QStringLiteral("/api/detail"), replies));
 
-        model.loadDetail(reqId);
-        QTRY_VERIFY(model.detailCache().contains(reqId));
-        QCOMPARE(model.detailCache().value(reqId).has_value(), record);
+        model.activity().loadDetail(reqId);
+        QTRY_VERIFY(model.activity().detailCache().contains(reqId));
+        QCOMPARE(model.activity().detailCache().value(reqId).has_value(), record);
         if (record) {
-            QCOMPARE(model.detailCache().value(reqId)->afterText, QStringLiteral("Mail [EMAIL_ADDRESS_1]"));
+            QCOMPARE(model.activity().detailCache().value(reqId)->afterText, QStringLiteral("Mail [EMAIL_ADDRESS_1]"));
         }
         QCOMPARE(model.appError(), std::nullopt);
 
-        model.loadDetail(reqId);
+        model.activity().loadDetail(reqId);
         QTRY_COMPARE(bodiesOf(QStringLiteral("/api/detail")).size(), fetches);
         // A second fetch of a known request brings its record.
-        QTRY_COMPARE(model.detailCache().value(reqId).has_value(), reqId.startsWith(QLatin1String("2024-05-01T10")));
+        QTRY_COMPARE(model.activity().detailCache().value(reqId).has_value(),
+                     reqId.startsWith(QLatin1String("2024-05-01T10")));
     }
 
     // Two fetches of one request at once: the record comes first, the other fetch fails later.
@@ -548,14 +550,14 @@ private Q_SLOTS:
         slowFailure.insert(QStringLiteral("delay_ms"), 300);
         QVERIFY(scriptGateway(model, QStringLiteral("/api/detail"), {slowFailure}));
         QSignalSpy finished(model.client().session()->manager(), &QNetworkAccessManager::finished);
-        QSignalSpy changes(&model, &AppModel::detailCacheChanged);
+        QSignalSpy changes(&model.activity(), &ActivityFeed::detailCacheChanged);
 
-        model.loadDetail(reqId);
-        model.loadDetail(reqId); // no record yet: this one goes out too
-        QTRY_VERIFY(model.detailCache().value(reqId).has_value());
+        model.activity().loadDetail(reqId);
+        model.activity().loadDetail(reqId); // no record yet: this one goes out too
+        QTRY_VERIFY(model.activity().detailCache().value(reqId).has_value());
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, patienceMs);
         QCoreApplication::processEvents();
-        QVERIFY(model.detailCache().value(reqId).has_value());
+        QVERIFY(model.activity().detailCache().value(reqId).has_value());
         QCOMPARE(changes.size(), 1);
     }
 

@@ -3,10 +3,12 @@
 // and stops do to the link and the loop. Most tests slow the loop down to one poll after the
 // start and then poll by hand; the monotonic clock of the notices is the fake's.
 #include "FernholmApp/model/AlertsModel.h"
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmKit/text/L10n.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 
@@ -254,19 +256,19 @@ private Q_SLOTS:
         for (int i = 0; i < held; ++i) {
             events.append(numberedEvent(i));
         }
-        model.setRecentEvents(events, 7);
+        ActivityFeedAccess::setRecentEvents(model.activity(), events, 7);
         QVERIFY(scriptGateway(model, QStringLiteral("/api/events"), {eventsReply(held, arriving, 1000 + arriving)}));
-        QSignalSpy changes(&model, &AppModel::recentEventsChanged);
+        QSignalSpy changes(&model.activity(), &ActivityFeed::recentEventsChanged);
 
         poll();
         // The cursor moves also when the page is empty.
         QCOMPARE(model.cursor(), 1000 + arriving);
-        QCOMPARE(model.recentEvents().size(), kept);
-        QCOMPARE(model.recentEventsOffset(), 7 + dropped);
+        QCOMPARE(model.activity().recentEvents().size(), kept);
+        QCOMPARE(model.activity().recentEventsOffset(), 7 + dropped);
         QCOMPARE(changes.size(), arriving > 0 ? 1 : 0);
         if (kept > 0) {
-            QCOMPARE(model.recentEvents().last().ts, numberedEvent(held + arriving - 1).ts);
-            QCOMPARE(model.recentEvents().first().ts, numberedEvent(held + arriving - kept).ts);
+            QCOMPARE(model.activity().recentEvents().last().ts, numberedEvent(held + arriving - 1).ts);
+            QCOMPARE(model.activity().recentEvents().first().ts, numberedEvent(held + arriving - kept).ts);
         }
         QCOMPARE(eventQueries().last(), QStringLiteral("after=0"));
         poll();
@@ -288,26 +290,27 @@ private Q_SLOTS:
         QVERIFY(pass(shared));
         QVERIFY(pass(shared));
         poll();
-        QCOMPARE(model.recentEvents().size(), 3);
-        model.loadDetail(first);
-        model.loadDetail(shared);
-        QTRY_VERIFY(model.detailCache().value(first).has_value() && model.detailCache().value(shared).has_value());
-        QSignalSpy changes(&model, &AppModel::detailCacheChanged);
+        QCOMPARE(model.activity().recentEvents().size(), 3);
+        model.activity().loadDetail(first);
+        model.activity().loadDetail(shared);
+        QTRY_VERIFY(model.activity().detailCache().value(first).has_value() &&
+                    model.activity().detailCache().value(shared).has_value());
+        QSignalSpy changes(&model.activity(), &ActivityFeed::detailCacheChanged);
 
         QVERIFY(pass(QStringLiteral("2024-05-01T10:00:03Z")));
         poll();
-        QVERIFY(!model.detailCache().contains(first));
-        QVERIFY(model.detailCache().contains(shared));
+        QVERIFY(!model.activity().detailCache().contains(first));
+        QVERIFY(model.activity().detailCache().contains(shared));
         QCOMPARE(changes.size(), 1);
 
         QVERIFY(pass(QStringLiteral("2024-05-01T10:00:04Z")));
         poll();
-        QVERIFY(model.detailCache().contains(shared)); // one of its events is still shown
+        QVERIFY(model.activity().detailCache().contains(shared)); // one of its events is still shown
         QCOMPARE(changes.size(), 1);
 
         QVERIFY(pass(QStringLiteral("2024-05-01T10:00:05Z")));
         poll();
-        QVERIFY(model.detailCache().isEmpty());
+        QVERIFY(model.activity().detailCache().isEmpty());
         QCOMPARE(changes.size(), 2);
     }
 
@@ -373,12 +376,12 @@ private Q_SLOTS:
 
         poll();
         QCOMPARE(model.cursor(), 1);
-        QCOMPARE(model.recentEvents().size(), 1);
+        QCOMPARE(model.activity().recentEvents().size(), 1);
         QCOMPARE(model.link(), SidecarLink::trusted); // one failure is not yet doubt
         poll();
         QCOMPARE(eventQueries().mid(1), (QStringList{"after=0", "after=1", "after=1"}));
         QCOMPARE(model.cursor(), 2);
-        QCOMPARE(model.recentEvents().size(), 2);
+        QCOMPARE(model.activity().recentEvents().size(), 2);
     }
 
     // Three failed status polls in a row: the link falls to checking and the status goes; the
@@ -435,7 +438,7 @@ private Q_SLOTS:
         m_fakes->monotonicNow += std::chrono::seconds(1);
         QVERIFY(passRequest(blocked(QStringLiteral("secret key"))));
         poll();
-        QCOMPARE(model.recentEvents().size(), 2);
+        QCOMPARE(model.activity().recentEvents().size(), 2);
         QCOMPARE(m_fakes->notifications->added.size(), 1); // within the cooldown
 
         m_fakes->monotonicNow += std::chrono::seconds(3);

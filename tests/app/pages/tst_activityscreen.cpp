@@ -10,6 +10,7 @@
 #include "FernholmApp/components/activity/EventRowList.h"
 #include "FernholmKit/presentation/ActivityText.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/TestHttpServer.h"
@@ -104,7 +105,7 @@ private Q_SLOTS:
         QFETCH(ActivityFilter, filter);
         QFETCH(QStringList, listed);
         Log log;
-        log.model->setRecentEvents(mixed(), 0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), mixed(), 0);
         const int index = int(std::find(allActivityFilters.begin(), allActivityFilters.end(), filter) -
                               allActivityFilters.begin());
         log.show();
@@ -130,7 +131,7 @@ private Q_SLOTS:
         QFETCH(QList<Event>, events);
         QFETCH(ActivityFilter, filter);
         Log log;
-        log.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), events, 0);
         log.screen->setFilter(filter);
         log.show();
         QVERIFY(log.screen->groups().isEmpty());
@@ -141,11 +142,12 @@ private Q_SLOTS:
 
     void rowsNewestFirstUnderTheirDay() {
         Log log;
-        log.model->setRecentEvents({anEvent("2025-03-04T10:00:00Z", "redacted"),
-                                    anEvent("2025-03-05T23:30:00Z", "blocked"), // 6 March in Warsaw
-                                    anEvent("2025-03-06T09:00:00Z", "redacted"),
-                                    anEvent("2025-03-06T10:00:00Z", "passed")},
-                                   5);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(),
+                                            {anEvent("2025-03-04T10:00:00Z", "redacted"),
+                                             anEvent("2025-03-05T23:30:00Z", "blocked"), // 6 March in Warsaw
+                                             anEvent("2025-03-06T09:00:00Z", "redacted"),
+                                             anEvent("2025-03-06T10:00:00Z", "passed")},
+                                            5);
         log.show();
         const QList<DayGroup>& groups = log.screen->groups();
         QCOMPARE(groups.size(), 2);
@@ -165,10 +167,11 @@ private Q_SLOTS:
     void recurringDayGetsItsOwnGroup() {
         Log log;
         // Out of time order: 5 March, 4 March, 5 March again (oldest first in the list).
-        log.model->setRecentEvents({anEvent("2025-03-05T09:00:00Z", "redacted"),
-                                    anEvent("2025-03-04T09:00:00Z", "redacted"),
-                                    anEvent("2025-03-05T10:00:00Z", "blocked")},
-                                   0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(),
+                                            {anEvent("2025-03-05T09:00:00Z", "redacted"),
+                                             anEvent("2025-03-04T09:00:00Z", "redacted"),
+                                             anEvent("2025-03-05T10:00:00Z", "blocked")},
+                                            0);
         log.show();
         const QList<DayGroup>& groups = log.screen->groups();
         QCOMPARE(groups.size(), 3);
@@ -183,7 +186,7 @@ private Q_SLOTS:
         TestHttpServer server;
         QVERIFY(server.listen());
         Log log(&server);
-        log.model->setRecentEvents(mixed(), 0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), mixed(), 0);
         log.show();
         const QString day = log.screen->groups().first().id;
         EventRowList* rows = log.screen->rowsFor(day);
@@ -207,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(server.listen());
         Log log(&server);
         QList<Event> events = mixed();
-        log.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), events, 0);
         log.show();
         const QString day = log.screen->groups().first().id;
         EventRowList* rows = log.screen->rowsFor(day);
@@ -218,7 +221,7 @@ private Q_SLOTS:
         // The model drops its two oldest events and appends one.
         events = events.mid(2);
         events << anEvent("2025-03-05T08:07:00Z", "redacted");
-        log.model->setRecentEvents(events, 2);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), events, 2);
         QCOMPARE(log.screen->rowsFor(day), rows);
         QCOMPARE(rows->itemFor(3), item);
         QVERIFY(rows->isOpen(3));
@@ -243,7 +246,7 @@ private Q_SLOTS:
             events << anEvent(QStringLiteral("2025-03-0%1T1%2:00:00Z").arg(4 + i / 4).arg(i % 4),
                               i % 3 == 0 ? QStringLiteral("blocked") : QStringLiteral("redacted"));
         }
-        log.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(log.model->activity(), events, 0);
         log.show();
         QVERIFY(!saveScreenshot(lightAndDark(log.screen.get()), QStringLiteral("activity-pl")).isEmpty());
     }

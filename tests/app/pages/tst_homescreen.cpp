@@ -17,6 +17,7 @@
 #include "FernholmApp/components/activity/StatusWidgets.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -448,7 +449,7 @@ private Q_SLOTS:
         events[10].status = QStringLiteral("redacted");
         events[150].status = QStringLiteral("blocked");
         events[199].status = QStringLiteral("document_redacted");
-        home.model->setRecentEvents(events, 40);
+        ActivityFeedAccess::setRecentEvents(home.model->activity(), events, 40);
         QList<qint64> ids;
         for (const ActivityRow& row : home.screen->recentList()->rows()) {
             ids << row.id;
@@ -468,7 +469,9 @@ private Q_SLOTS:
         QFETCH(Protection, protection);
         Home home;
         home.model->setStatus(status(protection, true));
-        home.model->setRecentEvents({anEvent(1, QStringLiteral("passed")), anEvent(2, QStringLiteral("unfiltered"))}, 0);
+        ActivityFeedAccess::setRecentEvents(
+            home.model->activity(), {anEvent(1, QStringLiteral("passed")), anEvent(2, QStringLiteral("unfiltered"))},
+            0);
         QFETCH(QString, text);
         QCOMPARE(home.screen->recentEmptyLabel()->text(), text);
         QVERIFY(home.screen->recentEmptyLabel()->isVisibleTo(home.screen.get()));
@@ -483,7 +486,7 @@ private Q_SLOTS:
         for (int i = 0; i < 6; ++i) {
             events << anEvent(i, QStringLiteral("redacted"));
         }
-        home.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(home.model->activity(), events, 0);
         home.show();
         const ActivityRow newest = home.screen->recentList()->rows().first();
         QCOMPARE(newest.id, 5);
@@ -495,7 +498,7 @@ private Q_SLOTS:
         // Two old events dropped, one new one: the open row keeps its id and its place in the list.
         QList<Event> trimmed = events.mid(2);
         trimmed << anEvent(7, QStringLiteral("passed"));
-        home.model->setRecentEvents(trimmed, 2);
+        ActivityFeedAccess::setRecentEvents(home.model->activity(), trimmed, 2);
         QVERIFY(home.screen->recentList()->isOpen(5));
         QCOMPARE(home.screen->expanded(), QSet<qint64>{5});
         for (const ActivityRow& row : home.screen->recentList()->rows()) {
@@ -636,7 +639,7 @@ private Q_SLOTS:
             e.tokens = {QStringLiteral("[PERSON_1]"), QStringLiteral("[EMAIL_1]")};
             events << e;
         }
-        home.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(home.model->activity(), events, 0);
         home.show();
         QVERIFY(!saveScreenshot(lightAndDark(home.screen.get()), QString::fromLatin1(QTest::currentDataTag())).isEmpty());
     }

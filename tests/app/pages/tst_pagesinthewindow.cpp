@@ -18,6 +18,7 @@
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/shell/Sidebar.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
@@ -123,7 +124,7 @@ struct Window {
         s.counters.blocked = 4512;
         s.counters.entities = {{QStringLiteral("PERSON"), 912345}};
         model->setStatus(s);
-        model->setRecentEvents(events(), 0);
+        ActivityFeedAccess::setRecentEvents(model->activity(), events(), 0);
         model->setProviders({provider(QStringLiteral("chatgpt"), QStringLiteral("ChatGPT")),
                              provider(QStringLiteral("claude"), QStringLiteral("Claude")),
                              provider(QStringLiteral("gemini"), QStringLiteral("Gemini"))});

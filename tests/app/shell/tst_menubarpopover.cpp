@@ -10,6 +10,7 @@
 #include "FernholmApp/components/text/TokenChip.h"
 #include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
@@ -249,7 +250,7 @@ private Q_SLOTS:
                             anEvent(3, "redacted", 2),  anEvent(4, "unfiltered", 0), anEvent(5, "redacted", 5),
                             anEvent(6, "passed", 0),    anEvent(7, "document_blocked", 0), anEvent(8, "redacted", 0),
                             anEvent(9, "passed", 3)};
-        p.model->setRecentEvents(events, 0);
+        ActivityFeedAccess::setRecentEvents(p.model->activity(), events, 0);
         settle();
         const QList<PopoverMessage> shown = p.panel->state().messages;
         QCOMPARE(shown.size(), 3);
@@ -273,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(rows[0]->findChild<TextLabel*>(QStringLiteral("time"))->geometry().right(),
                  rows[1]->findChild<TextLabel*>(QStringLiteral("time"))->geometry().right());
 
-        p.model->setRecentEvents({anEvent(1, "redacted", 2)}, 0);
+        ActivityFeedAccess::setRecentEvents(p.model->activity(), {anEvent(1, "redacted", 2)}, 0);
         settle();
         QCOMPARE(p.panel->messageRows().size(), 1);
         QCOMPARE(p.panel->messageRows()[0]->findChildren<TokenChip*>().size(), 2);
@@ -431,7 +432,9 @@ private Q_SLOTS:
                 Provider chat{QStringLiteral("chatgpt"), QStringLiteral("ChatGPT"), {}, {}, true, {}, {}};
                 Provider claude{QStringLiteral("claude"), QStringLiteral("Claude"), {}, {}, true, {}, {}};
                 p.model->setProviders({chat, claude});
-                p.model->setRecentEvents({anEvent(1, "redacted", 5), anEvent(2, "blocked", 0), anEvent(3, "redacted", 2)}, 0);
+                ActivityFeedAccess::setRecentEvents(
+                    p.model->activity(),
+                    {anEvent(1, "redacted", 5), anEvent(2, "blocked", 0), anEvent(3, "redacted", 2)}, 0);
                 p.settleSize();
                 QVERIFY(!saveScreenshot(lightAndDark(&p.window), QStringLiteral("popover-status-%1").arg(language))
                              .isEmpty());

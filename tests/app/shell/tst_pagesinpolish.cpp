@@ -5,6 +5,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
@@ -136,7 +137,7 @@ private Q_SLOTS:
         model.setProviders(
             {provider("chatgpt", "ChatGPT", true, std::nullopt), provider("claude", "Claude", true, std::nullopt),
              provider("gemini", "Gemini", false, std::nullopt), provider("spellbook", "Spellbook", false, true)});
-        model.setRecentEvents(recentEvents(), 0);
+        ActivityFeedAccess::setRecentEvents(model.activity(), recentEvents(), 0);
         model.setSavedRedaction(rules());
         model.setRedaction(rules());
         RootViewHooks hooks;

@@ -1,6 +1,6 @@
 #include "FernholmApp/components/activity/EventDetail.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/components/activity/RedactionTable.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/theme/Fonts.h"
@@ -21,19 +21,19 @@ QString footnoteText() {
 
 } // namespace
 
-EventDetail::EventDetail(AppModel& model, const QString& ts, QWidget* parent)
-    : QWidget(parent), m_model(model), m_ts(ts) {
+EventDetail::EventDetail(const ActivityFeed& feed, const QString& ts, QWidget* parent)
+    : QWidget(parent), m_feed(feed), m_ts(ts) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 0, 20, 20);
     column->setSpacing(8);
-    m_table = new RedactionTable(DetailFetchState::of(model.detailCache(), ts), this);
+    m_table = new RedactionTable(DetailFetchState::of(feed.detailCache(), ts), this);
     column->addWidget(m_table);
     m_footnote = new TextLabel(footnoteText(), Fonts::sans(12), Theme::faint, this);
     column->addWidget(m_footnote);
-    connect(&model, &AppModel::detailCacheChanged, this, &EventDetail::follow);
+    connect(&feed, &ActivityFeed::detailCacheChanged, this, &EventDetail::follow);
 }
 
 void EventDetail::setTs(const QString& ts) {
@@ -45,7 +45,7 @@ void EventDetail::setTs(const QString& ts) {
 }
 
 void EventDetail::follow() {
-    m_table->setState(DetailFetchState::of(m_model.detailCache(), m_ts));
+    m_table->setState(DetailFetchState::of(m_feed.detailCache(), m_ts));
 }
 
 void EventDetail::changeEvent(QEvent* event) {

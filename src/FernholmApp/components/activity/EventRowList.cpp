@@ -1,5 +1,6 @@
 #include "FernholmApp/components/activity/EventRowList.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/activity/EventDetail.h"
 #include "FernholmApp/components/activity/EventRow.h"
@@ -67,7 +68,7 @@ public:
         }
         const int duration = Motion::duration(this, 180);
         if (open) {
-            m_detail = new EventDetail(m_model, m_row.event.ts, this);
+            m_detail = new EventDetail(m_model.activity(), m_row.event.ts, this);
             m_column->addWidget(m_detail);
             if (duration > 0) {
                 // Unfolds from nothing to its height at the row's width.

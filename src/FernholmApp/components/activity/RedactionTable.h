@@ -18,8 +18,8 @@ class TextLabel;
 // values were hidden, or why the request was blocked), a Prompt/Entities picker and the chosen
 // view.
 //
-//     auto* table = new RedactionTable(DetailFetchState::of(model.detailCache(), ts), this);
-//     table->setState(DetailFetchState::of(model.detailCache(), ts));   // on every cache change
+//     auto* table = new RedactionTable(DetailFetchState::of(feed.detailCache(), ts), this);
+//     table->setState(DetailFetchState::of(feed.detailCache(), ts));   // on every cache change
 //
 // The picker's choice and the expanded panels stay while the table lives, also when the state
 // moves from loading to loaded; a state equal to the shown one changes nothing.

@@ -1,5 +1,6 @@
 #include "FernholmApp/pages/activity/ActivityScreen.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
@@ -79,7 +80,7 @@ ActivityScreen::ActivityScreen(AppModel& model, QWidget* parent)
     m_daysColumn = column(m_days, int(Theme::sectionGap));
     m_page->addWidget(m_days);
 
-    connect(&m_model, &AppModel::recentEventsChanged, this, &ActivityScreen::refresh);
+    connect(&m_model.activity(), &ActivityFeed::recentEventsChanged, this, &ActivityScreen::refresh);
     refresh();
 }
 
@@ -125,12 +126,13 @@ void ActivityScreen::toggle(const ActivityRow& row) {
         list->setExpanded(m_expanded);
     }
     if (opening) {
-        m_model.loadDetail(row.event.ts);
+        m_model.activity().loadDetail(row.event.ts);
     }
 }
 
 void ActivityScreen::refresh() {
-    m_groups = activityGroups(m_model.recentEvents(), m_model.recentEventsOffset(), m_filter, m_calendar);
+    const ActivityFeed& feed = m_model.activity();
+    m_groups = activityGroups(feed.recentEvents(), feed.recentEventsOffset(), m_filter, m_calendar);
     const Time now = m_now();
 
     QHash<QString, DaySection*> kept;

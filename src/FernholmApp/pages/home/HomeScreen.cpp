@@ -2,6 +2,7 @@
 
 #include "FernholmApp/pages/home/HomeCounters.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/alerts/CriticalAlertViews.h"
 #include "FernholmApp/components/layout/FlowLayout.h"
@@ -97,7 +98,7 @@ HomeScreen::HomeScreen(AppModel& model, const AlertLayout& layout, std::function
     }
     connect(&m_model, &AppModel::statusChanged, this, &HomeScreen::showAlerts);
     connect(&m_model, &AppModel::providersChanged, this, &HomeScreen::showProviders);
-    connect(&m_model, &AppModel::recentEventsChanged, this, &HomeScreen::showRecent);
+    connect(&m_model.activity(), &ActivityFeed::recentEventsChanged, this, &HomeScreen::showRecent);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive && isVisible()) {
             m_model.refreshLoginItem();
@@ -553,7 +554,8 @@ void HomeScreen::showAlerts() {
 }
 
 void HomeScreen::showRecent() {
-    const QList<ActivityRow> rows = recentRows(m_model.recentEvents(), m_model.recentEventsOffset(), recentCount);
+    const ActivityFeed& feed = m_model.activity();
+    const QList<ActivityRow> rows = recentRows(feed.recentEvents(), feed.recentEventsOffset(), recentCount);
     m_recent->setRows(rows, m_expanded);
     m_recent->setVisible(!rows.isEmpty());
     m_recentEmpty->setText(m_state.on ? fernholm::tr("No traffic yet.")
@@ -568,7 +570,7 @@ void HomeScreen::toggle(const ActivityRow& row) {
     }
     m_expanded.insert(row.id);
     m_recent->setExpanded(m_expanded);
-    m_model.loadDetail(row.event.ts);
+    m_model.activity().loadDetail(row.event.ts);
 }
 
 void HomeScreen::showEvent(QShowEvent* event) {

@@ -1,6 +1,6 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 
-
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AlertsModel.h"
@@ -317,10 +317,10 @@ MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUp
     }
 
     for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                        &AppModel::recentEventsChanged, &AppModel::appErrorChanged, &AppModel::busyChanged,
-                        &AppModel::providersChanged}) {
+                        &AppModel::appErrorChanged, &AppModel::busyChanged, &AppModel::providersChanged}) {
         connect(&m_model, signal, this, &MenuBarPopover::scheduleRefresh);
     }
+    connect(&m_model.activity(), &ActivityFeed::recentEventsChanged, this, &MenuBarPopover::scheduleRefresh);
     connect(&m_model.alerts(), &AlertsModel::changed, this, &MenuBarPopover::scheduleRefresh);
 }
 

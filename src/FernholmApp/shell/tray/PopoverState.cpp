@@ -1,5 +1,6 @@
 #include "FernholmApp/shell/tray/PopoverState.h"
 
+#include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
@@ -22,7 +23,7 @@ PopoverState popoverState(const AppModel& model) {
                                       protectionUIState(model.status(), model.link(), model.proxyStuck()));
     state.switchOn = isProtectionActive(model.status());
     state.busy = model.busy();
-    state.messages = popoverMessages(model.recentEvents());
+    state.messages = popoverMessages(model.activity().recentEvents());
     for (const Provider& provider : model.providers()) {
         if (provider.enabled && !provider.experimental.value_or(false)) {
             state.logos << provider;
