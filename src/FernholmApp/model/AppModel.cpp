@@ -327,18 +327,6 @@ void AppModel::setProviders(const QList<Provider>& providers) {
     }
 }
 
-void AppModel::setRedaction(const RedactionPage& page) {
-    if (assign(m_redaction, page)) {
-        Q_EMIT redactionChanged();
-    }
-}
-
-void AppModel::setSavedRedaction(const RedactionPage& page) {
-    if (assign(m_savedRedaction, page)) {
-        Q_EMIT redactionChanged();
-    }
-}
-
 void AppModel::setPromptChoices(const WorkbenchChoices& choices) {
     if (assign(m_promptChoices, choices)) {
         Q_EMIT promptChoicesChanged();

@@ -3,6 +3,7 @@
 #include "FernholmApp/model/Config.h"
 #include "FernholmApp/model/IssueRequest.h"
 #include "FernholmApp/model/Platform.h"
+#include "FernholmApp/model/RedactionDraft.h"
 
 #include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/presentation/BlockNotifier.h"
@@ -103,7 +104,7 @@ public:
     QCoro::Task<> pollOnce();
     // Whether the loop runs: from a proven start or a good replace until it is stopped.
     bool isPolling() const;
-    // The redaction rules as the gateway holds them become the saved copy; the edited copy
+    // The redaction rules as the gateway holds them become the draft's saved copy; its edited copy
     // becomes them too, with the unsaved edits carried over (rebaseEdits). A failure changes
     // nothing and says nothing; so does a cancel of `cancel` before the reply is in (a reply
     // already in is stored).
@@ -126,12 +127,10 @@ public:
     void restartProtection();
     // Enables or disables one provider; after a failure the list is reloaded from the gateway.
     void setProvider(const QString& name, bool enabled);
-    // Sends the edited rules. On success both copies become the gateway's reply (edits made
-    // while it was under way stay unsaved, carried onto it); on failure the edits stay and the
-    // saved copy is reloaded, so the user can save again.
+    // Sends the draft's edited rules. On success both copies become the gateway's reply (edits
+    // made while it was under way stay unsaved, carried onto it); on failure the edits stay and
+    // the saved copy is reloaded, so the user can save again.
     void saveRedaction();
-    // The edited rules go back to the saved ones; no gateway call.
-    void discardRedactionChanges();
     // Fetches one request's detail into detailCache(), unless a record for it is held already.
     // A failure stores "no record" for the id unless a record arrived meanwhile.
     void loadDetail(const QString& reqId);
@@ -225,9 +224,9 @@ public:
     // goes when the last event of its request leaves recentEvents().
     const QHash<QString, std::optional<DetailRecord>>& detailCache() const { return m_detailCache; }
     const QList<Provider>& providers() const { return m_providers; }
-    const RedactionPage& redaction() const { return m_redaction; }
-    const RedactionPage& savedRedaction() const { return m_savedRedaction; }
-    bool redactionHasChanges() const { return !(m_redaction == m_savedRedaction); }
+    // The redaction rules being edited and as last loaded or saved, with the edits the pages make.
+    RedactionDraft& redactionDraft() { return m_redactionDraft; }
+    const RedactionDraft& redactionDraft() const { return m_redactionDraft; }
     const QString& promptText() const { return m_promptText; }
     const WorkbenchChoices& promptChoices() const { return m_promptChoices; }
     const std::optional<ScanResult>& scanResult() const { return m_scanResult; }
@@ -262,8 +261,6 @@ public:
     void setBusy(bool busy);
     void setDetailCache(const QHash<QString, std::optional<DetailRecord>>& cache);
     void setProviders(const QList<Provider>& providers);
-    void setRedaction(const RedactionPage& page);
-    void setSavedRedaction(const RedactionPage& page);
     void setPromptChoices(const WorkbenchChoices& choices);
     void setScanResult(const std::optional<ScanResult>& result);
     void setScanError(const std::optional<QString>& error);
@@ -307,7 +304,6 @@ Q_SIGNALS:
     void busyChanged();
     void detailCacheChanged();
     void providersChanged();
-    void redactionChanged(); // the edited or the saved rules
     void promptTextChanged();
     void promptChoicesChanged();
     void scanResultChanged();
@@ -368,8 +364,6 @@ private:
     // A status reply is shown only while the link is trusted.
     void acceptStatus(const Status& status);
     void appendEvents(const QList<Event>& events);
-    // Sets both copies of the rules with one change signal.
-    void setRules(const RedactionPage& edited, const RedactionPage& saved);
 
     // User actions (AppModelActions.cpp)
     // Counts an action in and out of busy().
@@ -403,8 +397,7 @@ private:
     int m_runningActions = 0;
     QHash<QString, std::optional<DetailRecord>> m_detailCache;
     QList<Provider> m_providers;
-    RedactionPage m_redaction;
-    RedactionPage m_savedRedaction;
+    RedactionDraft m_redactionDraft;
     QString m_promptText;
     WorkbenchChoices m_promptChoices;
     std::optional<ScanResult> m_scanResult;

@@ -21,6 +21,7 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
@@ -127,8 +128,8 @@ struct Window {
         model->setProviders({provider(QStringLiteral("chatgpt"), QStringLiteral("ChatGPT")),
                              provider(QStringLiteral("claude"), QStringLiteral("Claude")),
                              provider(QStringLiteral("gemini"), QStringLiteral("Gemini"))});
-        model->setRedaction(rules());
-        model->setSavedRedaction(rules());
+        RedactionDraftAccess::setEdited(model->redactionDraft(), rules());
+        RedactionDraftAccess::setSaved(model->redactionDraft(), rules());
     }
 
     RootView& make(QSize size) {
@@ -504,7 +505,7 @@ private Q_SLOTS:
         QVERIFY(screen);
         RedactionPage edited = rules();
         edited.allowlist << QStringLiteral("Fabrikam");
-        w.model->setRedaction(edited);
+        RedactionDraftAccess::setEdited(w.model->redactionDraft(), edited);
         settle();
         UnsavedChangesBar* bar = screen->unsavedBar();
         QTRY_VERIFY(bar->isVisible() && bar->graphicsEffect() == nullptr);
@@ -534,7 +535,7 @@ private Q_SLOTS:
         QVERIFY(screen);
         RedactionPage edited = rules();
         edited.allowlist << QStringLiteral("Fabrikam");
-        w.model->setRedaction(edited);
+        RedactionDraftAccess::setEdited(w.model->redactionDraft(), edited);
         UnsavedChangesBar* bar = screen->unsavedBar();
         QTRY_VERIFY(bar->isVisible() && bar->graphicsEffect() == nullptr);
         QTRY_COMPARE(bar->y(), UnsavedChangesBar::topGap - UnsavedChangesBar::shadowMargins.top());
