@@ -299,18 +299,6 @@ void AppModel::setProviders(const QList<Provider>& providers) {
     }
 }
 
-void AppModel::setRedaction(const RedactionPage& page) {
-    if (assign(m_redaction, page)) {
-        Q_EMIT redactionChanged();
-    }
-}
-
-void AppModel::setSavedRedaction(const RedactionPage& page) {
-    if (assign(m_savedRedaction, page)) {
-        Q_EMIT redactionChanged();
-    }
-}
-
 void AppModel::setActivityRequest(int count) {
     if (assign(m_activityRequest, count)) {
         Q_EMIT activityRequestChanged();

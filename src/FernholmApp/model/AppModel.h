@@ -4,6 +4,7 @@
 #include "FernholmApp/model/IssueRequest.h"
 #include "FernholmApp/model/Platform.h"
 #include "FernholmApp/model/WorkbenchSession.h"
+#include "FernholmApp/model/RedactionDraft.h"
 
 #include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/presentation/BlockNotifier.h"
@@ -102,7 +103,7 @@ public:
     QCoro::Task<> pollOnce();
     // Whether the loop runs: from a proven start or a good replace until it is stopped.
     bool isPolling() const;
-    // The redaction rules as the gateway holds them become the saved copy; the edited copy
+    // The redaction rules as the gateway holds them become the draft's saved copy; its edited copy
     // becomes them too, with the unsaved edits carried over (rebaseEdits). A failure changes
     // nothing and says nothing; so does a cancel of `cancel` before the reply is in (a reply
     // already in is stored).
@@ -125,12 +126,10 @@ public:
     void restartProtection();
     // Enables or disables one provider; after a failure the list is reloaded from the gateway.
     void setProvider(const QString& name, bool enabled);
-    // Sends the edited rules. On success both copies become the gateway's reply (edits made
-    // while it was under way stay unsaved, carried onto it); on failure the edits stay and the
-    // saved copy is reloaded, so the user can save again.
+    // Sends the draft's edited rules. On success both copies become the gateway's reply (edits
+    // made while it was under way stay unsaved, carried onto it); on failure the edits stay and
+    // the saved copy is reloaded, so the user can save again.
     void saveRedaction();
-    // The edited rules go back to the saved ones; no gateway call.
-    void discardRedactionChanges();
     // Asks the shell for the problem-report form; every call is a new request with a new id.
     void reportProblem(const std::optional<QString>& row, const QString& category);
     // The form of request `id` was closed: the request is done, unless a newer one replaced it.
@@ -184,9 +183,9 @@ public:
     // While any gateway-bound action runs: two may overlap, and busy() ends with the last.
     bool busy() const { return m_busy; }
     const QList<Provider>& providers() const { return m_providers; }
-    const RedactionPage& redaction() const { return m_redaction; }
-    const RedactionPage& savedRedaction() const { return m_savedRedaction; }
-    bool redactionHasChanges() const { return !(m_redaction == m_savedRedaction); }
+    // The redaction rules being edited and as last loaded or saved, with the edits the pages make.
+    RedactionDraft& redactionDraft() { return m_redactionDraft; }
+    const RedactionDraft& redactionDraft() const { return m_redactionDraft; }
     // Navigation counters: each increment asks the main window for that page.
     int activityRequest() const { return m_activityRequest; }
     int homeRequest() const { return m_homeRequest; }
@@ -214,8 +213,6 @@ public:
     void setAppErrorDetail(const std::optional<QString>& detail);
     void setBusy(bool busy);
     void setProviders(const QList<Provider>& providers);
-    void setRedaction(const RedactionPage& page);
-    void setSavedRedaction(const RedactionPage& page);
     void setActivityRequest(int count);
     void setHomeRequest(int count);
     void setPromptRequest(int count);
@@ -251,7 +248,6 @@ Q_SIGNALS:
     void appErrorChanged(); // the error line or its detail
     void busyChanged();
     void providersChanged();
-    void redactionChanged(); // the edited or the saved rules
     void activityRequestChanged();
     void homeRequestChanged();
     void promptRequestChanged();
@@ -297,8 +293,6 @@ private:
     QCoro::Task<> pollSteps();
     // A status reply is shown only while the link is trusted.
     void acceptStatus(const Status& status);
-    // Sets both copies of the rules with one change signal.
-    void setRules(const RedactionPage& edited, const RedactionPage& saved);
 
     // User actions (AppModelActions.cpp)
     // Counts an action in and out of busy().
@@ -329,8 +323,7 @@ private:
     bool m_busy = false;
     int m_runningActions = 0;
     QList<Provider> m_providers;
-    RedactionPage m_redaction;
-    RedactionPage m_savedRedaction;
+    RedactionDraft m_redactionDraft;
     int m_activityRequest = 0;
     int m_homeRequest = 0;
     int m_promptRequest = 0;

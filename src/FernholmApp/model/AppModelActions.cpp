@@ -4,7 +4,6 @@
 // feed's (ActivityFeed.cpp).
 #include "FernholmApp/model/AppModel.h"
 
-#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -95,7 +94,7 @@ QCoro::Task<> AppModel::sendProvider(QString name, bool enabled) {
 // --- Redaction rules ---
 
 void AppModel::saveRedaction() {
-    sendRedaction(m_redaction);
+    sendRedaction(m_redactionDraft.edited());
 }
 
 QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
@@ -107,17 +106,13 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
     if (saved) {
         // Edits made while the save was under way were not sent: they stay as unsaved changes,
         // on top of what the gateway saved.
-        setRules(rebaseEdits(page, m_redaction, saved.value()), saved.value());
+        m_redactionDraft.rebase(page, saved.value());
         co_return;
     }
     setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));
     // The edits stay; the saved copy becomes what the gateway holds, so the difference shows and
     // the user can save again.
     co_await loadRedaction();
-}
-
-void AppModel::discardRedactionChanges() {
-    setRedaction(m_savedRedaction);
 }
 
 // --- Reports and navigation ---

@@ -6,7 +6,6 @@
 #include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
-#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -168,17 +167,7 @@ QCoro::Task<> AppModel::loadRedaction(CancelToken cancel) {
     }
     // Decided when the reply arrives: edits made meanwhile are carried over as well, onto the
     // rules as the gateway now holds them.
-    setRules(rebaseEdits(m_savedRedaction, m_redaction, page.value()), page.value());
-}
-
-void AppModel::setRules(const RedactionPage& edited, const RedactionPage& saved) {
-    const bool editedChanged = !(m_redaction == edited);
-    const bool savedChanged = !(m_savedRedaction == saved);
-    m_redaction = edited;
-    m_savedRedaction = saved;
-    if (editedChanged || savedChanged) {
-        Q_EMIT redactionChanged();
-    }
+    m_redactionDraft.rebase(m_redactionDraft.saved(), page.value());
 }
 
 } // namespace fernholm

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace fernholm {
 
 namespace {
@@ -36,7 +38,121 @@ QStringList rebaseList(const QStringList& base, const QStringList& edited, const
     return QStringList(rebaseList<QString>(base, edited, fresh));
 }
 
+// The page still holds the category the caller saw at `index`.
+bool holdsCategory(const RedactionPage& page, qsizetype index, const QString& key) {
+    return index >= 0 && index < page.categories.size() && page.categories.at(index).key == key;
+}
+
 } // namespace
+
+bool canAddAllowEntry(const QString& value) {
+    return !value.trimmed().isEmpty();
+}
+
+bool canAddBlockEntry(const QString& keyword, const QString& label) {
+    return !keyword.trimmed().isEmpty() && !label.trimmed().isEmpty();
+}
+
+RedactionPage addAllowEntry(const RedactionPage& page, const QString& value) {
+    if (!canAddAllowEntry(value)) {
+        return page;
+    }
+    RedactionPage edited = page;
+    edited.allowlist.append(value.trimmed());
+    return edited;
+}
+
+RedactionPage removeAllowEntry(const RedactionPage& page, qsizetype index) {
+    if (index < 0 || index >= page.allowlist.size()) {
+        return page;
+    }
+    RedactionPage edited = page;
+    edited.allowlist.removeAt(index);
+    return edited;
+}
+
+RedactionPage addBlockEntry(const RedactionPage& page, const QString& keyword, const QString& label) {
+    if (!canAddBlockEntry(keyword, label)) {
+        return page;
+    }
+    RedactionPage edited = page;
+    edited.blocklist.append(BlocklistEntry{keyword.trimmed(), label.trimmed()});
+    return edited;
+}
+
+RedactionPage removeBlockEntry(const RedactionPage& page, qsizetype index) {
+    if (index < 0 || index >= page.blocklist.size()) {
+        return page;
+    }
+    RedactionPage edited = page;
+    edited.blocklist.removeAt(index);
+    return edited;
+}
+
+RedactionPage setBoxStyle(const RedactionPage& page, const QString& boxStyle) {
+    RedactionPage edited = page;
+    edited.document.boxStyle = boxStyle;
+    return edited;
+}
+
+RedactionPage setCodes(const RedactionPage& page, const QString& codes) {
+    RedactionPage edited = page;
+    edited.document.codes = codes;
+    return edited;
+}
+
+RedactionPage switchType(const RedactionPage& page, qsizetype categoryIndex, const QString& categoryKey,
+                         const QString& typeKey, bool on) {
+    if (!holdsCategory(page, categoryIndex, categoryKey)) {
+        return page;
+    }
+    const QList<RedactionType>& types = page.categories.at(categoryIndex).types;
+    const auto found =
+        std::find_if(types.cbegin(), types.cend(), [&](const RedactionType& type) { return type.key == typeKey; });
+    if (found == types.cend() || found->locked || found->enabled == on) {
+        return page;
+    }
+    RedactionPage edited = page;
+    edited.categories[categoryIndex].types[found - types.cbegin()].enabled = on;
+    return edited;
+}
+
+RedactionPage switchCategory(const RedactionPage& page, qsizetype categoryIndex, const QString& categoryKey, bool on) {
+    if (!holdsCategory(page, categoryIndex, categoryKey)) {
+        return page;
+    }
+    QList<RedactionType> unlocked = unlockedTypes(page.categories.at(categoryIndex));
+    for (RedactionType& type : unlocked) {
+        type.enabled = on;
+    }
+    RedactionPage edited = page;
+    edited.categories[categoryIndex] = withUnlockedTypes(page.categories.at(categoryIndex), unlocked);
+    return edited;
+}
+
+QList<RedactionType> unlockedTypes(const RedactionCategory& category) {
+    QList<RedactionType> unlocked;
+    for (const RedactionType& type : category.types) {
+        if (!type.locked) {
+            unlocked.append(type);
+        }
+    }
+    return unlocked;
+}
+
+RedactionCategory withUnlockedTypes(RedactionCategory category, const QList<RedactionType>& types) {
+    for (const RedactionType& wanted : types) {
+        for (RedactionType& type : category.types) {
+            if (type.key == wanted.key) {
+                if (!type.locked) {
+                    type.enabled = wanted.enabled;
+                }
+                break;
+            }
+        }
+    }
+    return category;
+}
 
 RedactionPage rebaseEdits(const RedactionPage& base, const RedactionPage& edited, const RedactionPage& fresh) {
     if (edited == base) {

@@ -8,6 +8,7 @@
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 #include "app/support/StandInModel.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
@@ -186,8 +187,8 @@ private Q_SLOTS:
         model.setProviders({});
         RedactionPage edits = gateway ? gatewayRules() : RedactionPage{};
         edits.allowlist.append(QStringLiteral("ACME Sp. z o.o."));
-        model.setRedaction(edits);
-        model.setSavedRedaction(RedactionPage{}); // stale: not what the gateway holds
+        RedactionDraftAccess::setEdited(model.redactionDraft(), edits);
+        RedactionDraftAccess::setSaved(model.redactionDraft(), RedactionPage{}); // stale: not what the gateway holds
         model.setAppError(earlier);
         if (outcome == Outcome::http500) {
             QVERIFY(scriptGateway(model, actionPath(action), {reply(500)}));
@@ -237,9 +238,9 @@ private Q_SLOTS:
             }
             case Action::save:
                 return QStringLiteral("%1, %2").arg(
-                    model.redactionHasChanges() ? QStringLiteral("unsaved") : QStringLiteral("saved"),
-                    model.savedRedaction().categories.isEmpty() ? QStringLiteral("stale")
-                                                                : QStringLiteral("gateway's"));
+                    model.redactionDraft().hasChanges() ? QStringLiteral("unsaved") : QStringLiteral("saved"),
+                    model.redactionDraft().saved().categories.isEmpty() ? QStringLiteral("stale")
+                                                                        : QStringLiteral("gateway's"));
             default:
                 return QString();
             }
@@ -278,12 +279,12 @@ private Q_SLOTS:
             break;
         }
         if (action == Action::save && outcome == Outcome::http500) {
-            QCOMPARE(model.redaction(), edits);
-            QCOMPARE(model.savedRedaction(), gatewayRules());
+            QCOMPARE(model.redactionDraft().edited(), edits);
+            QCOMPARE(model.redactionDraft().saved(), gatewayRules());
         }
         if (action == Action::save && outcome == Outcome::ok) {
-            QCOMPARE(model.redaction(), gatewayRules());
-            QVERIFY(model.redaction().allowlist.contains(QStringLiteral("ACME Sp. z o.o.")));
+            QCOMPARE(model.redactionDraft().edited(), gatewayRules());
+            QVERIFY(model.redactionDraft().edited().allowlist.contains(QStringLiteral("ACME Sp. z o.o.")));
         }
     }
 
@@ -438,7 +439,7 @@ private Q_SLOTS:
     void editsDuringASaveStayUnsaved() {
         AppModel& model = up();
         QCoro::waitFor(model.loadRedaction());
-        RedactionPage first = model.redaction();
+        RedactionPage first = model.redactionDraft().edited();
         first.allowlist.append(QStringLiteral("ACME"));
         RedactionPage saved = first;
         saved.allowlist.append(QStringLiteral("added by the gateway"));
@@ -450,20 +451,20 @@ private Q_SLOTS:
         slow.insert(QStringLiteral("delay_ms"), 300);
         QVERIFY(scriptGateway(model, QStringLiteral("/api/redaction"), {slow}));
 
-        model.setRedaction(first);
+        RedactionDraftAccess::setEdited(model.redactionDraft(), first);
         model.saveRedaction();
         RedactionPage second = first;
         second.allowlist.append(QStringLiteral("typed meanwhile"));
-        model.setRedaction(second);
-        QTRY_COMPARE(model.savedRedaction().allowlist, saved.allowlist);
-        RedactionPage carried = model.savedRedaction();
+        RedactionDraftAccess::setEdited(model.redactionDraft(), second);
+        QTRY_COMPARE(model.redactionDraft().saved().allowlist, saved.allowlist);
+        RedactionPage carried = model.redactionDraft().saved();
         carried.allowlist.append(QStringLiteral("typed meanwhile"));
-        QCOMPARE(model.redaction(), carried);
-        QVERIFY(model.redactionHasChanges());
+        QCOMPARE(model.redactionDraft().edited(), carried);
+        QVERIFY(model.redactionDraft().hasChanges());
 
-        model.discardRedactionChanges();
-        QCOMPARE(model.redaction(), model.savedRedaction());
-        QVERIFY(!model.redactionHasChanges());
+        model.redactionDraft().discard();
+        QCOMPARE(model.redactionDraft().edited(), model.redactionDraft().saved());
+        QVERIFY(!model.redactionDraft().hasChanges());
     }
 
     // Two actions under way at once: busy() lasts until the last of them ends, whichever

@@ -8,6 +8,7 @@
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
 #include "app/support/StandInModel.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 
 #include <QDateTime>
@@ -311,13 +312,13 @@ private Q_SLOTS:
         model.setLink(SidecarLink::stopped);
         QCOMPARE(links.size(), 1);
 
-        QSignalSpy rules(&model, &AppModel::redactionChanged);
+        QSignalSpy rules(&model.redactionDraft(), &RedactionDraft::changed);
         RedactionPage edited;
         edited.allowlist = {QStringLiteral("ACME")};
-        model.setRedaction(edited);
-        QVERIFY(model.redactionHasChanges());
-        model.setSavedRedaction(edited);
-        QVERIFY(!model.redactionHasChanges());
+        RedactionDraftAccess::setEdited(model.redactionDraft(), edited);
+        QVERIFY(model.redactionDraft().hasChanges());
+        RedactionDraftAccess::setSaved(model.redactionDraft(), edited);
+        QVERIFY(!model.redactionDraft().hasChanges());
         QCOMPARE(rules.size(), 2);
         QCOMPARE(m_checkout->dump(), QJsonObject());
     }

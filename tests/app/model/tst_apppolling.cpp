@@ -10,6 +10,7 @@
 #include "support/SidecarPrinters.h"
 #include "app/support/ActivityFeedAccess.h"
 #include "app/support/StandInModel.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
@@ -355,15 +356,15 @@ private Q_SLOTS:
         RedactionPage edits;
         edits.allowlist = {QStringLiteral("ACME Sp. z o.o.")};
         if (edited) {
-            model.setRedaction(edits);
+            RedactionDraftAccess::setEdited(model.redactionDraft(), edits);
         }
         QVERIFY(setGatewayStatus({{QStringLiteral("detector"), QStringLiteral("a")}}));
         poll();
-        const RedactionPage& held = model.savedRedaction();
+        const RedactionPage& held = model.redactionDraft().saved();
         QVERIFY(!held.categories.isEmpty()); // the gateway's rules
-        QVERIFY(model.redaction().categories == held.categories);
-        QCOMPARE(model.redaction().allowlist.contains(QStringLiteral("ACME Sp. z o.o.")), edited);
-        QCOMPARE(model.redactionHasChanges(), edited);
+        QVERIFY(model.redactionDraft().edited().categories == held.categories);
+        QCOMPARE(model.redactionDraft().edited().allowlist.contains(QStringLiteral("ACME Sp. z o.o.")), edited);
+        QCOMPARE(model.redactionDraft().hasChanges(), edited);
     }
 
     void aFailedEventsFetchAsksForTheSameEventsAgain() {

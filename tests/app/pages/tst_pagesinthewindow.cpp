@@ -22,6 +22,7 @@
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
@@ -128,8 +129,8 @@ struct Window {
         model->setProviders({provider(QStringLiteral("chatgpt"), QStringLiteral("ChatGPT")),
                              provider(QStringLiteral("claude"), QStringLiteral("Claude")),
                              provider(QStringLiteral("gemini"), QStringLiteral("Gemini"))});
-        model->setRedaction(rules());
-        model->setSavedRedaction(rules());
+        RedactionDraftAccess::setEdited(model->redactionDraft(), rules());
+        RedactionDraftAccess::setSaved(model->redactionDraft(), rules());
     }
 
     RootView& make(QSize size) {
@@ -505,7 +506,7 @@ private Q_SLOTS:
         QVERIFY(screen);
         RedactionPage edited = rules();
         edited.allowlist << QStringLiteral("Fabrikam");
-        w.model->setRedaction(edited);
+        RedactionDraftAccess::setEdited(w.model->redactionDraft(), edited);
         settle();
         UnsavedChangesBar* bar = screen->unsavedBar();
         QTRY_VERIFY(bar->isVisible() && bar->graphicsEffect() == nullptr);
@@ -535,7 +536,7 @@ private Q_SLOTS:
         QVERIFY(screen);
         RedactionPage edited = rules();
         edited.allowlist << QStringLiteral("Fabrikam");
-        w.model->setRedaction(edited);
+        RedactionDraftAccess::setEdited(w.model->redactionDraft(), edited);
         UnsavedChangesBar* bar = screen->unsavedBar();
         QTRY_VERIFY(bar->isVisible() && bar->graphicsEffect() == nullptr);
         QTRY_COMPARE(bar->y(), UnsavedChangesBar::topGap - UnsavedChangesBar::shadowMargins.top());

@@ -1,6 +1,6 @@
 // The lower half of the redaction rules page: the allowlist and blocklist cards, the
-// organisation's policy and the document options, on a model that never starts. Every edit must
-// land in the model's working copy, one change at a time, and leave typed text alone.
+// organisation's policy and the document options, on a draft of the rules of their own. Every
+// edit must land in the draft's working copy, one change at a time, and leave typed text alone.
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/controls/EntryField.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
@@ -18,6 +18,7 @@
 #include "FernholmApp/pages/redaction/RedactionLists.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/StandInCheckout.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -61,14 +62,13 @@ OrganisationPolicy policy(int types, const QStringList& allow, const QList<Block
     return p;
 }
 
-// A model that never starts, with both copies of the rules set to `page`, and the lower half of
-// the page in a window of its own.
+// A draft of the rules, both copies set to `page`, and the lower half of the page on it in a
+// window of its own.
 struct Lists {
     explicit Lists(const RedactionPage& page = {}) {
-        model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setRedaction(page);
-        model->setSavedRedaction(page);
-        view = std::make_unique<RedactionLists>(*model);
+        RedactionDraftAccess::setEdited(draft, page);
+        RedactionDraftAccess::setSaved(draft, page);
+        view = std::make_unique<RedactionLists>(draft);
         view->resize(900, view->heightForWidth(900) > 0 ? view->heightForWidth(900) : 700);
     }
     void show() {
@@ -77,10 +77,9 @@ struct Lists {
     }
     RedactionAllowlistCard& allow() const { return *view->allowlistCard(); }
     RedactionBlocklistCard& block() const { return *view->blocklistCard(); }
-    const RedactionPage& page() const { return model->redaction(); }
+    const RedactionPage& page() const { return draft.edited(); }
 
-    TestPlatform fakes;
-    std::unique_ptr<AppModel> model;
+    RedactionDraft draft;
     std::unique_ptr<RedactionLists> view;
 };
 
@@ -164,7 +163,7 @@ private Q_SLOTS:
         QFETCH(QStringList, added);
         Lists lists;
         lists.show();
-        QSignalSpy changes(lists.model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&lists.draft, &RedactionDraft::changed);
         lists.allow().field()->setText(typed);
         QCOMPARE(lists.allow().addButton()->isEnabled(), !added.isEmpty());
 
@@ -174,8 +173,8 @@ private Q_SLOTS:
         QCOMPARE(changes.count(), added.size());
         QCOMPARE(lists.allow().field()->text(), added.isEmpty() ? typed : QString());
         QCOMPARE(chipValues(lists.allow()), added);
-        QCOMPARE(lists.model->redactionHasChanges(), !added.isEmpty());
-        QVERIFY(lists.model->savedRedaction().allowlist.isEmpty());
+        QCOMPARE(lists.draft.hasChanges(), !added.isEmpty());
+        QVERIFY(lists.draft.saved().allowlist.isEmpty());
     }
 
     void allowAddsDuplicatesAndRemovesByPosition() {
@@ -194,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(lists.allow().field()->text().isEmpty());
         QVERIFY(!lists.allow().addButton()->isEnabled());
 
-        QSignalSpy changes(lists.model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&lists.draft, &RedactionDraft::changed);
         RemoveButton* middle = lists.allow().chips().at(1)->removeButton();
         QCOMPARE(middle->accessibleName(), QStringLiteral("Remove acme"));
         click(middle);
@@ -210,7 +209,7 @@ private Q_SLOTS:
 
     void removeTargetIsTheCircle() {
         Lists lists;
-        lists.model->setRedaction([] {
+        RedactionDraftAccess::setEdited(lists.draft, [] {
             RedactionPage p;
             p.allowlist = {"one"};
             return p;
@@ -277,7 +276,7 @@ private Q_SLOTS:
             QCOMPARE(card.previewChip()->token(), preview);
         }
 
-        QSignalSpy changes(lists.model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&lists.draft, &RedactionDraft::changed);
         QTest::keyClick(card.keywordField(), Qt::Key_Return);
         if (!enabled) {
             QTest::keyClick(card.labelField(), Qt::Key_Return);
@@ -364,8 +363,8 @@ private Q_SLOTS:
         RedactionPage reloaded = page;
         reloaded.allowlist = {"one", "three"};
         reloaded.document.codes = QStringLiteral("keep");
-        lists.model->setSavedRedaction(reloaded);
-        lists.model->setRedaction(reloaded);
+        RedactionDraftAccess::setSaved(lists.draft, reloaded);
+        RedactionDraftAccess::setEdited(lists.draft, reloaded);
         click(lists.view->documentsCard()->boxStyle()->segments().at(1));
         lists.allow().field()->setFocus();
 
@@ -417,7 +416,7 @@ private Q_SLOTS:
         lists.show();
         RedactionPage page;
         page.organisation = policy;
-        lists.model->setRedaction(page);
+        RedactionDraftAccess::setEdited(lists.draft, page);
 
         OrganisationSection* org = lists.view->organisationSection();
         QCOMPARE(org->isVisible(), section);
@@ -437,7 +436,7 @@ private Q_SLOTS:
         }
 
         // Without a policy again, the whole section goes.
-        lists.model->setRedaction(RedactionPage{});
+        RedactionDraftAccess::setEdited(lists.draft, RedactionPage{});
         QVERIFY(!org->isVisible());
         QVERIFY(!lists.allow().orgLine()->isVisible());
     }
@@ -453,7 +452,7 @@ private Q_SLOTS:
         lists.show();
         RedactionPage page;
         page.organisation = policy(0, {kept}, {BlocklistEntry{term, "codename"}});
-        lists.model->setRedaction(page);
+        RedactionDraftAccess::setEdited(lists.draft, page);
         QApplication::processEvents();
         OrganisationSection* org = lists.view->organisationSection();
         const QList<TextLabel*> values = org->findChildren<TextLabel*>(QStringLiteral("policyValue"));
@@ -555,7 +554,7 @@ private Q_SLOTS:
         QCOMPARE(card->codes()->selectedIndex(), codesSegment);
         QCOMPARE(card->note()->isVisible(), note);
 
-        QSignalSpy changes(lists.model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&lists.draft, &RedactionDraft::changed);
         click(card->codes()->segments().at(1));
         QCOMPARE(lists.page().document.codes, QStringLiteral("keep"));
         QVERIFY(card->note()->isVisible());
@@ -570,7 +569,7 @@ private Q_SLOTS:
         // One change per choice that changes something.
         const int expected = (codes != "keep") + 1 + (boxStyle != "black") + 1;
         QCOMPARE(changes.count(), expected);
-        QCOMPARE(lists.model->redactionHasChanges(), !(page.document == lists.page().document));
+        QCOMPARE(lists.draft.hasChanges(), !(page.document == lists.page().document));
     }
 
     void layout() {
@@ -624,9 +623,9 @@ private Q_SLOTS:
         model.start();
         QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
         QCoro::waitFor(model.loadRedaction());
-        QVERIFY(model.redaction().organisation.has_value());
+        QVERIFY(model.redactionDraft().edited().organisation.has_value());
 
-        RedactionLists view(model);
+        RedactionLists view(model.redactionDraft());
         view.resize(900, view.heightForWidth(900));
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -646,12 +645,12 @@ private Q_SLOTS:
         QTest::keyClicks(view.blocklistCard()->labelField(), "Project Name");
         click(view.blocklistCard()->addButton());
         click(view.documentsCard()->codes()->segments().at(1));
-        QVERIFY(model.redactionHasChanges());
+        QVERIFY(model.redactionDraft().hasChanges());
         QVERIFY(bodiesSent(model, "POST", "/api/redaction").isEmpty());
 
-        const RedactionPage edited = model.redaction();
+        const RedactionPage edited = model.redactionDraft().edited();
         model.saveRedaction();
-        QTRY_VERIFY_WITH_TIMEOUT(!model.redactionHasChanges(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.redactionDraft().hasChanges(), patienceMs);
         const QList<QJsonObject> posts = bodiesSent(model, "POST", "/api/redaction");
         QCOMPARE(posts.size(), 1);
         const QJsonObject& sent = posts.first();
@@ -662,9 +661,9 @@ private Q_SLOTS:
         QCOMPARE(sent.value("document").toObject().value("codes").toString(), QStringLiteral("keep"));
         QVERIFY(!sent.contains("organisation"));
         // The gateway's answer is what now shows, the policy still in it.
-        QCOMPARE(model.redaction().allowlist, edited.allowlist);
-        QCOMPARE(model.redaction().blocklist, edited.blocklist);
-        QCOMPARE(model.redaction().organisation, edited.organisation);
+        QCOMPARE(model.redactionDraft().edited().allowlist, edited.allowlist);
+        QCOMPARE(model.redactionDraft().edited().blocklist, edited.blocklist);
+        QCOMPARE(model.redactionDraft().edited().organisation, edited.organisation);
         QVERIFY(view.documentsCard()->note()->isVisible());
         model.shutdown();
     }

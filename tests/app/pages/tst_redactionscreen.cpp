@@ -21,6 +21,7 @@
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/LayoutTesting.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -160,7 +161,7 @@ class RedactionScreenTest : public QObject, public StandInModel {
         }();
         shown(width, height);
         [&] {
-            QTRY_VERIFY_WITH_TIMEOUT(!m_model->savedRedaction().categories.isEmpty(), patienceMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_model->redactionDraft().saved().categories.isEmpty(), patienceMs);
         }();
         settle();
         return *m_screen;
@@ -169,8 +170,8 @@ class RedactionScreenTest : public QObject, public StandInModel {
     // The page on a model without a gateway, holding `rules` as saved and edited copy.
     RedactionScreen& offline(const RedactionPage& rules, int width = 900, int height = 800) {
         m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
-        m_model->setSavedRedaction(rules);
-        m_model->setRedaction(rules);
+        RedactionDraftAccess::setSaved(m_model->redactionDraft(), rules);
+        RedactionDraftAccess::setEdited(m_model->redactionDraft(), rules);
         return shown(width, height);
     }
 
@@ -363,29 +364,15 @@ private Q_SLOTS:
         QCOMPARE(bool(access->state().checkStateMixed), state == int(State::mixed));
         QCOMPARE(bool(access->state().checked), state == int(State::on));
 
-        QSignalSpy changes(m_model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&m_model->redactionDraft(), &RedactionDraft::changed);
         click(all);
-        QCOMPARE(specsOf(m_model->redaction().categories.at(1).types), afterClick);
+        QCOMPARE(specsOf(m_model->redactionDraft().edited().categories.at(1).types), afterClick);
         QCOMPARE(changes.size(), afterClick == types ? 0 : 1);
         // The other category is not touched; the page shows what the model holds.
-        QCOMPARE(m_model->redaction().categories.at(0), rules.categories.at(0));
-        QCOMPARE(int(all->state()), int(RedactionScreen::categoryState(m_model->redaction().categories.at(1))));
+        QCOMPARE(m_model->redactionDraft().edited().categories.at(0), rules.categories.at(0));
+        QCOMPARE(int(all->state()),
+                 int(RedactionScreen::categoryState(m_model->redactionDraft().edited().categories.at(1))));
         QCOMPARE(barShown(), afterClick != types);
-    }
-
-    // The write side of the category switch: only given keys, only unlocked types, only `enabled`.
-    void withUnlockedTypesWritesOnlyWhatItMay() {
-        RedactionCategory before = category("c", typesFrom({"off", "locked-off", "off"}));
-        RedactionType stranger = type("NOT_HERE", true);
-        RedactionType first = before.types.at(0);
-        first.enabled = true;
-        first.display = "renamed";
-        RedactionType locked = before.types.at(1);
-        locked.enabled = true;
-        const RedactionCategory after = RedactionScreen::withUnlockedTypes(before, {stranger, first, locked});
-        QCOMPARE(specsOf(after.types), (QStringList{"on", "locked-off", "off"}));
-        QCOMPARE(after.types.at(0).display, before.types.at(0).display);
-        QCOMPARE(RedactionScreen::unlockedTypes(before).size(), 2);
     }
 
     // --- Type switches ---
@@ -406,7 +393,7 @@ private Q_SLOTS:
         QCOMPARE(screen.categoryCard(0)->rows().at(3).source->text(), QStringLiteral("Not detected"));
 
         click(pesel.toggle);
-        QCOMPARE(m_model->redaction(), sampleRules());
+        QCOMPARE(m_model->redactionDraft().edited(), sampleRules());
         QVERIFY(!barShown());
         // A whole category of locked types: every row marked, the category switch off limits.
         for (const auto& row : screen.categoryCard(2)->rows()) {
@@ -420,10 +407,10 @@ private Q_SLOTS:
     void flippingATypeShowsTheBarUntilItIsFlippedBack() {
         RedactionScreen& screen = offline(sampleRules());
         VSwitch* birth = screen.categoryCard(0)->rows().at(1).toggle;
-        QSignalSpy changes(m_model.get(), &AppModel::redactionChanged);
+        QSignalSpy changes(&m_model->redactionDraft(), &RedactionDraft::changed);
         click(birth);
         QCOMPARE(changes.size(), 1);
-        QVERIFY(m_model->redaction().categories.at(0).types.at(1).enabled);
+        QVERIFY(m_model->redactionDraft().edited().categories.at(0).types.at(1).enabled);
         QVERIFY(birth->isOn());
         QVERIFY(barShown());
         QCOMPARE(screen.header()->subtitleLabel()->text(),
@@ -434,7 +421,7 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), 2);
         QVERIFY(!birth->isOn());
         QVERIFY(!barShown());
-        QVERIFY(!m_model->redactionHasChanges());
+        QVERIFY(!m_model->redactionDraft().hasChanges());
     }
 
     // Save and Discard reach the model whatever its busy flag says; Discard restores every switch.
@@ -451,7 +438,7 @@ private Q_SLOTS:
         QVERIFY(bar->discardButton()->isEnabled());
 
         click(bar->discardButton());
-        QCOMPARE(m_model->redaction(), sampleRules());
+        QCOMPARE(m_model->redactionDraft().edited(), sampleRules());
         QCOMPARE(shownSwitches(), before);
         QVERIFY(!barShown());
     }
@@ -502,8 +489,8 @@ private Q_SLOTS:
         RedactionPage reloaded = sampleRules();
         reloaded.categories[0].types[1].enabled = true;
         reloaded.categories[0].types[1].source = "none";
-        m_model->setSavedRedaction(reloaded);
-        m_model->setRedaction(reloaded);
+        RedactionDraftAccess::setSaved(m_model->redactionDraft(), reloaded);
+        RedactionDraftAccess::setEdited(m_model->redactionDraft(), reloaded);
         settle();
         QCOMPARE(screen.categoryCard(0), identity);
         QCOMPARE(identity->rows().at(1).toggle, birth);
@@ -515,8 +502,8 @@ private Q_SLOTS:
         RedactionPage fewer = reloaded;
         fewer.categories.removeFirst();
         fewer.categories[0].types.append(RedactionType{"LOCATION", "Place name", "model", false, false});
-        m_model->setSavedRedaction(fewer);
-        m_model->setRedaction(fewer);
+        RedactionDraftAccess::setSaved(m_model->redactionDraft(), fewer);
+        RedactionDraftAccess::setEdited(m_model->redactionDraft(), fewer);
         settle();
         QCOMPARE(screen.categoryCardCount(), 3);
         QCOMPARE(screen.categoryCard(0)->rows().size(), 3);
@@ -575,7 +562,7 @@ private Q_SLOTS:
         RedactionScreen& screen = ready();
         QVERIFY(gatewayRequests(*m_model).contains(QStringLiteral("GET /api/redaction")));
         QCOMPARE(screen.categoryCardCount(), 6);
-        QCOMPARE(RedactionScreen::counts(m_model->redaction()), (RedactionScreen::Counts{26, 26}));
+        QCOMPARE(RedactionScreen::counts(m_model->redactionDraft().edited()), (RedactionScreen::Counts{26, 26}));
         QVERIFY(!barShown());
 
         VSwitch* email = typeSwitch("EMAIL_ADDRESS");
@@ -592,7 +579,7 @@ private Q_SLOTS:
         QCOMPARE(body.value("disabled_types").toArray(), QJsonArray{"EMAIL_ADDRESS"});
         QCOMPARE(body.value("enabled_types").toArray().size(), 25);
         QVERIFY(!body.contains("organisation"));
-        QVERIFY(!m_model->savedRedaction().categories.at(1).types.at(0).enabled);
+        QVERIFY(!m_model->redactionDraft().saved().categories.at(1).types.at(0).enabled);
     }
 
     // A save the gateway refuses keeps the edits and the bar, so the user can save again.
@@ -666,7 +653,7 @@ private Q_SLOTS:
         QVERIFY(scriptGateway(*m_model, rulesPath, {QJsonObject{{"body", jsonText(rules)}}}));
         const int loads = int(gatewayRequests(*m_model).count("GET /api/redaction"));
         QVERIFY(gatewayExchange(*m_model, "POST", "/fake/status", {{"detector", "other"}}).ok());
-        QTRY_VERIFY_WITH_TIMEOUT(!m_model->savedRedaction().categories.at(2).types.at(0).enabled, patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_model->redactionDraft().saved().categories.at(2).types.at(0).enabled, patienceMs);
         QVERIFY(gatewayRequests(*m_model).count("GET /api/redaction") > loads);
         settle();
 
@@ -697,8 +684,8 @@ private Q_SLOTS:
                                QJsonObject{{"delay_ms", 1500}, {"body", jsonText(rulesJson("later"))}}}));
         QStringList seen;
         QObject watch;
-        connect(m_model.get(), &AppModel::redactionChanged, &watch,
-                [&] { seen << m_model->savedRedaction().categories.value(0).key; });
+        connect(&m_model->redactionDraft(), &RedactionDraft::changed, &watch,
+                [&] { seen << m_model->redactionDraft().saved().categories.value(0).key; });
         const auto loads = [this] { return gatewayRequests(*m_model).count(QStringLiteral("GET /api/redaction")); };
         const qsizetype before = loads();
         m_screen->hide();
@@ -707,7 +694,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(loads(), before + 1, patienceMs);
         m_screen->hide();
         m_model->loadRedaction();
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->savedRedaction().categories.value(0).key, QStringLiteral("later"),
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->redactionDraft().saved().categories.value(0).key, QStringLiteral("later"),
                                   patienceMs);
         QVERIFY2(!seen.contains("abandoned"), qPrintable(seen.join(',')));
     }

@@ -6,6 +6,7 @@
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
@@ -138,8 +139,8 @@ private Q_SLOTS:
             {provider("chatgpt", "ChatGPT", true, std::nullopt), provider("claude", "Claude", true, std::nullopt),
              provider("gemini", "Gemini", false, std::nullopt), provider("spellbook", "Spellbook", false, true)});
         ActivityFeedAccess::setRecentEvents(model.activity(), recentEvents(), 0);
-        model.setSavedRedaction(rules());
-        model.setRedaction(rules());
+        RedactionDraftAccess::setSaved(model.redactionDraft(), rules());
+        RedactionDraftAccess::setEdited(model.redactionDraft(), rules());
         RootViewHooks hooks;
         hooks.studioPage = [] {
             return new QWidget;

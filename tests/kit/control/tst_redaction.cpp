@@ -61,11 +61,32 @@ RedactionType& typeIn(RedactionPage& page, const QString& key) {
 }
 
 using PageChange = std::function<void(RedactionPage&)>;
+using PageEdit = std::function<RedactionPage(const RedactionPage&)>;
+
+// The sample page with a second category: a locked type that is off, then two unlocked types,
+// one on and one off.
+RedactionPage editablePage() {
+    RedactionPage page = samplePage();
+    page.categories.append(RedactionCategory{QStringLiteral("ids"),
+                                             QStringLiteral("IDs"),
+                                             {type("PESEL", false, true), type("NIP", false), type("REGON", true)}});
+    return page;
+}
+
+// Types written as "on", "off", "locked-on", "locked-off".
+QStringList specsOf(const QList<RedactionType>& types) {
+    QStringList specs;
+    for (const RedactionType& t : types) {
+        specs << (t.locked ? QStringLiteral("locked-") : QString()) + (t.enabled ? "on" : "off");
+    }
+    return specs;
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(RedactionPage)
 Q_DECLARE_METATYPE(PageChange)
+Q_DECLARE_METATYPE(PageEdit)
 
 class RedactionTest : public QObject {
     Q_OBJECT
@@ -414,6 +435,120 @@ private Q_SLOTS:
         RedactionPage wanted = fresh;
         expected(wanted);
         QCOMPARE(rebaseEdits(base, edited, fresh), wanted);
+    }
+
+    // --- Redaction rules: the edits of the working copy ---
+
+    // Each edit changes what it names and nothing else; a refused edit, or one that names what is
+    // not there, leaves the page as it was.
+    void editsOfTheWorkingCopy_data() {
+        QTest::addColumn<PageEdit>("edit");
+        QTest::addColumn<PageChange>("expected"); // applied to editablePage()
+        const PageChange unchanged = [](RedactionPage&) {
+        };
+
+        QTest::newRow("allow: added trimmed, at the end")
+            << PageEdit([](const RedactionPage& p) { return addAllowEntry(p, QStringLiteral(" \tGdańsk Port \n")); })
+            << PageChange([](RedactionPage& p) { p.allowlist.append(QStringLiteral("Gdańsk Port")); });
+        QTest::newRow("allow: a listed value again")
+            << PageEdit([](const RedactionPage& p) { return addAllowEntry(p, QStringLiteral("Acme")); })
+            << PageChange([](RedactionPage& p) { p.allowlist.append(QStringLiteral("Acme")); });
+        QTest::newRow("allow: white space and line breaks only")
+            << PageEdit([](const RedactionPage& p) { return addAllowEntry(p, QStringLiteral(" \t\n\r ")); })
+            << unchanged;
+        QTest::newRow("allow: removed by position")
+            << PageEdit([](const RedactionPage& p) { return removeAllowEntry(p, 0); })
+            << PageChange([](RedactionPage& p) { p.allowlist = {QStringLiteral("Warszawa")}; });
+        QTest::newRow("allow: position past the end")
+            << PageEdit([](const RedactionPage& p) { return removeAllowEntry(p, 2); }) << unchanged;
+        QTest::newRow("allow: negative position")
+            << PageEdit([](const RedactionPage& p) { return removeAllowEntry(p, -1); }) << unchanged;
+
+        QTest::newRow("block: added trimmed, the label as typed") << PageEdit([](const RedactionPage& p) {
+            return addBlockEntry(p, QStringLiteral(" Falcon "), QStringLiteral("  Project Name "));
+        }) << PageChange([](RedactionPage& p) {
+            p.blocklist.append(BlocklistEntry{QStringLiteral("Falcon"), QStringLiteral("Project Name")});
+        });
+        QTest::newRow("block: a listed entry again") << PageEdit([](const RedactionPage& p) {
+            return addBlockEntry(p, QStringLiteral("kite-42"), QStringLiteral("CODE"));
+        }) << PageChange([](RedactionPage& p) { p.blocklist.append(p.blocklist.at(1)); });
+        QTest::newRow("block: a label of spaces") << PageEdit([](const RedactionPage& p) {
+            return addBlockEntry(p, QStringLiteral("Falcon"), QStringLiteral("   "));
+        }) << unchanged;
+        QTest::newRow("block: a keyword of line breaks") << PageEdit([](const RedactionPage& p) {
+            return addBlockEntry(p, QStringLiteral("\n\n"), QStringLiteral("Secret"));
+        }) << unchanged;
+        QTest::newRow("block: removed by position")
+            << PageEdit([](const RedactionPage& p) { return removeBlockEntry(p, 1); })
+            << PageChange([](RedactionPage& p) { p.blocklist.removeLast(); });
+        QTest::newRow("block: position past the end")
+            << PageEdit([](const RedactionPage& p) { return removeBlockEntry(p, 2); }) << unchanged;
+
+        QTest::newRow("document: box style")
+            << PageEdit([](const RedactionPage& p) { return setBoxStyle(p, QStringLiteral("labelled")); })
+            << PageChange([](RedactionPage& p) { p.document.boxStyle = QStringLiteral("labelled"); });
+        QTest::newRow("document: codes, taken as given")
+            << PageEdit([](const RedactionPage& p) { return setCodes(p, QStringLiteral("shredded")); })
+            << PageChange([](RedactionPage& p) { p.document.codes = QStringLiteral("shredded"); });
+
+        QTest::newRow("type: switched on") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 0, QStringLiteral("contact"), QStringLiteral("PHONE"), true);
+        }) << PageChange([](RedactionPage& p) { typeIn(p, QStringLiteral("PHONE")).enabled = true; });
+        QTest::newRow("type: switched off") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 1, QStringLiteral("ids"), QStringLiteral("REGON"), false);
+        }) << PageChange([](RedactionPage& p) { typeIn(p, QStringLiteral("REGON")).enabled = false; });
+        QTest::newRow("type: locked") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 1, QStringLiteral("ids"), QStringLiteral("PESEL"), true);
+        }) << unchanged;
+        QTest::newRow("type: not in that category") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 0, QStringLiteral("contact"), QStringLiteral("NIP"), true);
+        }) << unchanged;
+        QTest::newRow("type: the category moved away") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 0, QStringLiteral("ids"), QStringLiteral("NIP"), true);
+        }) << unchanged;
+        QTest::newRow("type: category past the end") << PageEdit([](const RedactionPage& p) {
+            return switchType(p, 2, QStringLiteral("ids"), QStringLiteral("NIP"), true);
+        }) << unchanged;
+
+        QTest::newRow("category: on, the locked type as it was")
+            << PageEdit([](const RedactionPage& p) { return switchCategory(p, 1, QStringLiteral("ids"), true); })
+            << PageChange([](RedactionPage& p) { typeIn(p, QStringLiteral("NIP")).enabled = true; });
+        QTest::newRow("category: off") << PageEdit([](const RedactionPage& p) {
+            return switchCategory(p, 0, QStringLiteral("contact"), false);
+        }) << PageChange([](RedactionPage& p) {
+            typeIn(p, QStringLiteral("EMAIL")).enabled = false;
+            typeIn(p, QStringLiteral("IBAN")).enabled = false;
+        });
+        QTest::newRow("category: the key differs")
+            << PageEdit([](const RedactionPage& p) { return switchCategory(p, 1, QStringLiteral("contact"), true); })
+            << unchanged;
+        QTest::newRow("category: negative position")
+            << PageEdit([](const RedactionPage& p) { return switchCategory(p, -1, QStringLiteral("contact"), true); })
+            << unchanged;
+    }
+    void editsOfTheWorkingCopy() {
+        QFETCH(PageEdit, edit);
+        QFETCH(PageChange, expected);
+        const RedactionPage before = editablePage();
+        RedactionPage wanted = before;
+        expected(wanted);
+        QCOMPARE(edit(before), wanted);
+    }
+
+    // The write side of the category switch: only given keys, only unlocked types, only `enabled`.
+    void withUnlockedTypesWritesOnlyWhatItMay() {
+        const RedactionCategory before{
+            QStringLiteral("c"), QStringLiteral("C"), {type("T0", false), type("T1", false, true), type("T2", false)}};
+        RedactionType stranger = type("NOT_HERE", true);
+        RedactionType first = before.types.at(0);
+        first.enabled = true;
+        first.display = QStringLiteral("renamed");
+        RedactionType locked = before.types.at(1);
+        locked.enabled = true;
+        const RedactionCategory after = withUnlockedTypes(before, {stranger, first, locked});
+        QCOMPARE(specsOf(after.types), (QStringList{"on", "locked-off", "off"}));
+        QCOMPARE(after.types.at(0).display, before.types.at(0).display);
+        QCOMPARE(unlockedTypes(before).size(), 2);
     }
 
     void postedBody_data() {

@@ -1,6 +1,6 @@
 #include "FernholmApp/pages/redaction/DocumentOptionsCard.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/components/controls/SegmentedControl.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/theme/Fonts.h"
@@ -24,8 +24,8 @@ QVBoxLayout* optionColumn(QHBoxLayout* row) {
 
 } // namespace
 
-DocumentOptionsCard::DocumentOptionsCard(AppModel& model, QWidget* parent)
-    : Surface(Look{Theme::cardRadius, Theme::muted, std::nullopt, false}, parent), m_model(model) {
+DocumentOptionsCard::DocumentOptionsCard(RedactionDraft& draft, QWidget* parent)
+    : Surface(Look{Theme::cardRadius, Theme::muted, std::nullopt, false}, parent), m_draft(draft) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(24, 22, 24, 22);
     row->setSpacing(24);
@@ -51,22 +51,16 @@ DocumentOptionsCard::DocumentOptionsCard(AppModel& model, QWidget* parent)
     right->addWidget(m_note);
     right->addStretch(1);
 
-    connect(m_boxStyle, &SegmentedControl::activated, this, [this](const QVariant& value) {
-        RedactionPage page = m_model.redaction();
-        page.document.boxStyle = value.toString();
-        m_model.setRedaction(page);
-    });
-    connect(m_codes, &SegmentedControl::activated, this, [this](const QVariant& value) {
-        RedactionPage page = m_model.redaction();
-        page.document.codes = value.toString();
-        m_model.setRedaction(page);
-    });
-    connect(&m_model, &AppModel::redactionChanged, this, &DocumentOptionsCard::sync);
+    connect(m_boxStyle, &SegmentedControl::activated, this,
+            [this](const QVariant& value) { m_draft.setBoxStyle(value.toString()); });
+    connect(m_codes, &SegmentedControl::activated, this,
+            [this](const QVariant& value) { m_draft.setCodes(value.toString()); });
+    connect(&m_draft, &RedactionDraft::changed, this, &DocumentOptionsCard::sync);
     sync();
 }
 
 void DocumentOptionsCard::sync() {
-    const DocumentOptions& options = m_model.redaction().document;
+    const DocumentOptions& options = m_draft.edited().document;
     m_boxStyle->setSelection(options.boxStyle);
     m_codes->setSelection(options.codes);
     m_note->setVisible(showsCodesNote(options.codes));

@@ -4,7 +4,7 @@
 
 namespace fernholm {
 
-class AppModel;
+class RedactionDraft;
 class SegmentedControl;
 class TextLabel;
 
@@ -14,11 +14,11 @@ class TextLabel;
 // kept. Choosing a segment writes its value into the working copy's document options (one change
 // per choice); a stored value that is neither option selects no segment.
 //
-// Built once, updated in place on AppModel::redactionChanged. The model must outlive the card.
+// Built once, updated in place on RedactionDraft::changed. The draft must outlive the card.
 class DocumentOptionsCard : public Surface {
     Q_OBJECT
 public:
-    explicit DocumentOptionsCard(AppModel& model, QWidget* parent = nullptr);
+    explicit DocumentOptionsCard(RedactionDraft& draft, QWidget* parent = nullptr);
 
     static inline const QString labelled = QStringLiteral("labelled");
     static inline const QString black = QStringLiteral("black");
@@ -35,7 +35,7 @@ public:
 private:
     void sync();
 
-    AppModel& m_model;
+    RedactionDraft& m_draft;
     SegmentedControl* m_boxStyle = nullptr;
     SegmentedControl* m_codes = nullptr;
     TextLabel* m_note = nullptr;

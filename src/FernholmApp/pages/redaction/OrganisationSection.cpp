@@ -1,6 +1,6 @@
 #include "FernholmApp/pages/redaction/OrganisationSection.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/components/layout/RowDivider.h"
 #include "FernholmApp/components/text/SectionLabel.h"
 #include "FernholmApp/components/layout/Surface.h"
@@ -58,7 +58,7 @@ QWidget* termRow(const BlocklistEntry& entry) {
 
 } // namespace
 
-OrganisationSection::OrganisationSection(AppModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
+OrganisationSection::OrganisationSection(RedactionDraft& draft, QWidget* parent) : QWidget(parent), m_draft(draft) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
@@ -70,7 +70,7 @@ OrganisationSection::OrganisationSection(AppModel& model, QWidget* parent) : QWi
     m_box->body()->setSpacing(10);
     column->addWidget(m_box);
 
-    connect(&m_model, &AppModel::redactionChanged, this, &OrganisationSection::sync);
+    connect(&m_draft, &RedactionDraft::changed, this, &OrganisationSection::sync);
     sync();
 }
 
@@ -95,7 +95,7 @@ QString OrganisationSection::caption(const OrganisationPolicy& policy) {
 }
 
 void OrganisationSection::sync() {
-    const auto& policy = m_model.redaction().organisation;
+    const auto& policy = m_draft.edited().organisation;
     if (!shows(policy)) {
         setVisible(false);
         return;

@@ -9,7 +9,7 @@
 
 namespace fernholm {
 
-class AppModel;
+class RedactionDraft;
 class RowDivider;
 class Surface;
 class TextLabel;
@@ -20,12 +20,12 @@ class TextLabel;
 // both have entries.
 //
 // The section is hidden unless the working copy carries a policy with something in it; the box is
-// hidden unless the policy lists values or terms. It follows AppModel::redactionChanged and
+// hidden unless the policy lists values or terms. It follows RedactionDraft::changed and
 // rebuilds its rows only when the policy itself changed (it holds nothing the user can focus).
 class OrganisationSection : public QWidget {
     Q_OBJECT
 public:
-    explicit OrganisationSection(AppModel& model, QWidget* parent = nullptr);
+    explicit OrganisationSection(RedactionDraft& draft, QWidget* parent = nullptr);
 
     // Whether a policy is worth a section: present and not empty.
     static bool shows(const std::optional<OrganisationPolicy>& policy);
@@ -44,7 +44,7 @@ private:
     void sync();
     void fill(const OrganisationPolicy& policy);
 
-    AppModel& m_model;
+    RedactionDraft& m_draft;
     std::optional<OrganisationPolicy> m_shown;
     TextLabel* m_caption = nullptr;
     Surface* m_box = nullptr;

@@ -1,6 +1,6 @@
 #include "FernholmApp/pages/redaction/RedactionAllowlistCard.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/components/controls/EntryField.h"
 #include "FernholmApp/components/layout/FlowLayout.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
@@ -9,6 +9,7 @@
 #include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Painting.h"
 #include "FernholmApp/pages/redaction/RedactionCardParts.h"
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 #include <QHBoxLayout>
@@ -53,8 +54,8 @@ void AllowChip::paintEvent(QPaintEvent*) {
     Paint::fill(painter, Paint::capsule(QRectF(rect())), Theme::tile.on(this));
 }
 
-RedactionAllowlistCard::RedactionAllowlistCard(AppModel& model, QWidget* parent)
-    : Surface(Look{Theme::cardRadius, Theme::surface, Theme::cardEdge, true}, parent), m_model(model) {
+RedactionAllowlistCard::RedactionAllowlistCard(RedactionDraft& draft, QWidget* parent)
+    : Surface(Look{Theme::cardRadius, Theme::surface, Theme::cardEdge, true}, parent), m_draft(draft) {
     body()->setContentsMargins(20, 20, 20, 20);
     body()->setSpacing(14);
     body()->addWidget(
@@ -78,40 +79,27 @@ RedactionAllowlistCard::RedactionAllowlistCard(AppModel& model, QWidget* parent)
     body()->addWidget(m_orgLine);
     body()->addStretch(1);
 
-    connect(m_field, &QLineEdit::textChanged, this, [this](const QString& text) { m_add->setEnabled(canAdd(text)); });
+    connect(m_field, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_add->setEnabled(canAddAllowEntry(text)); });
     connect(m_field, &QLineEdit::returnPressed, this, &RedactionAllowlistCard::addAllow);
     connect(m_add, &QAbstractButton::clicked, this, &RedactionAllowlistCard::addAllow);
-    connect(&m_model, &AppModel::redactionChanged, this, &RedactionAllowlistCard::sync);
+    connect(&m_draft, &RedactionDraft::changed, this, &RedactionAllowlistCard::sync);
     m_add->setEnabled(false);
     sync();
 }
 
-bool RedactionAllowlistCard::canAdd(const QString& text) {
-    return !text.trimmed().isEmpty();
-}
-
 void RedactionAllowlistCard::addAllow() {
-    const QString value = m_field->text().trimmed();
-    if (value.isEmpty()) {
-        return;
+    if (m_draft.addAllowEntry(m_field->text())) {
+        m_field->clear();
     }
-    RedactionPage page = m_model.redaction();
-    page.allowlist.append(value);
-    m_model.setRedaction(page);
-    m_field->clear();
 }
 
 void RedactionAllowlistCard::removeAt(int index) {
-    RedactionPage page = m_model.redaction();
-    if (index < 0 || index >= page.allowlist.size()) {
-        return;
-    }
-    page.allowlist.removeAt(index);
-    m_model.setRedaction(page);
+    m_draft.removeAllowEntry(index);
 }
 
 void RedactionAllowlistCard::sync() {
-    const QStringList& values = m_model.redaction().allowlist;
+    const QStringList& values = m_draft.edited().allowlist;
     // Chips stand for positions: the first ones are kept and renamed, extra ones go, missing ones
     // are added at the end.
     while (m_chips.size() > values.size()) {
@@ -133,7 +121,7 @@ void RedactionAllowlistCard::sync() {
     }
     m_chipBox->setVisible(!values.isEmpty());
 
-    const auto& policy = m_model.redaction().organisation;
+    const auto& policy = m_draft.edited().organisation;
     const qsizetype extra = policy ? policy->allowlist.size() : 0;
     if (extra > 0) {
         m_orgLine->setText(L10n::plural(extra, QStringLiteral("{n} more set by your organisation"),

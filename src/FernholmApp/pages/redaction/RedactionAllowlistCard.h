@@ -7,11 +7,11 @@
 
 namespace fernholm {
 
-class AppModel;
 class EntryField;
 class FlowLayout;
 class OrgLine;
 class PrimaryButton;
+class RedactionDraft;
 class RemoveButton;
 class TextLabel;
 
@@ -40,16 +40,16 @@ private:
 
 // The allowlist card of the redaction rules: the exact values that always pass through raw, as
 // removable chips, an entry field to add one, and a line counting the values an organisation
-// adds. Adding and removing edit the model's working copy (AppModel::redaction, one change per
-// edit); nothing reaches the gateway until the rules are saved.
+// adds. Adding and removing edit the draft's working copy (one change per edit); nothing reaches
+// the gateway until the rules are saved.
 //
-// The card is built once; on every redactionChanged it updates its chips in place (by position)
-// and never touches the entry field, so typed text, the caret and the focus survive polls and
-// reloads. The model must outlive the card.
+// The card is built once; on every RedactionDraft::changed it updates its chips in place (by
+// position) and never touches the entry field, so typed text, the caret and the focus survive
+// polls and reloads. The draft must outlive the card.
 class RedactionAllowlistCard : public Surface {
     Q_OBJECT
 public:
-    explicit RedactionAllowlistCard(AppModel& model, QWidget* parent = nullptr);
+    explicit RedactionAllowlistCard(RedactionDraft& draft, QWidget* parent = nullptr);
 
     EntryField* field() const { return m_field; }
     PrimaryButton* addButton() const { return m_add; }
@@ -63,13 +63,10 @@ public:
     // Takes the value at `index` out of the working copy's allowlist; an index out of range does nothing.
     void removeAt(int index);
 
-    // Whether `text` is worth adding: something is left once white space and line breaks are trimmed.
-    static bool canAdd(const QString& text);
-
 private:
     void sync();
 
-    AppModel& m_model;
+    RedactionDraft& m_draft;
     QWidget* m_chipBox = nullptr;
     FlowLayout* m_flow = nullptr;
     QList<AllowChip*> m_chips;

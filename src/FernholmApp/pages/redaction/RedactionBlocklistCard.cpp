@@ -1,6 +1,6 @@
 #include "FernholmApp/pages/redaction/RedactionBlocklistCard.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/components/controls/EntryField.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
 #include "FernholmApp/components/controls/RemoveButton.h"
@@ -9,6 +9,7 @@
 #include "FernholmApp/components/text/TokenChip.h"
 #include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/pages/redaction/RedactionCardParts.h"
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/presentation/ActivityText.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -43,10 +44,6 @@ QString RedactionBlocklistCard::chipText(const QString& label) {
     return slugifyLabel(label).toUpper();
 }
 
-bool RedactionBlocklistCard::canAddBlockEntry(const QString& keyword, const QString& label) {
-    return !keyword.trimmed().isEmpty() && !label.trimmed().isEmpty();
-}
-
 BlockRow::BlockRow(QWidget* parent) : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -78,8 +75,8 @@ void BlockRow::setEntry(const QString& keyword, const QString& label, int index)
     }
 }
 
-RedactionBlocklistCard::RedactionBlocklistCard(AppModel& model, QWidget* parent)
-    : Surface(Look{Theme::cardRadius, Theme::surface, Theme::cardEdge, true}, parent), m_model(model) {
+RedactionBlocklistCard::RedactionBlocklistCard(RedactionDraft& draft, QWidget* parent)
+    : Surface(Look{Theme::cardRadius, Theme::surface, Theme::cardEdge, true}, parent), m_draft(draft) {
     body()->setContentsMargins(20, 20, 20, 20);
     body()->setSpacing(14);
     body()->addWidget(cardTitle(fernholm::tr("Blocklist"), fernholm::tr("Keyword + label pairs, always redacted.")));
@@ -129,7 +126,7 @@ RedactionBlocklistCard::RedactionBlocklistCard(AppModel& model, QWidget* parent)
         connect(field, &QLineEdit::returnPressed, this, &RedactionBlocklistCard::addBlock);
     }
     connect(m_add, &QAbstractButton::clicked, this, &RedactionBlocklistCard::addBlock);
-    connect(&m_model, &AppModel::redactionChanged, this, &RedactionBlocklistCard::sync);
+    connect(&m_draft, &RedactionDraft::changed, this, &RedactionBlocklistCard::sync);
     entryEdited();
     sync();
 }
@@ -144,27 +141,19 @@ void RedactionBlocklistCard::entryEdited() {
 }
 
 void RedactionBlocklistCard::addBlock() {
-    if (!canAddBlockEntry(m_keyword->text(), m_label->text())) {
+    if (!m_draft.addBlockEntry(m_keyword->text(), m_label->text())) {
         return;
     }
-    RedactionPage page = m_model.redaction();
-    page.blocklist.append(BlocklistEntry{m_keyword->text().trimmed(), m_label->text().trimmed()});
-    m_model.setRedaction(page);
     m_keyword->clear();
     m_label->clear();
 }
 
 void RedactionBlocklistCard::removeAt(int index) {
-    RedactionPage page = m_model.redaction();
-    if (index < 0 || index >= page.blocklist.size()) {
-        return;
-    }
-    page.blocklist.removeAt(index);
-    m_model.setRedaction(page);
+    m_draft.removeBlockEntry(index);
 }
 
 void RedactionBlocklistCard::sync() {
-    const QList<BlocklistEntry>& entries = m_model.redaction().blocklist;
+    const QList<BlocklistEntry>& entries = m_draft.edited().blocklist;
     auto* rows = static_cast<QVBoxLayout*>(m_rowBox->layout());
     while (m_rows.size() > entries.size()) {
         BlockRow* row = m_rows.takeLast();
@@ -184,7 +173,7 @@ void RedactionBlocklistCard::sync() {
     }
     m_rowBox->setVisible(!entries.isEmpty());
 
-    const auto& policy = m_model.redaction().organisation;
+    const auto& policy = m_draft.edited().organisation;
     const qsizetype extra = policy ? policy->blocklist.size() : 0;
     if (extra > 0) {
         m_orgLine->setText(L10n::plural(extra, QStringLiteral("{n} more set by your organisation"),

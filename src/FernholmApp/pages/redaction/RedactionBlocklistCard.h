@@ -11,11 +11,11 @@ class QHBoxLayout;
 
 namespace fernholm {
 
-class AppModel;
 class EntryField;
 class LabelChip;
 class OrgLine;
 class PrimaryButton;
+class RedactionDraft;
 class RemoveButton;
 class TextLabel;
 class TokenChip;
@@ -43,15 +43,15 @@ private:
 // The blocklist card of the redaction rules: keyword and label pairs that are always replaced,
 // one row each, an entry row (keyword, a narrow label field, "Add"), the placeholder the typed
 // label will produce, and a line counting the entries an organisation adds. Adding and removing
-// edit the model's working copy (AppModel::redaction, one change per edit).
+// edit the draft's working copy (one change per edit).
 //
-// Built once; on every redactionChanged the rows are updated in place by position and the entry
-// fields are left alone, so typed text and focus survive polls and reloads. The model must
+// Built once; on every RedactionDraft::changed the rows are updated in place by position and the
+// entry fields are left alone, so typed text and focus survive polls and reloads. The draft must
 // outlive the card.
 class RedactionBlocklistCard : public Surface {
     Q_OBJECT
 public:
-    explicit RedactionBlocklistCard(AppModel& model, QWidget* parent = nullptr);
+    explicit RedactionBlocklistCard(RedactionDraft& draft, QWidget* parent = nullptr);
 
     // The colours of the label chips, row i taking palette[i % 12].
     static const std::array<ThemeColor, 12> palette;
@@ -61,8 +61,6 @@ public:
     static QString previewToken(const QString& label);
     // What a row's chip shows for `label`: its slug in capitals.
     static QString chipText(const QString& label);
-    // Both the keyword and the label have something left once trimmed.
-    static bool canAddBlockEntry(const QString& keyword, const QString& label);
 
     EntryField* keywordField() const { return m_keyword; }
     EntryField* labelField() const { return m_label; }
@@ -95,7 +93,7 @@ private:
     void sync();
     void entryEdited();
 
-    AppModel& m_model;
+    RedactionDraft& m_draft;
     QWidget* m_rowBox = nullptr;
     QList<BlockRow*> m_rows;
     EntryField* m_keyword = nullptr;

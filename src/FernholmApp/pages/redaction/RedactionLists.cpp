@@ -11,7 +11,7 @@
 
 namespace fernholm {
 
-RedactionLists::RedactionLists(AppModel& model, QWidget* parent) : QWidget(parent) {
+RedactionLists::RedactionLists(RedactionDraft& draft, QWidget* parent) : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(int(Theme::sectionGap));
@@ -19,16 +19,16 @@ RedactionLists::RedactionLists(AppModel& model, QWidget* parent) : QWidget(paren
     auto* pair = new QWidget(this);
     auto* cards = new CardPairLayout(16, pair);
     cards->setContentsMargins(0, 0, 0, 0);
-    m_allow = new RedactionAllowlistCard(model, pair);
-    m_block = new RedactionBlocklistCard(model, pair);
+    m_allow = new RedactionAllowlistCard(draft, pair);
+    m_block = new RedactionBlocklistCard(draft, pair);
     cards->addWidget(m_allow);
     cards->addWidget(m_block);
     column->addWidget(pair);
 
     // Made with its parent: it hides itself at once when there is no policy.
-    m_organisation = new OrganisationSection(model, this);
+    m_organisation = new OrganisationSection(draft, this);
     column->addWidget(m_organisation);
-    m_documents = new DocumentOptionsCard(model, this);
+    m_documents = new DocumentOptionsCard(draft, this);
     column->addWidget(m_documents);
 }
 

@@ -10,6 +10,7 @@
 #include "FernholmApp/pages/redaction/UnsavedChangesBar.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/control/RedactionEdits.h"
 #include "FernholmKit/text/L10n.h"
 
 #include <QEvent>
@@ -24,7 +25,8 @@ constexpr int gridGap = 16;
 
 } // namespace
 
-RedactionScreen::RedactionScreen(AppModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
+RedactionScreen::RedactionScreen(AppModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_draft(model.redactionDraft()) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -35,15 +37,15 @@ RedactionScreen::RedactionScreen(AppModel& model, QWidget* parent) : QWidget(par
     m_page->addWidget(m_header);
     m_page->addWidget(buildGrid());
     // The allowlist and blocklist cards, the organisation section and the documents card.
-    m_lists = new RedactionLists(m_model);
+    m_lists = new RedactionLists(m_draft);
     m_page->addWidget(m_lists);
 
     m_bar = new UnsavedChangesBar(m_page);
-    connect(m_bar->discardButton(), &QAbstractButton::clicked, &m_model, &AppModel::discardRedactionChanges);
+    connect(m_bar->discardButton(), &QAbstractButton::clicked, &m_draft, &RedactionDraft::discard);
     connect(m_bar->saveButton(), &QAbstractButton::clicked, &m_model, &AppModel::saveRedaction);
     m_page->installEventFilter(this);
 
-    connect(&m_model, &AppModel::redactionChanged, this, &RedactionScreen::showRules);
+    connect(&m_draft, &RedactionDraft::changed, this, &RedactionScreen::showRules);
     showRules();
 }
 
@@ -73,30 +75,6 @@ RedactionScreen::Columns RedactionScreen::categoryColumns(const QList<RedactionC
         heights[column] += categories.at(i).types.size() + 2;
     }
     return columns;
-}
-
-QList<RedactionType> RedactionScreen::unlockedTypes(const RedactionCategory& category) {
-    QList<RedactionType> unlocked;
-    for (const RedactionType& type : category.types) {
-        if (!type.locked) {
-            unlocked.append(type);
-        }
-    }
-    return unlocked;
-}
-
-RedactionCategory RedactionScreen::withUnlockedTypes(RedactionCategory category, const QList<RedactionType>& types) {
-    for (const RedactionType& wanted : types) {
-        for (RedactionType& type : category.types) {
-            if (type.key == wanted.key) {
-                if (!type.locked) {
-                    type.enabled = wanted.enabled;
-                }
-                break;
-            }
-        }
-    }
-    return category;
 }
 
 TriStateSwitch::State RedactionScreen::categoryState(const RedactionCategory& category) {
@@ -150,13 +128,13 @@ QWidget* RedactionScreen::buildGrid() {
 }
 
 void RedactionScreen::showRules() {
-    const RedactionPage& rules = m_model.redaction();
+    const RedactionPage& rules = m_draft.edited();
     const Counts c = counts(rules);
     m_header->setSubtitle(
         fernholm::tr("What Tarvine replaces before a message or file leaves this computer. {on} of {all} types on.",
                      {{"on", c.on}, {"all", c.all}}));
     showCards(rules);
-    m_bar->setShown(m_model.redactionHasChanges());
+    m_bar->setShown(m_draft.hasChanges());
     makeRoomForTheBar();
 }
 
@@ -167,13 +145,11 @@ void RedactionScreen::showCards(const RedactionPage& rules) {
     }
     while (m_cards.size() < wanted) {
         auto* card = new RedactionCategoryCard;
-        connect(card, &RedactionCategoryCard::typeToggleRequested, this,
-                [this, card](const QString& typeKey, bool on) {
-                    setTypeEnabled(card->category().key, int(m_cards.indexOf(card)), typeKey, on);
-                });
-        connect(card, &RedactionCategoryCard::categoryToggleRequested, this, [this, card](bool on) {
-            setCategoryEnabled(card->category().key, int(m_cards.indexOf(card)), on);
+        connect(card, &RedactionCategoryCard::typeToggleRequested, this, [this, card](const QString& typeKey, bool on) {
+            m_draft.switchType(m_cards.indexOf(card), card->category().key, typeKey, on);
         });
+        connect(card, &RedactionCategoryCard::categoryToggleRequested, this,
+                [this, card](bool on) { m_draft.switchCategory(m_cards.indexOf(card), card->category().key, on); });
         m_cards.append(card);
     }
     for (qsizetype i = 0; i < wanted; ++i) {
@@ -197,40 +173,6 @@ void RedactionScreen::showCards(const RedactionPage& rules) {
         }
     }
     m_grid->setVisible(wanted > 0);
-}
-
-// --- Edits ---
-
-void RedactionScreen::setTypeEnabled(const QString& categoryKey, int index, const QString& typeKey, bool on) {
-    RedactionPage rules = m_model.redaction();
-    if (index < 0 || index >= rules.categories.size() || rules.categories.at(index).key != categoryKey) {
-        return;
-    }
-    RedactionCategory& category = rules.categories[index];
-    for (RedactionType& type : category.types) {
-        if (type.key == typeKey) {
-            if (type.locked || type.enabled == on) {
-                return;
-            }
-            type.enabled = on;
-            m_model.setRedaction(rules);
-            return;
-        }
-    }
-}
-
-void RedactionScreen::setCategoryEnabled(const QString& categoryKey, int index, bool on) {
-    RedactionPage rules = m_model.redaction();
-    if (index < 0 || index >= rules.categories.size() || rules.categories.at(index).key != categoryKey) {
-        return;
-    }
-    QList<RedactionType> unlocked = unlockedTypes(rules.categories.at(index));
-    for (RedactionType& type : unlocked) {
-        type.enabled = on;
-    }
-    rules.categories[index] = withUnlockedTypes(rules.categories.at(index), unlocked);
-    // One change for the whole click, not one per type.
-    m_model.setRedaction(rules);
 }
 
 // --- Life cycle ---

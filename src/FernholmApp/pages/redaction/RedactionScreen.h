@@ -15,6 +15,7 @@ namespace fernholm {
 
 class AppModel;
 class Page;
+class RedactionDraft;
 class PageHeader;
 class RedactionCategoryCard;
 class RedactionLists;
@@ -26,13 +27,13 @@ class UnsavedChangesBar;
 // Under the grid follow the allowlist and blocklist, the organisation's policy and the document
 // options (RedactionLists).
 //
-// The page edits the model's working copy of the rules (AppModel::setRedaction, one change per
+// The page edits the model's working copy of the rules (AppModel::redactionDraft, one change per
 // click) and keeps no copy of its own. While the working copy differs from the saved one, an
-// "Unsaved changes" bar floats at the top trailing corner; its Save and Discard call the model,
-// and nothing reaches the gateway before Save. Each time the page is shown it asks the model to
-// reload the rules; hiding it abandons a reload still on its way.
+// "Unsaved changes" bar floats at the top trailing corner; its Save calls the model and its
+// Discard the draft, and nothing reaches the gateway before Save. Each time the page is shown it
+// asks the model to reload the rules; hiding it abandons a reload still on its way.
 //
-// Built once and updated in place on AppModel::redactionChanged: cards and rows are reused while
+// Built once and updated in place on RedactionDraft::changed: cards and rows are reused while
 // the categories keep their types, so focus and the scroll position survive every reload. The
 // model must outlive the page.
 class RedactionScreen : public QWidget {
@@ -54,12 +55,6 @@ public:
     using Columns = std::array<QList<int>, 2>;
     static Columns categoryColumns(const QList<RedactionCategory>& categories);
 
-    // The types of `category` the user may switch, in order.
-    static QList<RedactionType> unlockedTypes(const RedactionCategory& category);
-    // `category` with the `enabled` of each given type written to the first type of the same key;
-    // types not in the category are skipped, and locked types and every other field stay as
-    // they are.
-    static RedactionCategory withUnlockedTypes(RedactionCategory category, const QList<RedactionType>& types);
     // On when every unlocked type is on, off when none is, mixed otherwise.
     static TriStateSwitch::State categoryState(const RedactionCategory& category);
     // Whether no type of the category can be switched (true without any types).
@@ -94,10 +89,8 @@ private:
     void showRules();
     void showCards(const RedactionPage& rules);
 
-    void setTypeEnabled(const QString& categoryKey, int index, const QString& typeKey, bool on);
-    void setCategoryEnabled(const QString& categoryKey, int index, bool on);
-
     AppModel& m_model;
+    RedactionDraft& m_draft;
     CancelToken m_load;
 
     Page* m_page = nullptr;

@@ -18,7 +18,7 @@ class TextLabel;
 //
 //     auto* bar = new UnsavedChangesBar(page);
 //     connect(bar->saveButton(), &QAbstractButton::clicked, model, &AppModel::saveRedaction);
-//     bar->setShown(model->redactionHasChanges());
+//     bar->setShown(model->redactionDraft().hasChanges());
 //
 // setShown() slides it in from above with a fade (0.15 s, ease-out) or out again; at once while
 // hidden or with animations off. Both buttons are always enabled. The widget is larger than the
