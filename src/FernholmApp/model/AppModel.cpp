@@ -1,6 +1,8 @@
 #include "FernholmApp/model/AppModel.h"
 
 #include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/RedactionDraft.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
@@ -36,11 +38,13 @@ QCoro::Task<> sendDataKeyReset(GatewayClient client, QString stamp) {
 
 AppModel::AppModel(Config config, Platform platform, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_platform(std::move(platform)),
+      m_redactionDraft(std::make_unique<RedactionDraft>()),
       m_launchToken(GatewayClient::makeToken(m_platform.random)),
       m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
       m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
       m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
-      m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)) {
+      m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)),
+      m_workbench(std::make_unique<WorkbenchSession>(m_client, m_config.promptDebounce, m_config.replyDebounce)) {
     m_alerts = std::make_unique<AlertsModel>(*this, *m_alertCenter, [] { return Clock::now(); });
     m_activity = std::make_unique<ActivityFeed>(m_client, m_config.maxEvents);
     refreshLoginItem();

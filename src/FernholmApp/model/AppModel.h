@@ -3,8 +3,6 @@
 #include "FernholmApp/model/Config.h"
 #include "FernholmApp/model/IssueRequest.h"
 #include "FernholmApp/model/Platform.h"
-#include "FernholmApp/model/WorkbenchSession.h"
-#include "FernholmApp/model/RedactionDraft.h"
 
 #include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/presentation/BlockNotifier.h"
@@ -37,6 +35,8 @@
 namespace fernholm {
 
 class ActivityFeed;
+class RedactionDraft;
+class WorkbenchSession;
 class AlertsModel;
 class SystemNotifier;
 
@@ -157,8 +157,8 @@ public:
     // --- Prompt workbench (FernholmApp/model/WorkbenchSession.h) ---
 
     // The prompt the user checks and the reply they restore; the workbench page reads and drives it.
-    WorkbenchSession& workbench() { return m_workbench; }
-    const WorkbenchSession& workbench() const { return m_workbench; }
+    WorkbenchSession& workbench() { return *m_workbench; }
+    const WorkbenchSession& workbench() const { return *m_workbench; }
 
     // --- Open at login (AppModelLoginItem.cpp) ---
     // loginItem() below is read from the system when the model is made.
@@ -184,8 +184,8 @@ public:
     bool busy() const { return m_busy; }
     const QList<Provider>& providers() const { return m_providers; }
     // The redaction rules being edited and as last loaded or saved, with the edits the pages make.
-    RedactionDraft& redactionDraft() { return m_redactionDraft; }
-    const RedactionDraft& redactionDraft() const { return m_redactionDraft; }
+    RedactionDraft& redactionDraft() { return *m_redactionDraft; }
+    const RedactionDraft& redactionDraft() const { return *m_redactionDraft; }
     // Navigation counters: each increment asks the main window for that page.
     int activityRequest() const { return m_activityRequest; }
     int homeRequest() const { return m_homeRequest; }
@@ -323,7 +323,7 @@ private:
     bool m_busy = false;
     int m_runningActions = 0;
     QList<Provider> m_providers;
-    RedactionDraft m_redactionDraft;
+    std::unique_ptr<RedactionDraft> m_redactionDraft;
     int m_activityRequest = 0;
     int m_homeRequest = 0;
     int m_promptRequest = 0;
@@ -358,7 +358,7 @@ private:
     bool m_polling = false; // a poll is under way
 
     // Prompt workbench: it calls the gateway through a copy of m_client, and so its proof gate.
-    WorkbenchSession m_workbench{m_client, m_config.promptDebounce, m_config.replyDebounce};
+    std::unique_ptr<WorkbenchSession> m_workbench;
 };
 
 } // namespace fernholm

@@ -4,6 +4,8 @@
 // feed's (ActivityFeed.cpp).
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/RedactionDraft.h"
+
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -94,7 +96,7 @@ QCoro::Task<> AppModel::sendProvider(QString name, bool enabled) {
 // --- Redaction rules ---
 
 void AppModel::saveRedaction() {
-    sendRedaction(m_redactionDraft.edited());
+    sendRedaction(m_redactionDraft->edited());
 }
 
 QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
@@ -106,7 +108,7 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
     if (saved) {
         // Edits made while the save was under way were not sent: they stay as unsaved changes,
         // on top of what the gateway saved.
-        m_redactionDraft.rebase(page, saved.value());
+        m_redactionDraft->rebase(page, saved.value());
         co_return;
     }
     setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));

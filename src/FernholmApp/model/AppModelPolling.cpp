@@ -4,6 +4,7 @@
 #include "FernholmApp/model/AppModel.h"
 
 #include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
 #include "FernholmKit/text/L10n.h"
@@ -167,7 +168,7 @@ QCoro::Task<> AppModel::loadRedaction(CancelToken cancel) {
     }
     // Decided when the reply arrives: edits made meanwhile are carried over as well, onto the
     // rules as the gateway now holds them.
-    m_redactionDraft.rebase(m_redactionDraft.saved(), page.value());
+    m_redactionDraft->rebase(m_redactionDraft->saved(), page.value());
 }
 
 } // namespace fernholm

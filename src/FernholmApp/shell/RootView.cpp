@@ -1,6 +1,7 @@
 #include "FernholmApp/shell/RootView.h"
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/components/alerts/AlertHandlers.h"

@@ -2,6 +2,7 @@
 // user defaults, and watches what the window shows, where it navigates and what its buttons do.
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/components/alerts/AlertHandlers.h"
 #include "FernholmApp/report/IssueForm.h"
 #include "FernholmApp/components/alerts/PageAlerts.h"

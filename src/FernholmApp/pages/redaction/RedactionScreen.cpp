@@ -1,6 +1,7 @@
 #include "FernholmApp/pages/redaction/RedactionScreen.h"
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
