@@ -17,6 +17,16 @@ inline Degraded degraded(const QString& code, const QString& severity = QStringL
     return d;
 }
 
+inline Provider provider(const QString& name, const QString& display, bool enabled = true,
+                         std::optional<bool> experimental = std::nullopt) {
+    Provider p;
+    p.name = name;
+    p.displayName = display;
+    p.enabled = enabled;
+    p.experimental = experimental;
+    return p;
+}
+
 inline BrowserExtension extension(const QString& id, std::optional<QString> name = std::nullopt,
                                   std::optional<QString> mode = std::nullopt) {
     return BrowserExtension{id, std::move(name), std::move(mode)};

@@ -61,15 +61,6 @@ AppAlert alertOf(const QString& id, AlertLevel level) {
     return a;
 }
 
-Provider provider(const QString& name, const QString& display, bool enabled, std::optional<bool> experimental) {
-    Provider p;
-    p.name = name;
-    p.displayName = display;
-    p.enabled = enabled;
-    p.experimental = experimental;
-    return p;
-}
-
 Status onStatus() {
     Status s = status(Protection::on, true);
     s.counters.redacted = 12;

@@ -96,14 +96,6 @@ RedactionPage rules() {
     return page;
 }
 
-Provider provider(const QString& name, const QString& display) {
-    Provider p;
-    p.name = name;
-    p.displayName = display;
-    p.enabled = true;
-    return p;
-}
-
 // The main window's content on a model that never starts, filled with what a real user sees.
 struct Window {
     TestPlatform fakes;

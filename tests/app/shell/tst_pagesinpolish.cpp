@@ -73,15 +73,6 @@ RedactionPage rules() {
     return page;
 }
 
-Provider provider(const QString& name, const QString& display, bool enabled, std::optional<bool> experimental) {
-    Provider p;
-    p.name = name;
-    p.displayName = display;
-    p.enabled = enabled;
-    p.experimental = experimental;
-    return p;
-}
-
 QString tabName(AppTab tab) {
     switch (tab) {
     case AppTab::home:
