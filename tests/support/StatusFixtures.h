@@ -3,6 +3,7 @@
 // Small statuses for the tests of what the user is shown, filled field by field.
 
 #include "FernholmKit/control/Models.h"
+#include "FernholmKit/control/RedactionModels.h"
 
 #include <QStringList>
 
