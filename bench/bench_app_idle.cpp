@@ -7,6 +7,8 @@
 // webengine_children (web engine helper processes started: none are expected).
 // Run by hand: about three minutes. Not part of the test suite.
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/shell/FernholmApplication.h"
 #include "FernholmApp/shell/MainWindow.h"
 #include "FernholmApp/studio/loader/StudioLoader.h"
@@ -121,15 +123,15 @@ int child(bool shown) {
     // Protection on, once the gateway is proven and has told its status.
     bool switched = false;
     const auto switchOn = [&shell, &switched] {
-        const auto& status = shell.model().status();
-        if (!switched && shell.model().link() == SidecarLink::trusted && status &&
-            status->protection == Protection::off && !shell.model().busy()) {
+        const auto& status = shell.model().protection().status();
+        if (!switched && shell.model().supervision().link() == SidecarLink::trusted && status &&
+            status->protection == Protection::off && !shell.model().supervision().busy()) {
             switched = true;
             shell.model().toggleProtection();
         }
     };
-    QObject::connect(&shell.model(), &AppModel::linkChanged, &shell, switchOn);
-    QObject::connect(&shell.model(), &AppModel::statusChanged, &shell, switchOn);
+    QObject::connect(&shell.model().supervision(), &Supervision::linkChanged, &shell, switchOn);
+    QObject::connect(&shell.model().protection(), &ProtectionStatus::statusChanged, &shell, switchOn);
     shell.showWindow();
     if (!shown) {
         shell.window()->hide();
@@ -144,8 +146,9 @@ int child(bool shown) {
     });
     QTimer::singleShot((settleSeconds + cpuSeconds) * 1000, &app, [&] {
         const double seconds = processSeconds() - startSeconds;
-        std::printf("cpuseconds %.4f\ncpu %.4f\nwebengine %d\nprotection %d\n", seconds, 100.0 * seconds / cpuSeconds, webEngineChildren(),
-                    shell.model().status() && shell.model().status()->protection == Protection::on ? 1 : 0);
+        const std::optional<Status>& status = shell.model().protection().status();
+        std::printf("cpuseconds %.4f\ncpu %.4f\nwebengine %d\nprotection %d\n", seconds, 100.0 * seconds / cpuSeconds,
+                    webEngineChildren(), status && status->protection == Protection::on ? 1 : 0);
         std::fflush(stdout);
         shell.quit();
     });

@@ -12,6 +12,8 @@
 //                 0.1 %.
 #include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"
@@ -127,7 +129,7 @@ public:
         model->start();
         const bool polled = waitFor([&] { return polls > 0; }, std::chrono::seconds(30));
         QObject::disconnect(model.get(), &AppModel::pollEnded, model.get(), nullptr);
-        return polled && model->status().has_value();
+        return polled && model->protection().status().has_value();
     }
 
     // One exchange with the gateway outside the control API (set-up, not measured).
@@ -223,7 +225,7 @@ static void BM_PollCycle(benchmark::State& state) {
         state.SetIterationTime((cpuMicroseconds(RUSAGE_THREAD) - threadStart) / 1e6);
         processUs += cpuMicroseconds(RUSAGE_SELF) - processStart;
 
-        if (model.cursor() != cursor || model.status() == std::nullopt) {
+        if (model.cursor() != cursor || model.protection().status() == std::nullopt) {
             state.SkipWithError("the poll did not take the page");
             break;
         }
@@ -259,7 +261,7 @@ static void BM_IdleCost(benchmark::State& state) {
         state.counters["polls"] = polls;
         state.counters["cpu_us_per_poll"] = polls > 0 ? cpuUs / polls : 0.0;
     }
-    if (rig.model->link() != SidecarLink::trusted) {
+    if (rig.model->supervision().link() != SidecarLink::trusted) {
         state.SkipWithError("the gateway was not healthy throughout");
     }
 }

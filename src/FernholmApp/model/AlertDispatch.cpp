@@ -1,6 +1,8 @@
 #include "FernholmApp/model/AlertDispatch.h"
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 
 namespace fernholm {
 
@@ -57,7 +59,7 @@ AlertStep stepFor(AppModel* model, const AlertAction& action, const AlertShell* 
                 }};
     case AlertAction::Kind::restartSidecar:
         return {true, [model] {
-                    if (model->link() == SidecarLink::stopped) {
+                    if (model->supervision().link() == SidecarLink::stopped) {
                         model->restartSidecar();
                     }
                 }};
@@ -67,12 +69,12 @@ AlertStep stepFor(AppModel* model, const AlertAction& action, const AlertShell* 
                 }};
     case AlertAction::Kind::copyError:
         return {false, [model, shell] {
-                    const auto& status = model->status();
+                    const auto& status = model->protection().status();
                     shell->copyText(status && status->error ? *status->error : QString());
                 }};
     case AlertAction::Kind::copyAppError:
         return {false, [model, shell] {
-                    shell->copyText(model->appErrorDetail().value_or(QString()));
+                    shell->copyText(model->supervision().appErrorDetail().value_or(QString()));
                 }};
     case AlertAction::Kind::showBrowsers:
         return {false, [shell] {

@@ -1,6 +1,7 @@
 #include "FernholmApp/model/AlertsModel.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/presentation/AlertCenter.h"
 
 #include <algorithm>
@@ -8,11 +9,17 @@
 
 namespace fernholm {
 
-AlertsModel::AlertsModel(const AppModel& model, AlertCenter& center, std::function<Time()> now, QObject* parent)
-    : QObject(parent), m_model(model), m_center(center), m_now(std::move(now)) {
-    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                        &AppModel::appErrorChanged}) {
-        connect(&model, signal, this, &AlertsModel::follow);
+AlertInputs alertInputs(const ProtectionStatus& protection, const Supervision& supervision, bool onSetup) {
+    return AlertInputs{protection.status(),    supervision.link(),           supervision.proxyStuck(),
+                       supervision.appError(), supervision.appErrorDetail(), onSetup};
+}
+
+AlertsModel::AlertsModel(const ProtectionStatus& protection, const Supervision& supervision, AlertCenter& center,
+                         std::function<Time()> now, QObject* parent)
+    : QObject(parent), m_protection(protection), m_supervision(supervision), m_center(center), m_now(std::move(now)) {
+    connect(&protection, &ProtectionStatus::statusChanged, this, &AlertsModel::follow);
+    for (auto signal : {&Supervision::linkChanged, &Supervision::proxyStuckChanged, &Supervision::appErrorChanged}) {
+        connect(&supervision, signal, this, &AlertsModel::follow);
     }
     // A snooze from either surface hides the alert on both.
     connect(&center, &AlertCenter::snoozesChanged, this, &AlertsModel::refresh);
@@ -27,7 +34,7 @@ void AlertsModel::snooze(const AppAlert& alert) {
 }
 
 void AlertsModel::follow() {
-    if (m_inputs != m_model.alertInputs(false)) {
+    if (m_inputs != alertInputs(m_protection, m_supervision, false)) {
         refresh();
     }
 }
@@ -35,12 +42,12 @@ void AlertsModel::follow() {
 void AlertsModel::refresh() {
     ++m_computations;
     const Time now = m_now();
-    m_inputs = m_model.alertInputs(false);
+    m_inputs = alertInputs(m_protection, m_supervision, false);
     // The first sightings follow the full list; the setup page's list is arranged from the same
     // sightings without touching them, so a topic left out there does not count as new when it
     // shows again elsewhere.
     AlertLayout elsewhere = m_center.layout(appAlerts(*m_inputs), now);
-    AlertLayout onSetup = m_center.arranged(appAlerts(m_model.alertInputs(true)), now);
+    AlertLayout onSetup = m_center.arranged(appAlerts(alertInputs(m_protection, m_supervision, true)), now);
     const bool changed = !(elsewhere == m_elsewhere) || !(onSetup == m_onSetup);
     m_elsewhere = std::move(elsewhere);
     m_onSetup = std::move(onSetup);

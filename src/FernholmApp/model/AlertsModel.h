@@ -12,19 +12,25 @@
 namespace fernholm {
 
 class AlertCenter;
-class AppModel;
+class ProtectionStatus;
+class Supervision;
+
+// What the alert rules read, from the current state; `onSetup` while the setup page is shown.
+AlertInputs alertInputs(const ProtectionStatus& protection, const Supervision& supervision, bool onSetup);
 
 // The alerts of the window and of the tray panel, worked out once per change of what they are
 // made from (the status, the link, a stuck proxy, the error line, a snooze) and once more when a
 // snooze runs out; a signal of the model that changes none of these works nothing out. Part of
 // AppModel, which makes it.
 //
-//     connect(&model.alerts(), &AlertsModel::changed, view, [&] { show(model.alerts().layout(false)); });
+//     connect(&alerts, &AlertsModel::changed, view, [&] { show(alerts.layout(false)); });
 class AlertsModel : public QObject {
     Q_OBJECT
 public:
-    // `model` and `center` must outlive it; `now` is the wall clock of snoozes and first sightings.
-    AlertsModel(const AppModel& model, AlertCenter& center, std::function<Time()> now, QObject* parent = nullptr);
+    // The parts and `center` must outlive it; `now` is the wall clock of snoozes and first
+    // sightings.
+    AlertsModel(const ProtectionStatus& protection, const Supervision& supervision, AlertCenter& center,
+                std::function<Time()> now, QObject* parent = nullptr);
 
     // The alerts arranged for showing; `onSetup` while the setup page is shown, which shows its
     // own topics itself.
@@ -45,7 +51,8 @@ private:
     void refresh();
     void wakeAtNextSnoozeEnd(Time now);
 
-    const AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     AlertCenter& m_center;
     std::function<Time()> m_now;
     std::optional<AlertInputs> m_inputs; // what the layouts were last worked out from

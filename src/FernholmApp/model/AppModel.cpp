@@ -1,10 +1,12 @@
 #include "FernholmApp/model/AppModel.h"
 
 #include "FernholmApp/model/ActivityFeed.h"
-#include "FernholmApp/model/RedactionDraft.h"
-#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/model/AlertsModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/RedactionDraft.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/model/SystemNotifier.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 
 #include "FernholmKit/presentation/ActivityText.h"
 #include "FernholmKit/supervision/BackupScope.h"
@@ -38,14 +40,15 @@ QCoro::Task<> sendDataKeyReset(GatewayClient client, QString stamp) {
 
 AppModel::AppModel(Config config, Platform platform, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_platform(std::move(platform)),
-      m_redactionDraft(std::make_unique<RedactionDraft>()),
-      m_launchToken(GatewayClient::makeToken(m_platform.random)),
+      m_protection(std::make_unique<ProtectionStatus>()), m_supervision(std::make_unique<Supervision>()),
+      m_redactionDraft(std::make_unique<RedactionDraft>()), m_launchToken(GatewayClient::makeToken(m_platform.random)),
       m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
       m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
       m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
       m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)),
       m_workbench(std::make_unique<WorkbenchSession>(m_client, m_config.promptDebounce, m_config.replyDebounce)) {
-    m_alerts = std::make_unique<AlertsModel>(*this, *m_alertCenter, [] { return Clock::now(); });
+    m_alerts =
+        std::make_unique<AlertsModel>(*m_protection, *m_supervision, *m_alertCenter, [] { return Clock::now(); });
     m_activity = std::make_unique<ActivityFeed>(m_client, m_config.maxEvents);
     refreshLoginItem();
 }
@@ -72,14 +75,15 @@ void AppModel::start() {
     const std::optional<Runtime> runtime = SidecarProcess::resolveRuntime(
         m_platform.environment(), m_platform.resourceFolder, m_platform.executablePath, m_platform.currentFolder);
     if (!runtime) {
-        setAppError(fernholm::tr(
+        m_supervision->setAppError(fernholm::tr(
             "Could not locate a Python runtime. The bundled runtime is missing; for a dev run set TARVINE_REPO to the project directory."));
-        setSidecarState(SidecarState::failed(QStringLiteral("runtime not found")));
+        m_supervision->setSidecarState(SidecarState::failed(QStringLiteral("runtime not found")));
         return;
     }
     if (!m_launchToken) {
-        setAppError(fernholm::tr("Could not start the gateway: the system gave no random bytes for its key."));
-        setSidecarState(SidecarState::failed(QStringLiteral("no control token")));
+        m_supervision->setAppError(
+            fernholm::tr("Could not start the gateway: the system gave no random bytes for its key."));
+        m_supervision->setSidecarState(SidecarState::failed(QStringLiteral("no control token")));
         return;
     }
     if (runtime->kind == RuntimeKind::embedded) {
@@ -88,7 +92,7 @@ void AppModel::start() {
     m_runtime = runtime;
     // Starting already while the keychain is asked for the data key: a slow keyring delays the
     // launch, and the user sees why nothing else happens yet.
-    setSidecarState(SidecarState::starting());
+    m_supervision->setSidecarState(SidecarState::starting());
     launchFirst();
 }
 
@@ -176,14 +180,14 @@ void AppModel::sidecarEnded(qint64 generation) {
 }
 
 void AppModel::sidecarBecame(const SidecarState& state, const QString& tail) {
-    setSidecarState(state);
+    m_supervision->setSidecarState(state);
     if (state.kind != SidecarState::Kind::ready) {
         showStartFailure(state, tail);
         return;
     }
     m_gate->proven(Clock::now());
     watch().ready();
-    setAppError(std::nullopt);
+    m_supervision->setAppError(std::nullopt);
     syncLink();
     reportDataKeyReset();
     startPolling();
@@ -194,12 +198,12 @@ void AppModel::showStartFailure(const SidecarState& state, const QString& tail) 
     const std::optional<QString> detail = tail.isEmpty() ? std::nullopt : std::optional<QString>(tail);
     switch (state.kind) {
     case SidecarState::Kind::exited:
-        setAppError(startFailureText(state.code, tail));
-        setAppErrorDetail(detail);
+        m_supervision->setAppError(startFailureText(state.code, tail));
+        m_supervision->setAppErrorDetail(detail);
         break;
     case SidecarState::Kind::failed:
-        setAppError(state.reason);
-        setAppErrorDetail(detail);
+        m_supervision->setAppError(state.reason);
+        m_supervision->setAppErrorDetail(detail);
         break;
     case SidecarState::Kind::idle:
     case SidecarState::Kind::starting:
@@ -218,7 +222,7 @@ QCoro::Task<> AppModel::loadProviders() {
     const QPointer<AppModel> self(this);
     const Result<ProvidersPage> page = co_await m_client.providers();
     if (self && page) {
-        setProviders(page.value().providers);
+        m_protection->setProviders(page.value().providers);
     }
 }
 
@@ -237,71 +241,6 @@ void AppModel::show(NotificationTarget target) {
 }
 
 // --- Setters ---
-
-void AppModel::setSidecarState(const SidecarState& state) {
-    if (assign(m_sidecarState, state)) {
-        Q_EMIT sidecarStateChanged();
-    }
-}
-
-void AppModel::setStatus(const std::optional<Status>& status) {
-    // A live gateway's uptime, memory and latency move on every poll; only what the views show
-    // makes a change of the status.
-    if (assign(m_telemetry, status ? telemetryOf(*status) : GatewayTelemetry{})) {
-        Q_EMIT telemetryChanged();
-    }
-    if (assign(m_status, status ? std::optional(withoutTelemetry(*status)) : std::nullopt)) {
-        Q_EMIT statusChanged();
-    }
-}
-
-void AppModel::setLink(SidecarLink link) {
-    if (assign(m_link, link)) {
-        Q_EMIT linkChanged();
-    }
-}
-
-void AppModel::setProxyStuck(bool stuck) {
-    if (assign(m_proxyStuck, stuck)) {
-        Q_EMIT proxyStuckChanged();
-    }
-}
-
-void AppModel::setAppError(const std::optional<QString>& error) {
-    const bool errorChanged = assign(m_appError, error);
-    const bool detailChanged = assign(m_appErrorDetail, std::optional<QString>());
-    if (errorChanged || detailChanged) {
-        Q_EMIT appErrorChanged();
-    }
-}
-
-void AppModel::setAppErrorDetail(const std::optional<QString>& detail) {
-    if (assign(m_appErrorDetail, detail)) {
-        Q_EMIT appErrorChanged();
-    }
-}
-
-void AppModel::setBusy(bool busy) {
-    if (assign(m_busy, busy)) {
-        Q_EMIT busyChanged();
-    }
-}
-
-void AppModel::beginAction() {
-    ++m_runningActions;
-    setBusy(true);
-}
-
-void AppModel::endAction() {
-    m_runningActions = std::max(0, m_runningActions - 1);
-    setBusy(m_runningActions > 0);
-}
-
-void AppModel::setProviders(const QList<Provider>& providers) {
-    if (assign(m_providers, providers)) {
-        Q_EMIT providersChanged();
-    }
-}
 
 void AppModel::setActivityRequest(int count) {
     if (assign(m_activityRequest, count)) {

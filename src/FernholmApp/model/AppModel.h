@@ -4,18 +4,17 @@
 #include "FernholmApp/model/IssueRequest.h"
 #include "FernholmApp/model/Platform.h"
 
-#include "FernholmKit/presentation/AlertCenter.h"
-#include "FernholmKit/presentation/BlockNotifier.h"
-#include "FernholmKit/presentation/BypassNotifier.h"
 #include "FernholmKit/control/CancelToken.h"
-#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/control/EventModels.h"
 #include "FernholmKit/control/GatewayClient.h"
-#include "FernholmKit/presentation/LoginItemSwitch.h"
 #include "FernholmKit/control/Models.h"
 #include "FernholmKit/control/ProofGate.h"
 #include "FernholmKit/control/RedactionModels.h"
-#include "FernholmKit/control/Telemetry.h"
+#include "FernholmKit/presentation/AlertCenter.h"
+#include "FernholmKit/presentation/BlockNotifier.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
+#include "FernholmKit/presentation/LoginItemSwitch.h"
+#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/supervision/SidecarLink.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
 #include "FernholmKit/supervision/SidecarWatch.h"
@@ -35,18 +34,24 @@
 namespace fernholm {
 
 class ActivityFeed;
+class ProtectionStatus;
 class RedactionDraft;
+class Supervision;
 class WorkbenchSession;
 class AlertsModel;
 class SystemNotifier;
+struct AppModelAccess;
 
 // The one live model of the application, on the GUI thread. It owns the control client, the
 // gateway process and its supervisor, the notifiers and the alert centre, and holds everything
 // the pages, the tray panel and the studio read. Views read the getters, re-read on the change
 // signals and call the actions; they never call the gateway themselves.
 //
-// Made with a Config and a Platform; nothing is launched until start(). Every setter stores its
-// value and signals only when the value changed; views never call them, actions and tests do.
+// Made with a Config and a Platform; nothing is launched until start(). Its state is held by parts
+// with their own signals (the gateway's status, the supervision, the activity, the redaction
+// draft, the workbench, the alerts); the pages are handed the parts they read. Only the model's
+// own work writes state: every setter is private, stores its value and signals only when the
+// value changed.
 // The long-lived work (launch, relaunch, replace, force stop) runs as GUI-thread coroutines that
 // hold the model weakly and do nothing once it is gone.
 class AppModel : public QObject {
@@ -117,8 +122,9 @@ public:
     // (AppModelActions.cpp) ---
     //
     // Each gateway-bound action returns at once; its task awaits the gateway on the GUI thread
-    // and writes the outcome into the model. A failure becomes one translated line in appError();
-    // success never clears it. Nothing is serialised: two actions may run at once.
+    // and writes the outcome into the model. A failure becomes one translated line in the
+    // supervision's appError(); success never clears it. busy() below is the supervision's too.
+    // Nothing is serialised: two actions may run at once.
 
     // Protection on, or off when it is on; nothing without a status. busy() until the reply.
     void toggleProtection();
@@ -136,8 +142,6 @@ public:
     void closeIssueRequest(const QUuid& id);
     void showHome();
     void showPrompts();
-    // What the alert rules read, from the current state.
-    AlertInputs alertInputs(bool onSetup) const;
 
     // --- Certificate and data-key actions (AppModelCertificates.cpp) ---
 
@@ -172,17 +176,12 @@ public:
 
     // --- State the views read ---
 
-    const SidecarState& sidecarState() const { return m_sidecarState; }
-    // The status as the views read it: without the gateway's telemetry, which telemetry() holds.
-    const std::optional<Status>& status() const { return m_status; }
-    const GatewayTelemetry& telemetry() const { return m_telemetry; }
-    SidecarLink link() const { return m_link; }
-    bool proxyStuck() const { return m_proxyStuck; }
-    const std::optional<QString>& appError() const { return m_appError; }
-    const std::optional<QString>& appErrorDetail() const { return m_appErrorDetail; }
-    // While any gateway-bound action runs: two may overlap, and busy() ends with the last.
-    bool busy() const { return m_busy; }
-    const QList<Provider>& providers() const { return m_providers; }
+    // The gateway's status and providers (FernholmApp/model/ProtectionStatus.h).
+    ProtectionStatus& protection() { return *m_protection; }
+    const ProtectionStatus& protection() const { return *m_protection; }
+    // The process, the link, a stuck proxy, the error line and busy (FernholmApp/model/Supervision.h).
+    Supervision& supervision() { return *m_supervision; }
+    const Supervision& supervision() const { return *m_supervision; }
     // The redaction rules being edited and as last loaded or saved, with the edits the pages make.
     RedactionDraft& redactionDraft() { return *m_redactionDraft; }
     const RedactionDraft& redactionDraft() const { return *m_redactionDraft; }
@@ -200,25 +199,6 @@ public:
     // The recent events and the details of opened requests (FernholmApp/model/ActivityFeed.h).
     ActivityFeed& activity() { return *m_activity; }
     const ActivityFeed& activity() const { return *m_activity; }
-
-    // --- Setters (actions and tests) ---
-
-    void setSidecarState(const SidecarState& state);
-    void setStatus(const std::optional<Status>& status);
-    // The link is the watch's; syncLink() copies it. Tests of views set it directly.
-    void setLink(SidecarLink link);
-    void setProxyStuck(bool stuck);
-    // Also clears the detail: a detail is written after its message.
-    void setAppError(const std::optional<QString>& error);
-    void setAppErrorDetail(const std::optional<QString>& detail);
-    void setBusy(bool busy);
-    void setProviders(const QList<Provider>& providers);
-    void setActivityRequest(int count);
-    void setHomeRequest(int count);
-    void setPromptRequest(int count);
-    void setLoginItem(const LoginItemSwitch& item);
-    void setLoginItemError(const std::optional<QString>& error);
-    void setIssueRequest(const std::optional<IssueRequest>& request);
 
     // --- Shutdown and uninstall (AppModelShutdown.cpp) ---
 
@@ -240,14 +220,6 @@ private:
     QCoro::Task<> removeEverything();
 
 Q_SIGNALS:
-    void sidecarStateChanged();
-    void statusChanged();
-    void telemetryChanged(); // no view follows it
-    void linkChanged();
-    void proxyStuckChanged();
-    void appErrorChanged(); // the error line or its detail
-    void busyChanged();
-    void providersChanged();
     void activityRequestChanged();
     void homeRequestChanged();
     void promptRequestChanged();
@@ -258,6 +230,16 @@ Q_SIGNALS:
     void pollEnded(); // a poll ran to its end, whatever it found
 
 private:
+    friend struct AppModelAccess;
+
+    // Each stores its value and signals only when it changed.
+    void setActivityRequest(int count);
+    void setHomeRequest(int count);
+    void setPromptRequest(int count);
+    void setLoginItem(const LoginItemSwitch& item);
+    void setLoginItemError(const std::optional<QString>& error);
+    void setIssueRequest(const std::optional<IssueRequest>& request);
+
     // Start-up (AppModel.cpp)
     QCoro::Task<> launchFirst();
     // The data key for the next launch; notes a replaced key in the user defaults.
@@ -295,9 +277,6 @@ private:
     void acceptStatus(const Status& status);
 
     // User actions (AppModelActions.cpp)
-    // Counts an action in and out of busy().
-    void beginAction();
-    void endAction();
     QCoro::Task<> switchProtection(bool on);
     QCoro::Task<> switchProtectionOffAndOn();
     QCoro::Task<> sendProvider(QString name, bool enabled);
@@ -313,16 +292,8 @@ private:
     const Config m_config;
     const Platform m_platform;
 
-    SidecarState m_sidecarState = SidecarState::idle();
-    std::optional<Status> m_status;
-    GatewayTelemetry m_telemetry;
-    SidecarLink m_link = SidecarLink::trusted;
-    bool m_proxyStuck = false;
-    std::optional<QString> m_appError;
-    std::optional<QString> m_appErrorDetail;
-    bool m_busy = false;
-    int m_runningActions = 0;
-    QList<Provider> m_providers;
+    std::unique_ptr<ProtectionStatus> m_protection;
+    std::unique_ptr<Supervision> m_supervision;
     std::unique_ptr<RedactionDraft> m_redactionDraft;
     int m_activityRequest = 0;
     int m_homeRequest = 0;

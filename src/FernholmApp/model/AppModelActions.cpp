@@ -4,7 +4,9 @@
 // feed's (ActivityFeed.cpp).
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/RedactionDraft.h"
+#include "FernholmApp/model/Supervision.h"
 
 #include "FernholmKit/text/L10n.h"
 
@@ -21,12 +23,12 @@ TrArgs errorArg(const GatewayError& error) {
 // --- Protection ---
 
 void AppModel::toggleProtection() {
-    if (!m_status) {
+    if (!m_protection->status()) {
         return;
     }
     // Off, starting and error all ask for on.
-    const bool on = m_status->protection != Protection::on;
-    beginAction();
+    const bool on = m_protection->status()->protection != Protection::on;
+    m_supervision->beginAction();
     switchProtection(on);
 }
 
@@ -39,13 +41,13 @@ QCoro::Task<> AppModel::switchProtection(bool on) {
     if (reply) {
         acceptStatus(reply.value());
     } else {
-        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(reply.error())));
+        m_supervision->setAppError(fernholm::tr("Toggle failed: {error}", errorArg(reply.error())));
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 void AppModel::restartProtection() {
-    beginAction();
+    m_supervision->beginAction();
     switchProtectionOffAndOn();
 }
 
@@ -56,8 +58,8 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
         co_return;
     }
     if (!off) {
-        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(off.error())));
-        endAction();
+        m_supervision->setAppError(fernholm::tr("Toggle failed: {error}", errorArg(off.error())));
+        m_supervision->endAction();
         co_return;
     }
     const Result<Status> on = co_await m_client.setProtection(true);
@@ -67,9 +69,9 @@ QCoro::Task<> AppModel::switchProtectionOffAndOn() {
     if (on) {
         acceptStatus(on.value());
     } else {
-        setAppError(fernholm::tr("Toggle failed: {error}", errorArg(on.error())));
+        m_supervision->setAppError(fernholm::tr("Toggle failed: {error}", errorArg(on.error())));
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 // --- Providers ---
@@ -85,10 +87,10 @@ QCoro::Task<> AppModel::sendProvider(QString name, bool enabled) {
         co_return;
     }
     if (page) {
-        setProviders(page.value().providers);
+        m_protection->setProviders(page.value().providers);
         co_return;
     }
-    setAppError(fernholm::tr("provider toggle failed: {error}", errorArg(page.error())));
+    m_supervision->setAppError(fernholm::tr("provider toggle failed: {error}", errorArg(page.error())));
     // The switch shows what the gateway really holds, whatever became of the change.
     co_await loadProviders();
 }
@@ -111,7 +113,7 @@ QCoro::Task<> AppModel::sendRedaction(RedactionPage page) {
         m_redactionDraft->rebase(page, saved.value());
         co_return;
     }
-    setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));
+    m_supervision->setAppError(fernholm::tr("Redaction save failed: {error}", errorArg(saved.error())));
     // The edits stay; the saved copy becomes what the gateway holds, so the difference shows and
     // the user can save again.
     co_await loadRedaction();
@@ -135,10 +137,6 @@ void AppModel::showHome() {
 
 void AppModel::showPrompts() {
     setPromptRequest(m_promptRequest + 1);
-}
-
-AlertInputs AppModel::alertInputs(bool onSetup) const {
-    return AlertInputs{m_status, m_link, m_proxyStuck, m_appError, m_appErrorDetail, onSetup};
 }
 
 } // namespace fernholm

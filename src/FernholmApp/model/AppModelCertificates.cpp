@@ -2,6 +2,8 @@
 // data key, and dismissing the gateway's data-key and cleared-rules notices.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/Supervision.h"
+
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -23,7 +25,7 @@ QString refusal(const CAInstallResult& result, const QString& fallback) {
 // --- Certificate authority ---
 
 void AppModel::installCA() {
-    beginAction();
+    m_supervision->beginAction();
     sendInstallCA();
 }
 
@@ -34,15 +36,15 @@ QCoro::Task<> AppModel::sendInstallCA() {
         co_return;
     }
     if (!reply) {
-        setAppError(fernholm::tr("CA install failed: {error}", errorArg(reply.error())));
+        m_supervision->setAppError(fernholm::tr("CA install failed: {error}", errorArg(reply.error())));
     } else if (!reply.value().ok) {
-        setAppError(refusal(reply.value(), fernholm::tr("CA install failed")));
+        m_supervision->setAppError(refusal(reply.value(), fernholm::tr("CA install failed")));
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 void AppModel::removeCA() {
-    beginAction();
+    m_supervision->beginAction();
     sendRemoveCA();
 }
 
@@ -53,15 +55,15 @@ QCoro::Task<> AppModel::sendRemoveCA() {
         co_return;
     }
     if (!reply) {
-        setAppError(fernholm::tr("Could not remove the certificate: {error}", errorArg(reply.error())));
+        m_supervision->setAppError(fernholm::tr("Could not remove the certificate: {error}", errorArg(reply.error())));
     } else if (!reply.value().ok) {
-        setAppError(refusal(reply.value(), fernholm::tr("Could not remove the certificate")));
+        m_supervision->setAppError(refusal(reply.value(), fernholm::tr("Could not remove the certificate")));
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 void AppModel::retireOldRoots() {
-    beginAction();
+    m_supervision->beginAction();
     sendRetireOldRoots();
 }
 
@@ -72,12 +74,13 @@ QCoro::Task<> AppModel::sendRetireOldRoots() {
         co_return;
     }
     if (!reply) {
-        setAppError(fernholm::tr("The old certificate is still trusted: {error}", errorArg(reply.error())));
+        m_supervision->setAppError(
+            fernholm::tr("The old certificate is still trusted: {error}", errorArg(reply.error())));
     } else if (!reply.value().oldRootsTrusted.isEmpty()) {
-        setAppError(fernholm::tr("The old certificate is still trusted: {error}",
-                                 errorArg(reply.value().errors.join(QStringLiteral("; ")))));
+        m_supervision->setAppError(fernholm::tr("The old certificate is still trusted: {error}",
+                                                errorArg(reply.value().errors.join(QStringLiteral("; ")))));
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 // --- Data key ---

@@ -4,7 +4,9 @@
 #include "FernholmApp/model/AppModel.h"
 
 #include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/RedactionDraft.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
 #include "FernholmKit/text/L10n.h"
@@ -85,11 +87,11 @@ QCoro::Task<> AppModel::pollSteps() {
     if (!mayPoll) {
         // The watch found the process gone and gave up on it (a second death, a failed relaunch).
         // A stop the user asked for is not a gateway that stopped responding.
-        if (m_link == SidecarLink::stopped && !loop.isCancelled() && !m_replacing) {
+        if (m_supervision->link() == SidecarLink::stopped && !loop.isCancelled() && !m_replacing) {
             const QString tail = m_sidecar ? m_sidecar->stderrTail() : QString();
-            setSidecarState(SidecarState::exited(0));
-            setAppError(fernholm::tr("Sidecar stopped responding."));
-            setAppErrorDetail(tail.isEmpty() ? std::nullopt : std::optional<QString>(tail));
+            m_supervision->setSidecarState(SidecarState::exited(0));
+            m_supervision->setAppError(fernholm::tr("Sidecar stopped responding."));
+            m_supervision->setAppErrorDetail(tail.isEmpty() ? std::nullopt : std::optional<QString>(tail));
             cancelPolling();
             dropBypassNotifications();
         }
@@ -97,7 +99,7 @@ QCoro::Task<> AppModel::pollSteps() {
     }
     // A proof that came back while a replace or a stop was under way says nothing about what
     // follows: a good status now would make a stopped link trusted again.
-    if (m_replacing || m_link == SidecarLink::stopped || overtaken()) {
+    if (m_replacing || m_supervision->link() == SidecarLink::stopped || overtaken()) {
         co_return;
     }
 
@@ -155,8 +157,8 @@ QCoro::Task<> AppModel::pollSteps() {
 }
 
 void AppModel::acceptStatus(const Status& status) {
-    if (m_link == SidecarLink::trusted) {
-        setStatus(status);
+    if (m_supervision->link() == SidecarLink::trusted) {
+        m_protection->setStatus(status);
     }
 }
 

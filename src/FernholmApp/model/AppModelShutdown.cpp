@@ -2,6 +2,9 @@
 // this computer.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+
 #include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/Installation.h"
 
@@ -39,12 +42,12 @@ void AppModel::shutdown() {
         const SidecarWatch::ProxyTarget target = watch().proxyTarget();
         SystemProxyCleaner::clear(target.service, target.port, parkedProxyFile(), m_platform.proxyRunner);
     }
-    setStatus(std::nullopt);
-    setSidecarState(SidecarState::exited(0));
+    m_protection->setStatus(std::nullopt);
+    m_supervision->setSidecarState(SidecarState::exited(0));
 }
 
 void AppModel::uninstall() {
-    beginAction();
+    m_supervision->beginAction();
     removeEverything();
 }
 
@@ -57,15 +60,15 @@ QCoro::Task<> AppModel::removeEverything() {
     // Without the certificate gone, removing anything else would leave it trusted with nothing
     // left to remove it: stop here, and keep running.
     if (!removal) {
-        setAppError(
+        m_supervision->setAppError(
             fernholm::tr("Could not remove the certificate: {error}", {{QStringLiteral("error"), removal.error()}}));
-        endAction();
+        m_supervision->endAction();
         co_return;
     }
     if (!removal.value().ok) {
         const QString said = removal.value().error.value_or(QString());
-        setAppError(said.trimmed().isEmpty() ? fernholm::tr("Could not remove the certificate") : said);
-        endAction();
+        m_supervision->setAppError(said.trimmed().isEmpty() ? fernholm::tr("Could not remove the certificate") : said);
+        m_supervision->endAction();
         co_return;
     }
 
@@ -104,7 +107,7 @@ QCoro::Task<> AppModel::removeEverything() {
     if (m_platform.quit) {
         m_platform.quit();
     }
-    endAction();
+    m_supervision->endAction();
 }
 
 } // namespace fernholm

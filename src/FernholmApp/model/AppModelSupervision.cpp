@@ -2,6 +2,8 @@
 // and copying the watch's link into the model, the studio and the notifications.
 #include "FernholmApp/model/AppModel.h"
 
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
 #include <QDir>
@@ -75,7 +77,7 @@ QCoro::Task<bool> AppModel::relaunchSidecar() {
         co_return false;
     }
     const QPointer<SidecarProcess> process = makeSidecar(*m_runtime, dataKey);
-    setSidecarState(SidecarState::starting());
+    m_supervision->setSidecarState(SidecarState::starting());
     const SidecarState state = co_await process->start(m_config.readyTimeout);
     if (!self || m_shutDown) {
         co_return false;
@@ -87,7 +89,7 @@ QCoro::Task<bool> AppModel::relaunchSidecar() {
         }
         co_return false;
     }
-    setSidecarState(state);
+    m_supervision->setSidecarState(state);
     if (state.kind != SidecarState::Kind::ready) {
         showStartFailure(state, process ? process->stderrTail() : QString());
         // As after a failed first start: a child that never proved itself is not left running
@@ -99,14 +101,14 @@ QCoro::Task<bool> AppModel::relaunchSidecar() {
     }
     m_gate->proven(Clock::now());
     watch().ready();
-    setAppError(std::nullopt);
+    m_supervision->setAppError(std::nullopt);
     reportDataKeyReset();
     loadProviders();
     co_return true;
 }
 
 void AppModel::restartSidecar() {
-    if (m_link == SidecarLink::stopped) {
+    if (m_supervision->link() == SidecarLink::stopped) {
         replaceSidecar();
     }
 }
@@ -145,7 +147,7 @@ QCoro::Task<> AppModel::replaceWith(QPointer<SidecarProcess> old) {
 }
 
 void AppModel::forceStop() {
-    if (m_link != SidecarLink::checking && m_link != SidecarLink::restarting) {
+    if (m_supervision->link() != SidecarLink::checking && m_supervision->link() != SidecarLink::restarting) {
         return;
     }
     if (m_shutDown || m_replacing) {
@@ -171,7 +173,7 @@ QCoro::Task<> AppModel::forceStopWith(QPointer<SidecarProcess> process) {
         co_return;
     }
     const bool stillRunning = process && process->isRunning();
-    setSidecarState(SidecarState::exited(!hadProcess || stillRunning ? -1 : 0));
+    m_supervision->setSidecarState(SidecarState::exited(!hadProcess || stillRunning ? -1 : 0));
     syncLink();
     dropBypassNotifications();
     m_replacing = false;
@@ -196,10 +198,10 @@ QCoro::Task<> AppModel::stopAfterFailedStart(QPointer<SidecarProcess> process) {
 
 void AppModel::syncLink() {
     SidecarWatch& supervisor = watch();
-    setLink(supervisor.link());
-    setProxyStuck(m_link == SidecarLink::stopped && supervisor.proxyStuck());
-    if (m_link != SidecarLink::trusted) {
-        setStatus(std::nullopt);
+    m_supervision->setLink(supervisor.link());
+    m_supervision->setProxyStuck(m_supervision->link() == SidecarLink::stopped && supervisor.proxyStuck());
+    if (m_supervision->link() != SidecarLink::trusted) {
+        m_protection->setStatus(std::nullopt);
     }
     syncStudio();
 }
@@ -209,7 +211,7 @@ void AppModel::syncStudio() {
         return;
     }
     const bool running = m_sidecar && m_sidecar->isRunning();
-    const StudioSync sync = studioSync(m_link, m_gate->holds(), running, m_platform.studio->busy());
+    const StudioSync sync = studioSync(m_supervision->link(), m_gate->holds(), running, m_platform.studio->busy());
     m_platform.studio->sync(sync.keep, sync.mayLoad);
 }
 

@@ -1,22 +1,18 @@
 #include "FernholmApp/shell/RootView.h"
 
-#include "FernholmApp/model/AppModel.h"
-#include "FernholmApp/model/WorkbenchSession.h"
+#include "FernholmApp/components/alerts/AlertHandlers.h"
+#include "FernholmApp/components/alerts/PageAlerts.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/layout/FirstRunFrame.h"
+#include "FernholmApp/components/layout/Panel.h"
+#include "FernholmApp/components/text/MarkedTitle.h"
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AlertsModel.h"
-#include "FernholmApp/components/alerts/AlertHandlers.h"
+#include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/Clipboard.h"
-#include "FernholmApp/components/layout/FirstRunFrame.h"
-#include "FernholmApp/report/IssueForm.h"
-#include "FernholmApp/components/text/MarkedTitle.h"
-#include "FernholmApp/components/alerts/PageAlerts.h"
-#include "FernholmApp/components/layout/Panel.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/shell/Sidebar.h"
-#include "FernholmApp/shell/TourOverlay.h"
-#include "FernholmKit/platform/Defaults.h"
-#include "FernholmKit/presentation/IssueReport.h"
-#include "FernholmKit/text/L10n.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmApp/pages/activity/ActivityScreen.h"
 #include "FernholmApp/pages/home/HomeScreen.h"
 #include "FernholmApp/pages/providers/ProvidersScreen.h"
@@ -24,7 +20,13 @@
 #include "FernholmApp/pages/settings/SettingsScreen.h"
 #include "FernholmApp/pages/setup/SetupScreen.h"
 #include "FernholmApp/pages/workbench/TestScreen.h"
+#include "FernholmApp/report/IssueForm.h"
+#include "FernholmApp/shell/Sidebar.h"
+#include "FernholmApp/shell/TourOverlay.h"
 #include "FernholmApp/theme/Theme.h"
+#include "FernholmKit/platform/Defaults.h"
+#include "FernholmKit/presentation/IssueReport.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -37,8 +39,8 @@ namespace fernholm {
 
 RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::function<void()> checkForUpdates,
                    RootViewHooks hooks, QWidget* parent)
-    : QWidget(parent), m_model(model), m_defaults(std::move(defaults)),
-      m_checkForUpdates(std::move(checkForUpdates)), m_hooks(std::move(hooks)),
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_defaults(std::move(defaults)), m_checkForUpdates(std::move(checkForUpdates)), m_hooks(std::move(hooks)),
       m_tour(std::make_unique<Tour>(*m_defaults)) {
     if (!m_hooks.clipboard) {
         m_hooks.clipboard = Clipboard::system();
@@ -59,12 +61,12 @@ RootView::RootView(AppModel& model, std::shared_ptr<Defaults> defaults, std::fun
 
     // The model works the alerts out; the sidebar's summary also follows the protection state.
     connect(&m_model.alerts(), &AlertsModel::changed, this, &RootView::refreshAlerts);
-    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged}) {
-        connect(&m_model, signal, this, &RootView::refreshAlerts);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &RootView::refreshAlerts);
+    for (auto signal : {&Supervision::linkChanged, &Supervision::proxyStuckChanged}) {
+        connect(&m_supervision, signal, this, &RootView::refreshAlerts);
     }
-    connect(&m_model, &AppModel::busyChanged, this, [this] {
-        AlertHandlers::setBusy(this, m_model.busy());
-    });
+    connect(&m_supervision, &Supervision::busyChanged, this,
+            [this] { AlertHandlers::setBusy(this, m_supervision.busy()); });
     connect(&m_model, &AppModel::activityRequestChanged, this, [this] {
         navigate(AppTab::activity);
     });
@@ -125,7 +127,7 @@ void RootView::installHandlers() {
                                              self->m_model.alerts().snooze(alert);
                                          }
                                      },
-                                 .busy = m_model.busy(),
+                                 .busy = m_supervision.busy(),
                              });
 }
 
@@ -163,7 +165,8 @@ QWidget* RootView::buildMain() {
     auto* row = new QHBoxLayout(main);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
+    const ProtectionUIState state =
+        protectionUIState(m_protection.status(), m_supervision.link(), m_supervision.proxyStuck());
     m_sidebarSummary = protectionSummary(m_layout, state);
     m_sidebar = new Sidebar(m_selection, m_sidebarSummary, m_layout);
     connect(m_sidebar, &Sidebar::selectionWritten, this, &RootView::select);
@@ -276,7 +279,8 @@ void RootView::refreshAlerts() {
     const bool changed = !(layout == m_layout);
     m_layout = layout;
     if (m_sidebar) {
-        const ProtectionUIState state = protectionUIState(m_model.status(), m_model.link(), m_model.proxyStuck());
+        const ProtectionUIState state =
+            protectionUIState(m_protection.status(), m_supervision.link(), m_supervision.proxyStuck());
         const ProtectionSummary summary = protectionSummary(m_layout, state);
         if (summary != m_sidebarSummary) {
             m_sidebarSummary = summary;

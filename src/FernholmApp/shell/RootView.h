@@ -17,6 +17,8 @@ class QUrl;
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class Clipboard;
 class Defaults;
 class IssueFormView;
@@ -117,6 +119,8 @@ private:
     void navigate(AppTab tab);
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     std::shared_ptr<Defaults> m_defaults;
     std::function<void()> m_checkForUpdates;
     RootViewHooks m_hooks;

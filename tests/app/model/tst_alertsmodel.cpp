@@ -2,13 +2,14 @@
 // made from, however many views show them, never for a change they are not made from, and again
 // when a snooze runs out, for the tray panel as for the window.
 
+#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
-#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/TestPlatform.h"
 
 #include <QSignalSpy>
@@ -44,8 +45,8 @@ struct Surfaces {
         fakes.defaults->setValue(RootView::setupKey, true);
         fakes.defaults->setValue(Tour::flagKey, true);
         model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setLink(SidecarLink::trusted);
-        model->setStatus(running());
+        AppModelAccess::setLink(*model, SidecarLink::trusted);
+        AppModelAccess::setStatus(*model, running());
         root = std::make_unique<RootView>(*model, fakes.defaults, std::function<void()>(), RootViewHooks{});
         root->resize(RootView::minimumWidth, RootView::minimumHeight);
         root->show();
@@ -78,21 +79,19 @@ private Q_SLOTS:
         QTest::addColumn<Change>("change");
         QTest::addColumn<int>("computations");
         QTest::newRow("an error line") << Change([](AppModel& m, RootView&) {
-            m.setAppError(QStringLiteral("Toggle failed: refused"));
+            AppModelAccess::setAppError(m, QStringLiteral("Toggle failed: refused"));
         }) << 1;
         QTest::newRow("its detail") << Change([](AppModel& m, RootView&) {
-            m.setAppErrorDetail(QStringLiteral("trace"));
+            AppModelAccess::setAppErrorDetail(m, QStringLiteral("trace"));
         }) << 1;
-        QTest::newRow("the gateway stopped") << Change([](AppModel& m, RootView&) {
-            m.setLink(SidecarLink::stopped);
-        }) << 1;
-        QTest::newRow("the proxy was left on") << Change([](AppModel& m, RootView&) {
-            m.setProxyStuck(true);
-        }) << 1;
+        QTest::newRow("the gateway stopped")
+            << Change([](AppModel& m, RootView&) { AppModelAccess::setLink(m, SidecarLink::stopped); }) << 1;
+        QTest::newRow("the proxy was left on")
+            << Change([](AppModel& m, RootView&) { AppModelAccess::setProxyStuck(m, true); }) << 1;
         QTest::newRow("protection went off") << Change([](AppModel& m, RootView&) {
             Status off;
             off.protection = Protection::off;
-            m.setStatus(off);
+            AppModelAccess::setStatus(m, off);
         }) << 1;
         QTest::newRow("events arrived") << Change([](AppModel& m, RootView&) {
             Event e;
@@ -100,12 +99,13 @@ private Q_SLOTS:
             e.status = QStringLiteral("redacted");
             ActivityFeedAccess::setRecentEvents(m.activity(), {e}, 0);
         }) << 0;
-        QTest::newRow("an action runs") << Change([](AppModel& m, RootView&) { m.setBusy(true); }) << 0;
+        QTest::newRow("an action runs") << Change([](AppModel& m, RootView&) { AppModelAccess::setBusy(m, true); })
+                                        << 0;
         QTest::newRow("providers loaded") << Change([](AppModel& m, RootView&) {
             Provider p;
             p.name = QStringLiteral("claude");
             p.enabled = true;
-            m.setProviders({p});
+            AppModelAccess::setProviders(m, {p});
         }) << 0;
         QTest::newRow("the window shows setup") << Change([](AppModel&, RootView& root) {
             root.select(AppTab::setup);
@@ -131,18 +131,18 @@ private Q_SLOTS:
     void changedOnlyWhenALayoutChanged() {
         TestPlatform fakes;
         AppModel model(quickConfig(), fakes.platform());
-        model.setLink(SidecarLink::trusted);
-        model.setStatus(running());
+        AppModelAccess::setLink(model, SidecarLink::trusted);
+        AppModelAccess::setStatus(model, running());
         QSignalSpy changed(&model.alerts(), &AlertsModel::changed);
 
-        model.setAppError(QStringLiteral("Toggle failed: refused"));
+        AppModelAccess::setAppError(model, QStringLiteral("Toggle failed: refused"));
         QCOMPARE(changed.size(), 1);
         QCOMPARE(warningIds(model.alerts().layout(false)), QStringList{QStringLiteral("app_error")});
 
         // Telemetry is no part of the status the alerts read: another uptime is the same status.
         Status later = running();
         later.uptimeS = 12;
-        model.setStatus(later);
+        AppModelAccess::setStatus(model, later);
         QCOMPARE(changed.size(), 1);
     }
 
@@ -151,9 +151,9 @@ private Q_SLOTS:
     void aSnoozeEndingReachesTheTrayPanel() {
         TestPlatform fakes;
         AppModel model(quickConfig(), fakes.platform());
-        model.setLink(SidecarLink::trusted);
-        model.setStatus(running());
-        model.setAppError(QStringLiteral("Toggle failed: refused"));
+        AppModelAccess::setLink(model, SidecarLink::trusted);
+        AppModelAccess::setStatus(model, running());
+        AppModelAccess::setAppError(model, QStringLiteral("Toggle failed: refused"));
         QWidget window;
         auto* panel = new MenuBarPopover(model, {}, [] {}, [] {}, &window);
         window.show();
@@ -174,7 +174,7 @@ private Q_SLOTS:
     // A snooze from one surface hides the alert on every surface; a critical alert stays.
     void aSnoozeIsForEverySurface() {
         Surfaces s;
-        s.model->setAppError(QStringLiteral("Toggle failed: refused"));
+        AppModelAccess::setAppError(*s.model, QStringLiteral("Toggle failed: refused"));
         QCOMPARE(warningIds(s.root->alertLayout()), QStringList{QStringLiteral("app_error")});
         QTRY_COMPARE(s.panel->state().attentionCount(), 1);
 
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QVERIFY(s.root->alertLayout().warnings.isEmpty());
         QTRY_COMPARE(s.panel->state().attentionCount(), 0);
 
-        s.model->setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(*s.model, SidecarLink::stopped);
         const AlertLayout stopped = s.model->alerts().layout(false);
         QVERIFY(!stopped.critical.isEmpty());
         s.model->alerts().snooze(stopped.critical.first());

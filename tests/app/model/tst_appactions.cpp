@@ -2,14 +2,18 @@
 // reply changes, and the one error line each failure leaves: a scripted 500 from the stand-in
 // gateway, a closed port (a proof standing, nothing listening) and an unproven gateway.
 #include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
+#include "app/support/RedactionDraftAccess.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TestPlatform.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInModel.h"
-#include "app/support/RedactionDraftAccess.h"
-#include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -80,7 +84,7 @@ class AppActionsTest : public QObject, public StandInModel {
         model.start();
         [&] {
             QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
-            QTRY_VERIFY(!model.providers().isEmpty());
+            QTRY_VERIFY(!model.protection().providers().isEmpty());
         }();
         return model;
     }
@@ -92,7 +96,7 @@ class AppActionsTest : public QObject, public StandInModel {
         if (proven) {
             m_model->client().gate()->proven(Clock::now());
         }
-        m_model->setStatus(Status{});
+        AppModelAccess::setStatus(*m_model, Status{});
         return *m_model;
     }
 
@@ -184,17 +188,18 @@ private Q_SLOTS:
         QFETCH(QString, after);
         AppModel& model = modelFor(outcome);
         const bool gateway = outcome == Outcome::ok || outcome == Outcome::http500;
-        model.setProviders({});
+        AppModelAccess::setProviders(model, {});
         RedactionPage edits = gateway ? gatewayRules() : RedactionPage{};
         edits.allowlist.append(QStringLiteral("ACME Sp. z o.o."));
         RedactionDraftAccess::setEdited(model.redactionDraft(), edits);
         RedactionDraftAccess::setSaved(model.redactionDraft(), RedactionPage{}); // stale: not what the gateway holds
-        model.setAppError(earlier);
+        AppModelAccess::setAppError(model, earlier);
         if (outcome == Outcome::http500) {
             QVERIFY(scriptGateway(model, actionPath(action), {reply(500)}));
         }
         QList<bool> busy;
-        connect(&model, &AppModel::busyChanged, this, [&] { busy.append(model.busy()); });
+        connect(&model.supervision(), &Supervision::busyChanged, this,
+                [&] { busy.append(model.supervision().busy()); });
 
         switch (action) {
         case Action::toggle:
@@ -226,10 +231,11 @@ private Q_SLOTS:
             switch (action) {
             case Action::toggle:
             case Action::restart:
-                return model.status() ? protectionName(model.status()->protection) : QStringLiteral("none");
+                return model.protection().status() ? protectionName(model.protection().status()->protection)
+                                                   : QStringLiteral("none");
             case Action::provider: {
                 QStringList enabled;
-                for (const Provider& provider : model.providers()) {
+                for (const Provider& provider : model.protection().providers()) {
                     if (provider.enabled) {
                         enabled.append(provider.name);
                     }
@@ -246,35 +252,36 @@ private Q_SLOTS:
             }
         };
         if (outcome != Outcome::ok) {
-            QTRY_VERIFY_WITH_TIMEOUT(model.appError() != earlier, patienceMs);
+            QTRY_VERIFY_WITH_TIMEOUT(model.supervision().appError() != earlier, patienceMs);
         }
         QTRY_COMPARE_WITH_TIMEOUT(summary(), after, patienceMs);
-        QTRY_VERIFY(!model.busy());
+        QTRY_VERIFY(!model.supervision().busy());
         const QList<bool> busyTurns = setsBusy(action) ? QList<bool>{true, false} : QList<bool>();
         QCOMPARE(busy, busyTurns);
 
         switch (outcome) {
         case Outcome::ok:
-            QCOMPARE(model.appError(), earlier); // success never clears an error line
+            QCOMPARE(model.supervision().appError(), earlier); // success never clears an error line
             break;
         case Outcome::http500: {
             // The protection switch takes a 500 as the gateway's status, which an empty body is not.
             const bool statusReply = action == Action::toggle || action == Action::restart;
             const GatewayError error =
                 statusReply ? json::decode<Status>(QByteArray()).error() : GatewayError::http(500);
-            QCOMPARE(model.appError(), QString(sentence).replace(QLatin1String("{error}"), error.rendered()));
+            QCOMPARE(model.supervision().appError(),
+                     QString(sentence).replace(QLatin1String("{error}"), error.rendered()));
             break;
         }
         case Outcome::closedPort: {
             // Qt's own words for the refused connection come in between.
-            const QString line = model.appError().value_or(QString());
+            const QString line = model.supervision().appError().value_or(QString());
             const QString prefix = QString(sentence).replace(QLatin1String("{error}"), QLatin1String("transport(\""));
             QVERIFY2(line.startsWith(prefix) && line.endsWith(QLatin1String("\")")), qPrintable(line));
             QVERIFY(line.size() > prefix.size() + 2);
             break;
         }
         case Outcome::unproven:
-            QCOMPARE(model.appError(),
+            QCOMPARE(model.supervision().appError(),
                      QString(sentence).replace(QLatin1String("{error}"), QLatin1String("unverified")));
             break;
         }
@@ -309,24 +316,24 @@ private Q_SLOTS:
             status = Status{};
             status->protection = *current;
         }
-        model.setStatus(status);
+        AppModelAccess::setStatus(model, status);
         model.toggleProtection();
-        QCOMPARE(model.busy(), current.has_value());
-        QTRY_VERIFY(!model.busy());
+        QCOMPARE(model.supervision().busy(), current.has_value());
+        QTRY_VERIFY(!model.supervision().busy());
         QCOMPARE(bodiesOf(QStringLiteral("/api/protection")), sent);
     }
 
     // A status is shown only while the link is trusted, also one that answers an action.
     void aReplyWhileTheLinkIsInDoubtIsNotShown() {
         AppModel& model = up();
-        const std::optional<Status> before = model.status();
+        const std::optional<Status> before = model.protection().status();
         QVERIFY(before);
-        model.setLink(SidecarLink::checking);
+        AppModelAccess::setLink(model, SidecarLink::checking);
         model.toggleProtection();
-        QTRY_VERIFY(!model.busy());
+        QTRY_VERIFY(!model.supervision().busy());
         QCOMPARE(bodiesOf(QStringLiteral("/api/protection")).size(), 1);
-        QCOMPARE(model.status(), before);
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.protection().status(), before);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
     }
 
     // Off, then on; when the first call fails, the second is never sent.
@@ -353,12 +360,13 @@ private Q_SLOTS:
         }
         QVERIFY(scriptGateway(model, QStringLiteral("/api/protection"), replies));
         model.restartProtection();
-        QTRY_VERIFY(!model.busy());
+        QTRY_VERIFY(!model.supervision().busy());
         const QStringList bodies = bodiesOf(QStringLiteral("/api/protection"));
         QCOMPARE(bodies.size(), sent);
         QCOMPARE(bodies.first(), body({{QStringLiteral("on"), false}}));
-        QCOMPARE(model.appError(), fails ? std::optional(QStringLiteral("Toggle failed: http(503)")) : std::nullopt);
-        QCOMPARE(model.status()->protection, fails ? Protection::off : Protection::on);
+        QCOMPARE(model.supervision().appError(),
+                 fails ? std::optional(QStringLiteral("Toggle failed: http(503)")) : std::nullopt);
+        QCOMPARE(model.protection().status()->protection, fails ? Protection::off : Protection::on);
     }
 
     // The gateway's answers to the certificate actions: a refusal in its own words stays as
@@ -416,7 +424,7 @@ private Q_SLOTS:
         AppModel& model = up();
         QVERIFY(scriptGateway(model, actionPath(action), {answer}));
         L10n::setLanguage(language);
-        model.setAppError(earlier);
+        AppModelAccess::setAppError(model, earlier);
         if (action == Action::installCA) {
             model.installCA();
         } else if (action == Action::removeCA) {
@@ -424,12 +432,13 @@ private Q_SLOTS:
         } else {
             model.retireOldRoots();
         }
-        QVERIFY(model.busy());
-        QTRY_VERIFY(!model.busy());
+        QVERIFY(model.supervision().busy());
+        QTRY_VERIFY(!model.supervision().busy());
         if (line.endsWith(u'(')) { // the decoder's own words follow
-            QVERIFY2(model.appError().value_or(QString()).startsWith(line), qPrintable(*model.appError()));
+            QVERIFY2(model.supervision().appError().value_or(QString()).startsWith(line),
+                     qPrintable(*model.supervision().appError()));
         } else {
-            QCOMPARE(model.appError(), line);
+            QCOMPARE(model.supervision().appError(), line);
         }
         QCOMPARE(bodiesOf(actionPath(action)).size(), 1);
     }
@@ -486,17 +495,17 @@ private Q_SLOTS:
         QVERIFY(scriptGateway(model, QStringLiteral("/api/protection"), {protection}));
         QVERIFY(scriptGateway(model, QStringLiteral("/api/ca/install"), {certificate}));
         QSignalSpy finished(model.client().session()->manager(), &QNetworkAccessManager::finished);
-        QSignalSpy busy(&model, &AppModel::busyChanged);
+        QSignalSpy busy(&model.supervision(), &Supervision::busyChanged);
 
         model.toggleProtection();
         model.installCA();
-        QVERIFY(model.busy());
+        QVERIFY(model.supervision().busy());
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, patienceMs);
         // The first reply has been handled, the second is still on its way.
-        QTRY_VERIFY(model.appError().has_value());
-        QVERIFY(model.busy());
+        QTRY_VERIFY(model.supervision().appError().has_value());
+        QVERIFY(model.supervision().busy());
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, patienceMs);
-        QTRY_VERIFY(!model.busy());
+        QTRY_VERIFY(!model.supervision().busy());
         QCOMPARE(busy.size(), 2); // on once, off once
     }
 
@@ -530,7 +539,7 @@ private Q_SLOTS:
         if (record) {
             QCOMPARE(model.activity().detailCache().value(reqId)->afterText, QStringLiteral("Mail [EMAIL_ADDRESS_1]"));
         }
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
 
         model.activity().loadDetail(reqId);
         QTRY_COMPARE(bodiesOf(QStringLiteral("/api/detail")).size(), fetches);
@@ -596,15 +605,15 @@ private Q_SLOTS:
         AppModel& model = idle(false);
         Status status;
         status.protection = Protection::on;
-        model.setStatus(status);
-        model.setLink(SidecarLink::stopped);
-        model.setProxyStuck(true);
-        model.setAppError(QStringLiteral("broken"));
-        model.setAppErrorDetail(QStringLiteral("trace"));
+        AppModelAccess::setStatus(model, status);
+        AppModelAccess::setLink(model, SidecarLink::stopped);
+        AppModelAccess::setProxyStuck(model, true);
+        AppModelAccess::setAppError(model, QStringLiteral("broken"));
+        AppModelAccess::setAppErrorDetail(model, QStringLiteral("trace"));
         const AlertInputs expected{
             status, SidecarLink::stopped, true, QStringLiteral("broken"), QStringLiteral("trace"), true};
-        QVERIFY(model.alertInputs(true) == expected);
-        QVERIFY(!model.alertInputs(false).onSetup);
+        QVERIFY(alertInputs(model.protection(), model.supervision(), true) == expected);
+        QVERIFY(!alertInputs(model.protection(), model.supervision(), false).onSetup);
     }
 
     // The notice of a replaced data key is forgotten here at once, whatever the gateway answers.
@@ -621,16 +630,16 @@ private Q_SLOTS:
             // Reported after the start: the gateway's status carries the notice.
             QTRY_VERIFY(bodiesOf(QStringLiteral("/api/data_key_reset")).size() == 1);
             QCoro::waitFor(model.pollOnce());
-            QVERIFY(model.status()->degraded && !model.status()->degraded->isEmpty());
+            QVERIFY(model.protection().status()->degraded && !model.protection().status()->degraded->isEmpty());
         }
         model.dismissDataKeyReset();
         QCOMPARE(m_fakes->defaults->value(AppModel::dataKeyResetKey), QVariant());
         if (gateway) {
-            QTRY_VERIFY(model.status()->degraded && model.status()->degraded->isEmpty());
+            QTRY_VERIFY(model.protection().status()->degraded && model.protection().status()->degraded->isEmpty());
             QCOMPARE(bodiesOf(QStringLiteral("/api/data_key_reset")).last(),
                      body({{QStringLiteral("at"), QJsonValue()}}));
         }
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
     }
 
     void dismissingClearedRulesTakesTheGatewaysStatus() {
@@ -640,9 +649,9 @@ private Q_SLOTS:
                             {{QStringLiteral("degraded"),
                               QJsonArray{QJsonObject{{QStringLiteral("code"), QStringLiteral("rules_cleared")}}}}}));
         QCoro::waitFor(model.pollOnce());
-        QCOMPARE(model.status()->degraded->size(), 1);
+        QCOMPARE(model.protection().status()->degraded->size(), 1);
         model.dismissRulesCleared();
-        QTRY_COMPARE(model.status()->degraded->size(), 0);
+        QTRY_COMPARE(model.protection().status()->degraded->size(), 0);
         QCOMPARE(bodiesOf(QStringLiteral("/api/rules_cleared/dismiss")).size(), 1);
     }
 
@@ -669,7 +678,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
             QVERIFY(m_checkout->dumpedPid() != pid);
             QCOMPARE(stdinLines().value(0).toLatin1(), m_fakes->keychain->stored->toHex());
-            QCOMPARE(model.link(), SidecarLink::trusted);
+            QCOMPARE(model.supervision().link(), SidecarLink::trusted);
         } else {
             QVERIFY(!QTest::qWaitFor([&] { return model.isReplacing(); }, 300));
             QCOMPARE(model.client().gate()->generation(), 1);

@@ -2,14 +2,17 @@
 // lookup in a temporary checkout and launched for real; keychain, defaults, notifications, windows
 // and the proxy tool are fakes.
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/presentation/ActivityText.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
+#include "app/support/RedactionDraftAccess.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TestPlatform.h"
 #include "support/ClientFixtures.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInModel.h"
-#include "app/support/RedactionDraftAccess.h"
-#include "app/support/TestPlatform.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -92,31 +95,31 @@ private Q_SLOTS:
         state.reason.replace(QLatin1String("{port}"), QString::number(m_config.port));
 
         AppModel& model = startedModel(switches);
-        QCOMPARE(model.sidecarState(), state);
-        QTRY_COMPARE_WITH_TIMEOUT(model.link(), link, patienceMs);
+        QCOMPARE(model.supervision().sidecarState(), state);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().link(), link, patienceMs);
         QVERIFY(model.runtime());
         QCOMPARE(model.runtime()->kind, RuntimeKind::repoVenv);
         // Only a proven gateway is polled for its status.
-        QTRY_COMPARE(model.status().has_value(), state == SidecarState::ready());
+        QTRY_COMPARE(model.protection().status().has_value(), state == SidecarState::ready());
         // Noted at the launch: a child stopped before it could write anything down has one too.
         QCOMPARE(launchedPids().size(), 1);
         const qint64 pid = launchedPids().constFirst();
 
         switch (state.kind) {
         case SidecarState::Kind::ready:
-            QCOMPARE(model.appError(), std::nullopt);
+            QCOMPARE(model.supervision().appError(), std::nullopt);
             QVERIFY(model.client().gate()->holds());
-            QTRY_VERIFY(!model.providers().isEmpty());
+            QTRY_VERIFY(!model.protection().providers().isEmpty());
             QVERIFY(processExists(pid));
             QCOMPARE(m_fakes->studio.syncs.last(), (StudioSync{true, true}));
             break;
         case SidecarState::Kind::exited:
-            QCOMPARE(model.appError(), startFailureText(state.code, tail));
-            QCOMPARE(model.appErrorDetail(), tail);
+            QCOMPARE(model.supervision().appError(), startFailureText(state.code, tail));
+            QCOMPARE(model.supervision().appErrorDetail(), tail);
             break;
         case SidecarState::Kind::failed:
-            QCOMPARE(model.appError(), state.reason);
-            QCOMPARE(model.appErrorDetail(), std::nullopt);
+            QCOMPARE(model.supervision().appError(), state.reason);
+            QCOMPARE(model.supervision().appErrorDetail(), std::nullopt);
             QVERIFY(!processExists(pid));
             QVERIFY(!model.sidecar()->isRunning());
             break;
@@ -140,16 +143,16 @@ private Q_SLOTS:
         // shorter.
         m_config.readyTimeout = Seconds(5.0);
         AppModel& model = startedModel({{"FAKE_GW_WRONG_PROOF", "1"}});
-        QTRY_COMPARE(model.link(), SidecarLink::stopped);
-        const std::optional<QString> error = model.appError();
+        QTRY_COMPARE(model.supervision().link(), SidecarLink::stopped);
+        const std::optional<QString> error = model.supervision().appError();
         QVERIFY(error);
 
         m_fakes->environment = m_checkout->environment();
         model.restartSidecar();
-        QTRY_COMPARE_WITH_TIMEOUT(model.link(), SidecarLink::trusted, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().link(), SidecarLink::trusted, patienceMs);
         QTRY_VERIFY(!model.isReplacing());
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().appError(), std::nullopt);
         QCOMPARE(model.client().gate()->generation(), 2);
         QVERIFY(processExists(m_checkout->dumpedPid()));
     }
@@ -157,15 +160,15 @@ private Q_SLOTS:
     void withoutARuntimeNothingIsLaunched() {
         m_fakes->environment = Environment{{"HOME", m_checkout->repo()}};
         AppModel model(m_config, m_fakes->platform());
-        QSignalSpy stateChanges(&model, &AppModel::sidecarStateChanged);
+        QSignalSpy stateChanges(&model.supervision(), &Supervision::sidecarStateChanged);
         model.start();
-        QCOMPARE(model.sidecarState(), SidecarState::failed(QStringLiteral("runtime not found")));
-        QCOMPARE(model.appError(),
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::failed(QStringLiteral("runtime not found")));
+        QCOMPARE(model.supervision().appError(),
                  QStringLiteral("Could not locate a Python runtime. The bundled runtime is missing; for a dev run set "
                                 "TARVINE_REPO to the project directory."));
         QCOMPARE(model.sidecar(), nullptr);
         QCOMPARE(model.runtime(), std::nullopt);
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
 
         model.start();
         QCOMPARE(stateChanges.size(), 1);
@@ -181,8 +184,8 @@ private Q_SLOTS:
         QCOMPARE(model.client().session()->authorization(), QByteArray("Bearer "));
 
         model.start();
-        QCOMPARE(model.sidecarState(), SidecarState::failed(QStringLiteral("no control token")));
-        QCOMPARE(model.appError(),
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::failed(QStringLiteral("no control token")));
+        QCOMPARE(model.supervision().appError(),
                  QStringLiteral("Could not start the gateway: the system gave no random bytes for its key."));
         QCOMPARE(model.runtime(), std::nullopt);
         QCOMPARE(model.sidecar(), nullptr);
@@ -197,7 +200,7 @@ private Q_SLOTS:
         platform.defaults = defaults;
         m_model = std::make_unique<AppModel>(m_config, platform);
         m_model->start();
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->sidecarState(), SidecarState::ready(), patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->supervision().sidecarState(), SidecarState::ready(), patienceMs);
 
         QCOMPARE(defaults->writes, QStringList{"dataKeyResetAt before launch"});
         // 1'700'000'000 s after 1970, in UTC, to the second.
@@ -214,7 +217,7 @@ private Q_SLOTS:
     void anUnavailableKeyLaunchesWithoutOne() {
         m_fakes->keychain->copyStatuses = {keychain::notAvailable};
         AppModel& model = startedModel();
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
         QCOMPARE(stdinLines().value(0), QString());
         QCOMPARE(stdinLines().value(1), *model.controlToken());
         QCOMPARE(m_fakes->defaults->writes(), 0);
@@ -235,9 +238,9 @@ private Q_SLOTS:
         ticker.start(50);
         const qint64 startedMs = QDateTime::currentMSecsSinceEpoch();
         model.start();
-        QCOMPARE(model.sidecarState(), SidecarState::starting());
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::starting());
         QVERIFY(m_fakes->keychain->waitUntilHolding());
-        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
 
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
         const qint64 launchedMs = m_checkout->dump().value(QLatin1String("started_us")).toInteger() / 1000;
@@ -249,11 +252,11 @@ private Q_SLOTS:
     // The exit of a process that is no longer the current launch reaches nothing.
     void anOldLaunchsExitChangesNothing() {
         AppModel& model = startedModel();
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
         const std::function<void()> oldExit = model.sidecar()->onExit;
         model.replaceSidecar();
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
         QCOMPARE(model.client().gate()->generation(), 2);
 
         oldExit();
@@ -261,12 +264,12 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QVERIFY(model.client().gate()->holds());
         QCOMPARE(model.watch().link(), SidecarLink::trusted);
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
 
         // The current one's does.
         model.sidecar()->onExit();
         QVERIFY(!model.client().gate()->holds());
-        QTRY_COMPARE(model.link(), SidecarLink::checking);
+        QTRY_COMPARE(model.supervision().link(), SidecarLink::checking);
     }
 
     void aClickNavigatesWithOrWithoutAWindow_data() {
@@ -298,18 +301,18 @@ private Q_SLOTS:
     // and a new error line takes its detail with it.
     void settersSignalChangesOnly() {
         AppModel model(m_config, m_fakes->platform());
-        QSignalSpy errors(&model, &AppModel::appErrorChanged);
-        model.setAppError(QStringLiteral("broken"));
-        model.setAppErrorDetail(QStringLiteral("trace"));
-        model.setAppErrorDetail(QStringLiteral("trace"));
+        QSignalSpy errors(&model.supervision(), &Supervision::appErrorChanged);
+        AppModelAccess::setAppError(model, QStringLiteral("broken"));
+        AppModelAccess::setAppErrorDetail(model, QStringLiteral("trace"));
+        AppModelAccess::setAppErrorDetail(model, QStringLiteral("trace"));
         QCOMPARE(errors.size(), 2);
-        model.setAppError(QStringLiteral("broken"));
-        QCOMPARE(model.appErrorDetail(), std::nullopt);
+        AppModelAccess::setAppError(model, QStringLiteral("broken"));
+        QCOMPARE(model.supervision().appErrorDetail(), std::nullopt);
         QCOMPARE(errors.size(), 3);
 
-        QSignalSpy links(&model, &AppModel::linkChanged);
-        model.setLink(SidecarLink::trusted);
-        model.setLink(SidecarLink::stopped);
+        QSignalSpy links(&model.supervision(), &Supervision::linkChanged);
+        AppModelAccess::setLink(model, SidecarLink::trusted);
+        AppModelAccess::setLink(model, SidecarLink::stopped);
         QCOMPARE(links.size(), 1);
 
         QSignalSpy rules(&model.redactionDraft(), &RedactionDraft::changed);

@@ -2,16 +2,19 @@
 // on a detector change, the bypass and blocked-request notices, and what failed fetches, deaths
 // and stops do to the link and the loop. Most tests slow the loop down to one poll after the
 // start and then poll by hand; the monotonic clock of the notices is the fake's.
-#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/model/WorkbenchSession.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/ActivityFeedAccess.h"
+#include "app/support/RedactionDraftAccess.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TestPlatform.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/ActivityFeedAccess.h"
-#include "app/support/StandInModel.h"
-#include "app/support/RedactionDraftAccess.h"
-#include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -86,7 +89,7 @@ class AppPollingTest : public QObject, public StandInModel {
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
             QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
         }();
         return model;
@@ -136,9 +139,9 @@ private Q_SLOTS:
     void theFirstPollBringsStatusAndEvents() {
         AppModel& model = polled();
         QVERIFY(model.isPolling());
-        QCOMPARE(model.link(), SidecarLink::trusted);
-        QVERIFY(model.status());
-        QCOMPARE(model.status()->protection, Protection::off);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
+        QVERIFY(model.protection().status());
+        QCOMPARE(model.protection().status()->protection, Protection::off);
         QCOMPARE(eventQueries(), QStringList{"after=0"});
         QCOMPARE(model.cursor(), 0);
     }
@@ -192,17 +195,21 @@ private Q_SLOTS:
         QVERIFY(setGatewayStatus(before));
         poll();
 
-        // Every signal of the model but the end of a poll and the telemetry's own.
+        // Every signal of the model and of its parts but the end of a poll and the telemetry's own.
         std::vector<std::unique_ptr<QSignalSpy>> spies;
-        const QMetaObject& meta = AppModel::staticMetaObject;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod method = meta.method(i);
-            if (method.methodType() == QMetaMethod::Signal && method.name() != "pollEnded" &&
-                method.name() != "telemetryChanged") {
-                spies.push_back(std::make_unique<QSignalSpy>(&model, method));
+        const QList<QObject*> parts{&model,          &model.protection(), &model.supervision(),   &model.activity(),
+                                    &model.alerts(), &model.workbench(),  &model.redactionDraft()};
+        for (QObject* part : parts) {
+            const QMetaObject& meta = *part->metaObject();
+            for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+                const QMetaMethod method = meta.method(i);
+                if (method.methodType() == QMetaMethod::Signal && method.name() != "pollEnded" &&
+                    method.name() != "telemetryChanged") {
+                    spies.push_back(std::make_unique<QSignalSpy>(part, method));
+                }
             }
         }
-        QVERIFY(spies.size() > 10);
+        QVERIFY(spies.size() > 20);
         const auto fired = [&spies] {
             QStringList names;
             for (const auto& spy : spies) {
@@ -212,16 +219,17 @@ private Q_SLOTS:
             }
             return names;
         };
-        const QSignalSpy telemetry(&model, &AppModel::telemetryChanged);
+        const QSignalSpy telemetry(&model.protection(), &ProtectionStatus::telemetryChanged);
         const qint64 computed = model.alerts().computations();
 
         QVERIFY(setGatewayStatus(after));
         poll();
         QCOMPARE(fired(), shown ? QStringList{QStringLiteral("statusChanged()")} : QStringList());
         QCOMPARE(model.alerts().computations() - computed, shown ? 1 : 0);
-        QVERIFY(!model.status()->uptimeS && !model.status()->memoryMb && !model.status()->counters.medianLatencyMs);
+        QVERIFY(!model.protection().status()->uptimeS && !model.protection().status()->memoryMb &&
+                !model.protection().status()->counters.medianLatencyMs);
         if (after.contains(QLatin1String("uptime_s"))) {
-            QCOMPARE(model.telemetry().uptimeS,
+            QCOMPARE(model.protection().telemetry().uptimeS,
                      std::optional<qint64>(after.value(QLatin1String("uptime_s")).toInteger()));
         }
         if (!shown) {
@@ -378,7 +386,7 @@ private Q_SLOTS:
         poll();
         QCOMPARE(model.cursor(), 1);
         QCOMPARE(model.activity().recentEvents().size(), 1);
-        QCOMPARE(model.link(), SidecarLink::trusted); // one failure is not yet doubt
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted); // one failure is not yet doubt
         poll();
         QCOMPARE(eventQueries().mid(1), (QStringList{"after=0", "after=1", "after=1"}));
         QCOMPARE(model.cursor(), 2);
@@ -393,10 +401,10 @@ private Q_SLOTS:
         // The link and whether a status is shown, after each change of either.
         QList<std::pair<SidecarLink, bool>> seen;
         const auto note = [&] {
-            seen.append({model.link(), model.status().has_value()});
+            seen.append({model.supervision().link(), model.protection().status().has_value()});
         };
-        connect(&model, &AppModel::linkChanged, this, note);
-        connect(&model, &AppModel::statusChanged, this, note);
+        connect(&model.supervision(), &Supervision::linkChanged, this, note);
+        connect(&model.protection(), &ProtectionStatus::statusChanged, this, note);
         const QJsonObject failure{{QStringLiteral("status"), 500}};
         QVERIFY(scriptGateway(model, QStringLiteral("/api/status"), {failure, failure, failure}));
 
@@ -404,7 +412,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(seen.last(), std::pair(SidecarLink::trusted, true), patienceMs);
         QCOMPARE(seen.first().first, SidecarLink::checking); // not before the third failure
         QVERIFY(model.isPolling());
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
     }
 
     // A browser that bypasses the proxy raises a notice; once it is fixed, the notice goes.
@@ -420,7 +428,7 @@ private Q_SLOTS:
         poll();
         QTRY_VERIFY(m_fakes->notifications->shown.isEmpty());
         QCOMPARE(m_fakes->notifications->removals.last(), QStringList{firefoxNotice});
-        QVERIFY(model.status());
+        QVERIFY(model.protection().status());
     }
 
     // Blocked requests become one notice at a time, at least the cooldown apart on the model's
@@ -460,19 +468,20 @@ private Q_SLOTS:
 
         const qint64 first = m_checkout->dumpedPid();
         killGateway();
-        QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() != first && model.link() == SidecarLink::trusted, patienceMs);
-        QTRY_VERIFY(model.status());
+        QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() != first && model.supervision().link() == SidecarLink::trusted,
+                                 patienceMs);
+        QTRY_VERIFY(model.protection().status());
         // The relaunched gateway reports the same finding; its notice stands.
         QVERIFY(setGatewayStatus({{QStringLiteral("browser_bypass"), QJsonArray{firefoxBypass}}}));
         QTRY_VERIFY(m_fakes->notifications->shown.contains(firefoxNotice));
         QSignalSpy polls(&model, &AppModel::pollEnded);
 
         killGateway();
-        QTRY_COMPARE_WITH_TIMEOUT(model.link(), SidecarLink::stopped, patienceMs);
-        QTRY_COMPARE(model.sidecarState(), SidecarState::exited(0));
-        QCOMPARE(model.appError(), QStringLiteral("Sidecar stopped responding."));
-        QCOMPARE(model.appErrorDetail(), QStringLiteral("Traceback: the vault is locked\n"));
-        QCOMPARE(model.status(), std::nullopt);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().link(), SidecarLink::stopped, patienceMs);
+        QTRY_COMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().appError(), QStringLiteral("Sidecar stopped responding."));
+        QCOMPARE(model.supervision().appErrorDetail(), QStringLiteral("Traceback: the vault is locked\n"));
+        QCOMPARE(model.protection().status(), std::nullopt);
         QVERIFY(!m_fakes->notifications->shown.contains(firefoxNotice));
         QVERIFY(!model.isPolling());
         const qsizetype ended = polls.size();
@@ -489,7 +498,7 @@ private Q_SLOTS:
         for (int i = 0; i < SidecarWatch::failureLimit; ++i) {
             model.watch().pollFailed();
         }
-        QCOMPARE(model.link(), SidecarLink::checking);
+        QCOMPARE(model.supervision().link(), SidecarLink::checking);
         model.client().gate()->revoke(); // the next check renews the proof
         const qsizetype before = gatewayLog(model).size();
 
@@ -507,10 +516,10 @@ private Q_SLOTS:
         QCOMPARE(since, QStringList{"/api/hello"});
 
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
-        QCOMPARE(model.link(), SidecarLink::stopped);
-        QCOMPARE(model.status(), std::nullopt);
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().link(), SidecarLink::stopped);
+        QCOMPARE(model.protection().status(), std::nullopt);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().appError(), std::nullopt);
         QVERIFY(!model.isPolling());
     }
 
@@ -528,8 +537,8 @@ private Q_SLOTS:
         model.restartSidecar();
         QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
         QVERIFY(model.isPolling());
-        QCOMPARE(model.link(), SidecarLink::trusted);
-        QVERIFY(model.status());
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
+        QVERIFY(model.protection().status());
     }
 
     // Polls do not overlap: one asked for while another is under way does nothing.

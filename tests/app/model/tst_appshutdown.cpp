@@ -2,16 +2,19 @@
 // folder with its XDG folders, a settings file, an autostart entry and the desktop's real trash,
 // the gateway's certificate removal answered by a loopback server.
 #include "FernholmApp/model/AppModel.h"
-#include "FernholmKit/text/L10n.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/platform/AppDataFolder.h"
 #include "FernholmKit/platform/Installation.h"
 #include "FernholmKit/platform/XdgAutostart.h"
+#include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
+#include "app/support/StandInCheckout.h"
+#include "app/support/TestPlatform.h"
 #include "support/LoopbackPort.h"
 #include "support/MemoryLoginItem.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInCheckout.h"
 #include "support/TestHttpServer.h"
-#include "app/support/TestPlatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,7 +121,8 @@ class AppShutdownTest : public QObject {
     void uninstallAndWait(AppModel& model) {
         QList<bool> busy;
         QObject listening;
-        connect(&model, &AppModel::busyChanged, &listening, [&] { busy.append(model.busy()); });
+        connect(&model.supervision(), &Supervision::busyChanged, &listening,
+                [&] { busy.append(model.supervision().busy()); });
         model.uninstall();
         QTRY_COMPARE_WITH_TIMEOUT(busy, (QList<bool>{true, false}), patienceMs);
     }
@@ -187,7 +191,7 @@ private Q_SLOTS:
         m_model = std::make_unique<AppModel>(config, m_fakes->platform());
         AppModel& model = *m_model;
         model.start();
-        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
         const qint64 pid = m_checkout->dumpedPid();
         QVERIFY(processExists(pid));
         QVERIFY(model.isPolling());
@@ -195,7 +199,7 @@ private Q_SLOTS:
                           QStringLiteral(R"({"Desktop": {"pac_url": "%1"}})").arg(pacUrl).toUtf8()));
         Status status;
         status.protection = Protection::on;
-        model.setStatus(status);
+        AppModelAccess::setStatus(model, status);
 
         const auto asked = std::chrono::steady_clock::now();
         model.shutdown();
@@ -209,8 +213,8 @@ private Q_SLOTS:
         QVERIFY(model.isShutDown());
         QVERIFY(!model.isPolling());
         QVERIFY(!model.client().gate()->holds());
-        QCOMPARE(model.status(), std::nullopt);
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.protection().status(), std::nullopt);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         const QList<QStringList> calls = m_fakes->proxyTool->calls();
         QVERIFY(calls.contains(QStringList{"-setwebproxystate", "Desktop", "off"}));
         QVERIFY(calls.contains(QStringList{"-setsecurewebproxystate", "Desktop", "off"}));
@@ -221,13 +225,13 @@ private Q_SLOTS:
         m_fakes->proxyTool->pointAtGateway();
         model.shutdown();
         QCOMPARE(m_fakes->proxyTool->calls(), calls);
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         QVERIFY(!model.client().gate()->holds());
 
         // Nothing comes back to life: the exit of the stopped gateway changes nothing, and no
         // replace starts another one.
         QCoreApplication::processEvents();
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         model.replaceSidecar();
         QVERIFY(!model.isReplacing());
         QCOMPARE(model.client().gate()->generation(), 1);
@@ -239,13 +243,13 @@ private Q_SLOTS:
         model.client().gate()->proven(Clock::now());
         Status status;
         status.protection = Protection::off;
-        model.setStatus(status);
+        AppModelAccess::setStatus(model, status);
 
         model.shutdown();
         QCOMPARE(model.sidecar(), nullptr);
         QVERIFY(!model.client().gate()->holds());
-        QCOMPARE(model.status(), std::nullopt);
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.protection().status(), std::nullopt);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         // Whatever a gateway of an earlier run may have left pointing at itself.
         QVERIFY(m_fakes->proxyTool->calls().contains(QStringList{"-listallnetworkservices"}));
     }
@@ -288,12 +292,12 @@ private Q_SLOTS:
         QFETCH(QString, error);
         L10n::setLanguage(language);
         AppModel& model = installed(reply, proven);
-        model.setAppError(QStringLiteral("an earlier error"));
-        model.setAppErrorDetail(QStringLiteral("its detail"));
+        AppModelAccess::setAppError(model, QStringLiteral("an earlier error"));
+        AppModelAccess::setAppErrorDetail(model, QStringLiteral("its detail"));
 
         uninstallAndWait(model);
-        QCOMPARE(model.appError().value_or(QStringLiteral("<none>")), error);
-        QCOMPARE(model.appErrorDetail(), std::nullopt);
+        QCOMPARE(model.supervision().appError().value_or(QStringLiteral("<none>")), error);
+        QCOMPARE(model.supervision().appErrorDetail(), std::nullopt);
         QCOMPARE(traces(), (QStringList{"data key", "data folder", "autostart entry", "cache folder", "settings"}));
         QCOMPARE(m_fakes->keychain->deletes, 0);
         QCOMPARE(m_fakes->studio.webDataRemovals, 0);
@@ -305,7 +309,8 @@ private Q_SLOTS:
     void aCertificateRemovalWithoutAGatewayRemovesNothing() {
         AppModel& model = installed(CAReply{200, {}});
         uninstallAndWait(model);
-        QVERIFY(model.appError()->startsWith(QStringLiteral("Could not remove the certificate: transport(")));
+        QVERIFY(
+            model.supervision().appError()->startsWith(QStringLiteral("Could not remove the certificate: transport(")));
         QCOMPARE(traces().size(), 5);
         QCOMPARE(m_fakes->quits, 0);
     }
@@ -355,7 +360,7 @@ private Q_SLOTS:
         bool busyAtQuit = false;
         m_fakes->onQuit = [&] {
             stillAtQuit = traces();
-            busyAtQuit = model.busy();
+            busyAtQuit = model.supervision().busy();
             proxyCallsBeforeQuit = m_fakes->proxyTool->calls().size();
             model.shutdown();
         };
@@ -371,11 +376,11 @@ private Q_SLOTS:
         if (refusing) {
             QCOMPARE(refusing->unregisters, 1);
         }
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
 
         // shutdown() ran first, and the second one at the quit left the proxies alone.
         QVERIFY(model.isShutDown());
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         QVERIFY(m_fakes->proxyTool->calls().contains(QStringList{"-setwebproxystate", "Desktop", "off"}));
         QCOMPARE(m_fakes->proxyTool->calls().size(), proxyCallsBeforeQuit);
         // The test program is no installation of the user's: nothing went to the trash.

@@ -2,10 +2,13 @@
 // relaunch, the user's restart and force stop, a replace that overtakes a relaunch, and what the
 // studio is told. The test asks the watch before each poll as the poll loop does.
 #include "FernholmApp/model/AppModel.h"
-#include "support/LoopbackPort.h"
-#include "support/SidecarPrinters.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
+#include "support/LoopbackPort.h"
+#include "support/SidecarPrinters.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +48,8 @@ class AppSupervisionTest : public QObject, public StandInModel {
         m_config.pollInterval = std::chrono::hours(1);
         m_config.readyTimeout = readyTimeout;
         StandInModel::makeModel();
-        connect(m_model.get(), &AppModel::linkChanged, this, [this] { m_links.append(m_model->link()); });
+        connect(&m_model->supervision(), &Supervision::linkChanged, this,
+                [this] { m_links.append(m_model->supervision().link()); });
         return *m_model;
     }
 
@@ -54,7 +58,7 @@ class AppSupervisionTest : public QObject, public StandInModel {
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
             QTRY_VERIFY_WITH_TIMEOUT(!polls.isEmpty(), patienceMs);
         }();
         return model;
@@ -66,7 +70,7 @@ class AppSupervisionTest : public QObject, public StandInModel {
         QVERIFY(processExists(pid));
         QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!model.sidecar()->isRunning(), patienceMs);
-        QTRY_VERIFY(model.link() != SidecarLink::trusted);
+        QTRY_VERIFY(model.supervision().link() != SidecarLink::trusted);
     }
 
     bool beforePoll(AppModel& model) { return QCoro::waitFor(model.watch().beforePoll()); }
@@ -94,12 +98,12 @@ private Q_SLOTS:
         AppModel& model = ready();
         const qint64 first = m_checkout->dumpedPid();
         killGateway(model);
-        QCOMPARE(model.status(), std::nullopt);
+        QCOMPARE(model.protection().status(), std::nullopt);
 
         QCOMPARE(beforePoll(model), false);
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
         QCOMPARE(links(), (QStringList{"checking", "restarting", "trusted"}));
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
         QCOMPARE(generation(), 2);
         QVERIFY(model.client().gate()->holds());
         QVERIFY(m_checkout->dumpedPid() != first);
@@ -134,12 +138,12 @@ private Q_SLOTS:
         }
         QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() != first, patienceMs);
         const qint64 second = m_checkout->dumpedPid();
-        QTRY_COMPARE_WITH_TIMEOUT(model.link(), SidecarLink::stopped, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().link(), SidecarLink::stopped, patienceMs);
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
         QTRY_VERIFY_WITH_TIMEOUT(!processExists(second), patienceMs);
         QVERIFY(!processExists(first));
         QVERIFY(model.sidecar() && !model.sidecar()->isRunning());
-        QVERIFY(model.sidecarState().kind == SidecarState::Kind::failed);
+        QVERIFY(model.supervision().sidecarState().kind == SidecarState::Kind::failed);
         QVERIFY(!model.client().gate()->holds());
         QTRY_VERIFY(replaced.isNull());
     }
@@ -163,12 +167,12 @@ private Q_SLOTS:
 
         killGateway(model);
         QCOMPARE(beforePoll(model), false);
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
         killGateway(model);
         QCOMPARE(beforePoll(model), false);
 
-        QCOMPARE(model.link(), SidecarLink::stopped);
-        QCOMPARE(model.proxyStuck(), stuck);
+        QCOMPARE(model.supervision().link(), SidecarLink::stopped);
+        QCOMPARE(model.supervision().proxyStuck(), stuck);
         QCOMPARE(links(), (QStringList{"checking", "restarting", "trusted", "checking", "stopped"}));
         QCOMPARE(generation(), 2);
         const QList<QStringList> calls = m_fakes->proxyTool->calls();
@@ -201,7 +205,7 @@ private Q_SLOTS:
         QFETCH(bool, acts);
         m_fakes->environment = {};
         AppModel model(quickConfig(freeLoopbackPort()), m_fakes->platform());
-        model.setLink(link);
+        AppModelAccess::setLink(model, link);
         if (forceStop) {
             model.forceStop();
         } else {
@@ -209,8 +213,9 @@ private Q_SLOTS:
         }
         QTRY_VERIFY(!model.isReplacing());
         QCOMPARE(m_fakes->proxyTool->calls().isEmpty(), !acts);
-        QCOMPARE(model.link(), acts ? SidecarLink::stopped : link);
-        QCOMPARE(model.sidecarState(), acts && forceStop ? SidecarState::exited(-1) : SidecarState::idle());
+        QCOMPARE(model.supervision().link(), acts ? SidecarLink::stopped : link);
+        QCOMPARE(model.supervision().sidecarState(),
+                 acts && forceStop ? SidecarState::exited(-1) : SidecarState::idle());
     }
 
     // A first start that exits leaves the link checking; a force stop, then a restart, is the way back.
@@ -219,24 +224,24 @@ private Q_SLOTS:
         m_model = std::make_unique<AppModel>(quickConfig(freeLoopbackPort()), m_fakes->platform());
         AppModel& model = *m_model;
         model.start();
-        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::exited(3), patienceMs);
-        QTRY_COMPARE(model.link(), SidecarLink::checking);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::exited(3), patienceMs);
+        QTRY_COMPARE(model.supervision().link(), SidecarLink::checking);
         model.restartSidecar();
         QVERIFY(!model.isReplacing());
 
         model.forceStop();
         QTRY_VERIFY(!model.isReplacing());
-        QCOMPARE(model.link(), SidecarLink::stopped);
-        QCOMPARE(model.sidecarState(), SidecarState::exited(0));
+        QCOMPARE(model.supervision().link(), SidecarLink::stopped);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::exited(0));
         model.forceStop();
         QVERIFY(!model.isReplacing());
 
         m_fakes->environment = m_checkout->environment();
         model.restartSidecar();
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
-        QCOMPARE(model.link(), SidecarLink::trusted);
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().appError(), std::nullopt);
         QVERIFY(model.client().gate()->holds());
     }
 
@@ -249,8 +254,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() > 0, patienceMs);
         const qint64 waiting = m_checkout->dumpedPid();
         QCOMPARE(generation(), 2);
-        QCOMPARE(model.sidecarState(), SidecarState::starting());
-        QCOMPARE(model.link(), SidecarLink::restarting);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::starting());
+        QCOMPARE(model.supervision().link(), SidecarLink::restarting);
 
         m_fakes->environment = m_checkout->environment();
         model.replaceSidecar();
@@ -259,10 +264,10 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(std::move(*poll)), false);
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
 
-        QCOMPARE(model.link(), SidecarLink::trusted);
+        QCOMPARE(model.supervision().link(), SidecarLink::trusted);
         QCOMPARE(generation(), 3);
-        QCOMPARE(model.sidecarState(), SidecarState::ready());
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().sidecarState(), SidecarState::ready());
+        QCOMPARE(model.supervision().appError(), std::nullopt);
         QVERIFY(!processExists(waiting));
         QVERIFY(processExists(m_checkout->dumpedPid()));
         QVERIFY(m_checkout->dumpedPid() != waiting);

@@ -3,14 +3,15 @@
 // cleared without asking the gateway. The stand-in's log shows what was sent; its scripted
 // replies hold single answers back or make them fail.
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TestPlatform.h"
+#include "app/support/WorkbenchSessionAccess.h"
 #include "support/ClientFixtures.h"
 #include "support/KitPrinters.h"
 #include "support/LoopbackPort.h"
 #include "support/SidecarPrinters.h"
-#include "app/support/StandInModel.h"
-#include "app/support/TestPlatform.h"
-#include "app/support/WorkbenchSessionAccess.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -75,7 +76,7 @@ class AppWorkbenchTest : public QObject, public StandInModel {
                 });
         model.start();
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
         }();
         return model;
     }
@@ -282,7 +283,7 @@ private Q_SLOTS:
         QTRY_COMPARE(workbench.scanError(), QStringLiteral("Scan failed: unverified"));
         QCOMPARE(workbench.scanning(), false);
         QCOMPARE(workbench.scanResult(), std::nullopt);
-        QCOMPARE(model.appError(), std::nullopt);
+        QCOMPARE(model.supervision().appError(), std::nullopt);
     }
 
     // A change of the choices is checked at once, also when it changes nothing: here the typing

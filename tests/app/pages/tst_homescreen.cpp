@@ -1,23 +1,25 @@
 // The home page on a model that never starts: the test sets the model's state and watches what
 // the page shows and which actions it calls. Where an action must reach a gateway (providers,
 // request detail) a loopback server stands in for it and records what arrives.
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/activity/EventRowList.h"
+#include "FernholmApp/components/activity/StatusWidgets.h"
 #include "FernholmApp/components/alerts/CriticalAlertViews.h"
 #include "FernholmApp/components/alerts/MoreAlertsLine.h"
+#include "FernholmApp/components/alerts/WarningAlertViews.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/layout/Surface.h"
-#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/components/controls/TextLink.h"
 #include "FernholmApp/components/controls/VSwitch.h"
-#include "FernholmApp/components/alerts/WarningAlertViews.h"
-#include "FernholmApp/components/activity/EventRowList.h"
+#include "FernholmApp/components/layout/Surface.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/home/HomeCounters.h"
 #include "FernholmApp/pages/home/HomeScreen.h"
-#include "FernholmApp/components/activity/StatusWidgets.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -78,7 +80,7 @@ struct Home {
         if (server) {
             model->client().gate()->proven(Clock::now());
         }
-        model->setLink(SidecarLink::trusted);
+        AppModelAccess::setLink(*model, SidecarLink::trusted);
         screen = std::make_unique<HomeScreen>(
             *model, layout, [this] { ++activity; }, [this] { ++providers; });
         screen->resize(900, 1300);
@@ -157,9 +159,9 @@ private Q_SLOTS:
         QFETCH(std::optional<Status>, status);
         QFETCH(bool, stuck);
         Home home;
-        home.model->setStatus(status);
-        home.model->setProxyStuck(stuck);
-        home.model->setLink(link);
+        AppModelAccess::setStatus(*home.model, status);
+        AppModelAccess::setProxyStuck(*home.model, stuck);
+        AppModelAccess::setLink(*home.model, link);
         QFETCH(QString, eyebrow);
         QFETCH(QString, headline);
         QFETCH(QStringList, counters);
@@ -174,11 +176,11 @@ private Q_SLOTS:
 
     void explanationAndSwitchFollowOn() {
         Home home;
-        home.model->setStatus(onStatus());
+        AppModelAccess::setStatus(*home.model, onStatus());
         QVERIFY(home.screen->heroSwitch()->isOn());
         QVERIFY(home.screen->explanationLabel()->text().startsWith(QLatin1String("Names, ID numbers")));
         QCOMPARE(home.screen->heroSwitch()->label(), QStringLiteral("Pause protection"));
-        home.model->setStatus(status(Protection::off));
+        AppModelAccess::setStatus(*home.model, status(Protection::off));
         QVERIFY(!home.screen->heroSwitch()->isOn());
         QVERIFY(home.screen->explanationLabel()->text().startsWith(QLatin1String("What you send")));
         QCOMPARE(home.screen->heroSwitch()->label(), QStringLiteral("Turn protection on"));
@@ -188,7 +190,7 @@ private Q_SLOTS:
         Home home;
         Status s = onStatus();
         s.counters.entities.clear();
-        home.model->setStatus(s);
+        AppModelAccess::setStatus(*home.model, s);
         QCOMPARE(home.screen->statValues().first()->text(), QStringLiteral("0"));
     }
 
@@ -227,7 +229,7 @@ private Q_SLOTS:
         s.counters.redacted = redacted;
         s.counters.passed = passed;
         s.counters.blocked = blocked;
-        home.model->setStatus(s);
+        AppModelAccess::setStatus(*home.model, s);
         home.show();
 
         QStringList shown;
@@ -259,7 +261,7 @@ private Q_SLOTS:
 
         // A new count renames the one element.
         s.counters.redacted = redacted + 1;
-        home.model->setStatus(s);
+        AppModelAccess::setStatus(*home.model, s);
         QVERIFY(row->text(QAccessible::Name) != spoken);
         QCOMPARE(row->childCount(), 0);
     }
@@ -267,8 +269,8 @@ private Q_SLOTS:
     void countersDashedWhileStarting() {
         L10n::setLanguage(QStringLiteral("pl"));
         Home home;
-        home.model->setStatus(onStatus());
-        home.model->setLink(SidecarLink::restarting);
+        AppModelAccess::setStatus(*home.model, onStatus());
+        AppModelAccess::setLink(*home.model, SidecarLink::restarting);
         QCOMPARE(counters(*home.screen), QStringList(4, QStringLiteral("—")));
         QCOMPARE(home.screen->statLabels().first()->text(), QStringLiteral("zastąpionych wartości"));
         QVERIFY(home.screen->counters()->spoken().startsWith(QStringLiteral("— zastąpionych wartości, ")));
@@ -289,17 +291,17 @@ private Q_SLOTS:
         QFETCH(std::optional<Status>, status);
         QFETCH(bool, busy);
         Home home;
-        home.model->setStatus(status);
-        home.model->setBusy(busy);
+        AppModelAccess::setStatus(*home.model, status);
+        AppModelAccess::setBusy(*home.model, busy);
         QFETCH(bool, enabled);
         QCOMPARE(home.screen->heroSwitch()->isEnabled(), enabled);
     }
 
     void switchTogglesProtection() {
         Home home;
-        home.model->setStatus(status(Protection::off));
+        AppModelAccess::setStatus(*home.model, status(Protection::off));
         home.show();
-        QSignalSpy busy(home.model.get(), &AppModel::busyChanged);
+        QSignalSpy busy(&home.model->supervision(), &Supervision::busyChanged);
         QTest::mouseClick(home.screen->heroSwitch(), Qt::LeftButton);
         // toggleProtection() marks the model busy before it asks the gateway.
         QVERIFY(!busy.isEmpty());
@@ -307,10 +309,10 @@ private Q_SLOTS:
 
     void turnOffForcesAStop() {
         Home home;
-        home.model->setLink(SidecarLink::checking);
+        AppModelAccess::setLink(*home.model, SidecarLink::checking);
         home.show();
         QTest::mouseClick(home.screen->turnOffButton(), Qt::LeftButton);
-        QTRY_COMPARE(home.model->link(), SidecarLink::stopped);
+        QTRY_COMPARE(home.model->supervision().link(), SidecarLink::stopped);
     }
 
     void reportAProblem() {
@@ -339,7 +341,7 @@ private Q_SLOTS:
     void criticalAlertReplacesTheHero() {
         QFETCH(bool, withWarning);
         Home home;
-        home.model->setStatus(onStatus());
+        AppModelAccess::setStatus(*home.model, onStatus());
         home.show();
         const QImage before = render(home.screen.get(), ColorScheme::light, 1.0);
         const QRect statsBefore = QRect(home.screen->statsRow()->mapTo(home.screen.get(), QPoint()),
@@ -405,29 +407,29 @@ private Q_SLOTS:
         Home home;
         Status s = onStatus();
         s.browserBypass = findingsOfKinds({QStringLiteral("incognito")});
-        home.model->setStatus(s);
+        AppModelAccess::setStatus(*home.model, s);
         home.show();
         QCOMPARE(home.screen->noteRows().size(), 1);
         QVERIFY(home.screen->noteRows().first()->isVisible());
         QVERIFY(home.screen->alertsSection()->isVisible());
-        home.model->setStatus(onStatus());
+        AppModelAccess::setStatus(*home.model, onStatus());
         QVERIFY(home.screen->noteRows().isEmpty());
         QVERIFY(!home.screen->alertsSection()->isVisible());
     }
 
     void chipsForEnabledStableProviders() {
         Home home;
-        home.model->setProviders({provider("chatgpt", "ChatGPT", true, std::nullopt),
-                                  provider("claude", "Claude", false, std::nullopt),
-                                  provider("gemini", "Gemini", true, true),
-                                  provider("mistral", "Le Chat", true, false)});
+        AppModelAccess::setProviders(*home.model, {provider("chatgpt", "ChatGPT", true, std::nullopt),
+                                                   provider("claude", "Claude", false, std::nullopt),
+                                                   provider("gemini", "Gemini", true, true),
+                                                   provider("mistral", "Le Chat", true, false)});
         QStringList names;
         for (const ProviderChip* chip : home.screen->providerChips()) {
             names << chip->displayName();
         }
         QCOMPARE(names, (QStringList{"ChatGPT", "Le Chat"}));
         ProviderChip* kept = home.screen->providerChips().first();
-        home.model->setProviders({provider("chatgpt", "ChatGPT", true, false)});
+        AppModelAccess::setProviders(*home.model, {provider("chatgpt", "ChatGPT", true, false)});
         QCOMPARE(home.screen->providerChips(), QList<ProviderChip*>{kept});
     }
 
@@ -459,7 +461,7 @@ private Q_SLOTS:
     void recentEmptyText() {
         QFETCH(Protection, protection);
         Home home;
-        home.model->setStatus(status(protection, true));
+        AppModelAccess::setStatus(*home.model, status(protection, true));
         ActivityFeedAccess::setRecentEvents(
             home.model->activity(), {anEvent(1, QStringLiteral("passed")), anEvent(2, QStringLiteral("unfiltered"))},
             0);
@@ -532,7 +534,7 @@ private Q_SLOTS:
     // the status text follows 10 px after the dot.
     void heroDotLinesUpWithTheHeadline() {
         Home home;
-        home.model->setStatus(onStatus());
+        AppModelAccess::setStatus(*home.model, onStatus());
         home.show();
         QApplication::processEvents();
         Surface* hero = home.screen->hero();
@@ -619,11 +621,11 @@ private Q_SLOTS:
         QFETCH(QString, language);
         L10n::setLanguage(language);
         Home home;
-        home.model->setProviders({provider("chatgpt", "ChatGPT", true, std::nullopt),
-                                  provider("claude", "Claude", true, std::nullopt),
-                                  provider("gemini", "Gemini", true, false)});
-        home.model->setStatus(status);
-        home.model->setLink(link);
+        AppModelAccess::setProviders(*home.model, {provider("chatgpt", "ChatGPT", true, std::nullopt),
+                                                   provider("claude", "Claude", true, std::nullopt),
+                                                   provider("gemini", "Gemini", true, false)});
+        AppModelAccess::setStatus(*home.model, status);
+        AppModelAccess::setLink(*home.model, link);
         QList<Event> events;
         for (int i = 0; i < 8; ++i) {
             Event e = anEvent(600 + i, i % 3 == 0 ? QStringLiteral("blocked") : QStringLiteral("redacted"));

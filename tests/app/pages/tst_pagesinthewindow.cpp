@@ -19,6 +19,7 @@
 #include "FernholmApp/shell/Sidebar.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
@@ -106,7 +107,7 @@ struct Window {
         fakes.defaults->setValue(RootView::setupKey, true);
         fakes.defaults->setValue(Tour::flagKey, true);
         model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setLink(SidecarLink::trusted);
+        AppModelAccess::setLink(*model, SidecarLink::trusted);
         fill();
     }
 
@@ -116,11 +117,11 @@ struct Window {
         s.counters.passed = 2340981;
         s.counters.blocked = 4512;
         s.counters.entities = {{QStringLiteral("PERSON"), 912345}};
-        model->setStatus(s);
+        AppModelAccess::setStatus(*model, s);
         ActivityFeedAccess::setRecentEvents(model->activity(), events(), 0);
-        model->setProviders({provider(QStringLiteral("chatgpt"), QStringLiteral("ChatGPT")),
-                             provider(QStringLiteral("claude"), QStringLiteral("Claude")),
-                             provider(QStringLiteral("gemini"), QStringLiteral("Gemini"))});
+        AppModelAccess::setProviders(*model, {provider(QStringLiteral("chatgpt"), QStringLiteral("ChatGPT")),
+                                              provider(QStringLiteral("claude"), QStringLiteral("Claude")),
+                                              provider(QStringLiteral("gemini"), QStringLiteral("Gemini"))});
         RedactionDraftAccess::setEdited(model->redactionDraft(), rules());
         RedactionDraftAccess::setSaved(model->redactionDraft(), rules());
     }
@@ -465,16 +466,16 @@ private Q_SLOTS:
         VSwitch* guard = home->heroSwitch();
         guard->setFocus(Qt::TabFocusReason);
         QVERIFY(guard->hasFocus());
-        w.model->setBusy(true);
+        AppModelAccess::setBusy(*w.model, true);
         QVERIFY(!guard->isEnabled());
-        w.model->setBusy(false);
+        AppModelAccess::setBusy(*w.model, false);
         QVERIFY(guard->isEnabled());
         QVERIFY(guard->hasFocus());
 
         // Moved on by the user meanwhile, the focus stays where the user put it.
-        w.model->setBusy(true);
+        AppModelAccess::setBusy(*w.model, true);
         home->reportLink()->setFocus(Qt::TabFocusReason);
-        w.model->setBusy(false);
+        AppModelAccess::setBusy(*w.model, false);
         QVERIFY(home->reportLink()->hasFocus());
     }
 

@@ -1,26 +1,29 @@
 // The providers page. State cases set the model's status, busy flag and providers by hand on a
 // model that never starts; the switch cases run the stand-in gateway as the model launches it,
 // flip switches as a user would and read what reached the gateway.
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/ProviderLogo.h"
 #include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/VSwitch.h"
-#include "FernholmApp/shell/RootView.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/providers/ProviderRows.h"
 #include "FernholmApp/pages/providers/ProvidersScreen.h"
+#include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/theme/Theme.h"
-#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/presentation/Tour.h"
+#include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/StandInModel.h"
-#include "app/support/TextGeometry.h"
 #include "app/support/TestPlatform.h"
+#include "app/support/TextGeometry.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
 
@@ -110,7 +113,7 @@ class ProvidersScreenTest : public QObject, public StandInModel {
     // The page on a model without a gateway.
     ProvidersScreen& offline(int width = 900, int height = 900) {
         m_model = std::make_unique<AppModel>(quickConfig(), m_fakes->platform());
-        m_model->setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(*m_model, SidecarLink::stopped);
         return shown(width, height);
     }
 
@@ -121,7 +124,7 @@ class ProvidersScreenTest : public QObject, public StandInModel {
         m_model->start();
         [&] {
             QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
-            QTRY_VERIFY_WITH_TIMEOUT(!m_model->providers().isEmpty(), patienceMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_model->protection().providers().isEmpty(), patienceMs);
         }();
         return shown(900, 900);
     }
@@ -182,10 +185,10 @@ private Q_SLOTS:
         QFETCH(bool, note);
         QFETCH(bool, turnOn);
         ProvidersScreen& screen = offline();
-        m_model->setProviders(fourProviders());
+        AppModelAccess::setProviders(*m_model, fourProviders());
         // The state changes under the page: it follows in place.
-        m_model->setStatus(withProtection(protection));
-        m_model->setBusy(busy);
+        AppModelAccess::setStatus(*m_model, withProtection(protection));
+        AppModelAccess::setBusy(*m_model, busy);
         settle();
         QCOMPARE(screen.inactiveNote()->isVisible(), note);
         if (note) {
@@ -208,13 +211,13 @@ private Q_SLOTS:
         if (note && turnOn) {
             // "Turn on" asks the model, which (without a gateway here) fails into its error line.
             QTest::mouseClick(screen.turnOnButton(), Qt::LeftButton);
-            QTRY_VERIFY(m_model->appError().has_value());
-            QVERIFY(m_model->appError()->startsWith(QStringLiteral("Toggle failed")));
+            QTRY_VERIFY(m_model->supervision().appError().has_value());
+            QVERIFY(m_model->supervision().appError()->startsWith(QStringLiteral("Toggle failed")));
         } else if (note) {
             QTest::mouseClick(screen.turnOnButton(), Qt::LeftButton);
             QCoreApplication::processEvents();
-            QVERIFY(!m_model->appError().has_value());
-            QCOMPARE(m_model->busy(), busy);
+            QVERIFY(!m_model->supervision().appError().has_value());
+            QCOMPARE(m_model->supervision().busy(), busy);
         }
     }
 
@@ -222,7 +225,7 @@ private Q_SLOTS:
     // group with the badge; each row shows its name, hosts and note as sent.
     void grouping() {
         ProvidersScreen& screen = offline();
-        m_model->setProviders(fourProviders());
+        AppModelAccess::setProviders(*m_model, fourProviders());
         settle();
         QCOMPARE(names(screen.mainList()->rows()), (QStringList{"chatgpt", "claude", "openai_api"}));
         QCOMPARE(screen.mainList()->dividers().size(), 2);
@@ -251,14 +254,14 @@ private Q_SLOTS:
         QCOMPARE(spellbook->noteLabel()->text(), QStringLiteral("Uploads are checked, typed text is not yet."));
 
         // Only experimental ones: no main card, the group right below the header and the note.
-        m_model->setProviders({fourProviders().last()});
+        AppModelAccess::setProviders(*m_model, {fourProviders().last()});
         settle();
         QVERIFY(!screen.mainCard()->isVisible());
         QVERIFY(screen.experimentalGroup()->isVisible());
         QCOMPARE(rectIn(screen.experimentalGroup(), screen.page()->content()).top(),
                  rectIn(screen.inactiveNote(), screen.page()->content()).bottom() + 1 + int(Theme::sectionGap));
         // Nothing at all: header, note and footer only.
-        m_model->setProviders({});
+        AppModelAccess::setProviders(*m_model, {});
         settle();
         QVERIFY(!screen.mainCard()->isVisible());
         QVERIFY(!screen.experimentalGroup()->isVisible());
@@ -270,10 +273,11 @@ private Q_SLOTS:
     void edgeRows() {
         L10n::setLanguage(QStringLiteral("pl"));
         ProvidersScreen& screen = offline();
-        m_model->setProviders({provider("solo", "Solo", {}, true, std::nullopt, QStringLiteral("Experimental")),
-                               provider("twin", "Twin A", {"a.example"}, true),
-                               provider("twin", "Twin B", {"b.example"}, false, false,
-                                        QStringLiteral("Uploads are checked, typed text is not yet."))});
+        AppModelAccess::setProviders(*m_model,
+                                     {provider("solo", "Solo", {}, true, std::nullopt, QStringLiteral("Experimental")),
+                                      provider("twin", "Twin A", {"a.example"}, true),
+                                      provider("twin", "Twin B", {"b.example"}, false, false,
+                                               QStringLiteral("Uploads are checked, typed text is not yet."))});
         settle();
         QList<QPointer<ProviderRow>> rows;
         for (ProviderRow* row : screen.mainList()->rows()) {
@@ -288,7 +292,7 @@ private Q_SLOTS:
         QCOMPARE(rows.at(2)->noteLabel()->text(), QStringLiteral("Uploads are checked, typed text is not yet."));
         QCOMPARE(rows.at(2)->toggle()->label(), QStringLiteral("Ochrona: Twin B"));
         // One provider: no divider at all.
-        m_model->setProviders({provider("solo", "Solo", {}, true)});
+        AppModelAccess::setProviders(*m_model, {provider("solo", "Solo", {}, true)});
         settle();
         QCOMPARE(screen.mainList()->rows().size(), 1);
         QCOMPARE(screen.mainList()->dividers().size(), 0);
@@ -299,14 +303,14 @@ private Q_SLOTS:
     // A poll that changes the list keeps the rows (and their switches) that stay.
     void rowsSurviveChanges() {
         ProvidersScreen& screen = offline();
-        m_model->setProviders(fourProviders());
+        AppModelAccess::setProviders(*m_model, fourProviders());
         settle();
         VSwitch* claude = screen.mainList()->rowFor("claude")->toggle();
         claude->setFocus(Qt::TabFocusReason);
         QList<Provider> next = fourProviders();
         next[1].enabled = true;
         next.removeAt(0);
-        m_model->setProviders(next);
+        AppModelAccess::setProviders(*m_model, next);
         settle();
         QCOMPARE(screen.mainList()->rowFor("claude")->toggle(), claude);
         QVERIFY(claude->isOn());
@@ -343,8 +347,8 @@ private Q_SLOTS:
         VSwitch* claude = screen.mainList()->rowFor("claude")->toggle();
         QVERIFY(claude->isOn());
         clickSwitch(claude);
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->appError(), std::optional<QString>("provider toggle failed: http(404)"),
-                                  patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->supervision().appError(),
+                                  std::optional<QString>("provider toggle failed: http(404)"), patienceMs);
         QTRY_VERIFY_WITH_TIMEOUT(requestsTo("GET", providersPath) > loads, patienceMs);
         settle();
         QVERIFY(claude->isOn());
@@ -383,7 +387,7 @@ private Q_SLOTS:
         QFETCH(int, width);
         L10n::setLanguage(language);
         ProvidersScreen& screen = offline(width, 1000);
-        m_model->setProviders(fourProviders());
+        AppModelAccess::setProviders(*m_model, fourProviders());
         settle();
         QCOMPARE(truncatedTexts(&screen), QStringList());
         for (ProviderRow* row : screen.mainList()->rows() + screen.experimentalList()->rows()) {
@@ -411,15 +415,15 @@ private Q_SLOTS:
     void colours() {
         QFETCH(ColorScheme, scheme);
         ProvidersScreen& screen = offline();
-        m_model->setProviders(fourProviders());
-        m_model->setStatus(withProtection(Protection::on));
+        AppModelAccess::setProviders(*m_model, fourProviders());
+        AppModelAccess::setStatus(*m_model, withProtection(Protection::on));
         settle();
         const QColor surface = Theme::surface.resolve(scheme);
         ProviderRow* row = screen.mainList()->rowFor("claude");
         const QImage full = render(&screen, scheme);
         const QColor ink = mostDistinct(full, rectIn(row->nameLabel(), &screen), surface);
         FERNHOLM_COMPARE_COLOR(ink, Theme::ink.resolve(scheme), 24);
-        m_model->setStatus(withProtection(Protection::off));
+        AppModelAccess::setStatus(*m_model, withProtection(Protection::off));
         settle();
         const QImage faded = render(&screen, scheme);
         const QColor fadedInk = mostDistinct(faded, rectIn(row->nameLabel(), &screen), surface);
@@ -442,8 +446,8 @@ private Q_SLOTS:
         QFETCH(bool, on);
         L10n::setLanguage(language);
         ProvidersScreen& screen = offline(860, 900);
-        m_model->setProviders(fourProviders());
-        m_model->setStatus(withProtection(on ? Protection::on : Protection::off));
+        AppModelAccess::setProviders(*m_model, fourProviders());
+        AppModelAccess::setStatus(*m_model, withProtection(on ? Protection::on : Protection::off));
         settle();
         saveScreenshot(lightAndDark(&screen, 1.0),
                        QStringLiteral("providersscreen-%1-%2").arg(language, on ? "on" : "off"));

@@ -1,15 +1,16 @@
 // The lower half of the redaction rules page: the allowlist and blocklist cards, the
 // organisation's policy and the document options, on a draft of the rules of their own. Every
 // edit must land in the draft's working copy, one change at a time, and leave typed text alone.
-#include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/controls/EntryField.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
 #include "FernholmApp/components/controls/RemoveButton.h"
-#include "FernholmApp/components/layout/RowDivider.h"
 #include "FernholmApp/components/controls/SegmentedControl.h"
+#include "FernholmApp/components/layout/RowDivider.h"
 #include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/components/text/TokenChip.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/redaction/DocumentOptionsCard.h"
 #include "FernholmApp/pages/redaction/OrganisationSection.h"
 #include "FernholmApp/pages/redaction/RedactionAllowlistCard.h"
@@ -621,7 +622,7 @@ private Q_SLOTS:
         fakes.environment = checkout.environment({{"FAKE_GW_CATALOGUE", catalogue}});
         AppModel model(quickConfig(freeLoopbackPort()), fakes.platform());
         model.start();
-        QTRY_COMPARE_WITH_TIMEOUT(model.sidecarState(), SidecarState::ready(), patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().sidecarState(), SidecarState::ready(), patienceMs);
         QCoro::waitFor(model.loadRedaction());
         QVERIFY(model.redactionDraft().edited().organisation.has_value());
 

@@ -1,15 +1,16 @@
 // The redaction rules page. The switch logic and the layout run on a model without a gateway
 // whose rules the test sets; the round trips launch the stand-in gateway as the model launches
 // it, click as a user would and read what reached the gateway from its log.
-#include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/controls/Motion.h"
-#include "FernholmApp/components/layout/Page.h"
-#include "FernholmApp/components/layout/PageHeader.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/components/controls/TriStateSwitch.h"
 #include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/PageHeader.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/redaction/DocumentOptionsCard.h"
 #include "FernholmApp/pages/redaction/OrganisationSection.h"
 #include "FernholmApp/pages/redaction/RedactionAllowlistCard.h"
@@ -20,6 +21,7 @@
 #include "FernholmApp/pages/redaction/UnsavedChangesBar.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/RedactionDraftAccess.h"
 #include "app/support/StandInModel.h"
@@ -157,7 +159,7 @@ class RedactionScreenTest : public QObject, public StandInModel {
         makeModel();
         m_model->start();
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(m_model->sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(m_model->supervision().sidecarState(), SidecarState::ready(), patienceMs);
         }();
         shown(width, height);
         [&] {
@@ -427,7 +429,7 @@ private Q_SLOTS:
     // Save and Discard reach the model whatever its busy flag says; Discard restores every switch.
     void theBarsButtonsReachTheModel() {
         RedactionScreen& screen = offline(sampleRules());
-        m_model->setBusy(true);
+        AppModelAccess::setBusy(*m_model, true);
         const QStringList before = shownSwitches();
         click(screen.categoryCard(3)->categorySwitch());
         click(screen.categoryCard(0)->rows().at(0).toggle);
@@ -590,8 +592,8 @@ private Q_SLOTS:
         click(typeSwitch("IBAN"));
         const QStringList edited = shownSwitches();
         click(screen.unsavedBar()->saveButton());
-        QTRY_COMPARE_WITH_TIMEOUT(m_model->appError(), std::optional<QString>("Redaction save failed: http(500)"),
-                                  patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_model->supervision().appError(),
+                                  std::optional<QString>("Redaction save failed: http(500)"), patienceMs);
         // The reload after the failure has come back too.
         QTRY_COMPARE_WITH_TIMEOUT(int(gatewayRequests(*m_model).count("GET /api/redaction")), 2, patienceMs);
         settle();

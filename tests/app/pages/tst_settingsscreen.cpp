@@ -1,23 +1,25 @@
 // The settings page on a model that never starts: the test sets the model's state, the login
 // item and the user defaults, clicks the page as a user would and watches the model, the fakes
 // and the callbacks. The last cases run the page inside the main window's content.
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/SegmentedControl.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/SettingsRows.h"
+#include "FernholmApp/components/layout/Surface.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AppVersion.h"
-#include "FernholmApp/theme/Appearance.h"
-#include "FernholmApp/components/layout/Page.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/controls/SegmentedControl.h"
-#include "FernholmApp/shell/Sidebar.h"
-#include "FernholmApp/components/layout/Surface.h"
-#include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/VSwitch.h"
-#include "FernholmApp/shell/RootView.h"
-#include "FernholmApp/components/layout/SettingsRows.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/settings/SettingsScreen.h"
+#include "FernholmApp/shell/RootView.h"
+#include "FernholmApp/shell/Sidebar.h"
+#include "FernholmApp/theme/Appearance.h"
 #include "FernholmApp/theme/Theme.h"
-#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/presentation/Tour.h"
+#include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/TestPlatform.h"
@@ -108,7 +110,7 @@ private Q_SLOTS:
         Appearance::instance().setPortalScheme(2u);
         m_fakes = std::make_unique<TestPlatform>();
         m_model = std::make_unique<AppModel>(quickConfig(), m_fakes->platform());
-        m_model->setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(*m_model, SidecarLink::stopped);
         m_calls = {};
     }
     void cleanup() {
@@ -149,7 +151,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         L10n::setLanguage(language);
         m_fakes->loginItem->current = state;
-        m_model->setLoginItemError(error);
+        AppModelAccess::setLoginItemError(*m_model, error);
         SettingsScreen& screen = shown();
         const LoginItemSwitch item = loginItemSwitch(state);
         if (expected == QLatin1String("note")) {
@@ -363,8 +365,8 @@ private Q_SLOTS:
         QCOMPARE(help->shownRows().size(), 3);
         QCOMPARE(help->shownDividers().size(), 2);
         // The state arrives while the page is up: it follows in place.
-        m_model->setStatus(status);
-        m_model->setBusy(busy);
+        AppModelAccess::setStatus(*m_model, status);
+        AppModelAccess::setBusy(*m_model, busy);
         settle();
         QCOMPARE(help->shownRows().size(), rows);
         QCOMPARE(help->shownDividers().size(), rows - 1);
@@ -385,21 +387,21 @@ private Q_SLOTS:
         QWidget* last = help->shownRows().last();
         QCOMPARE(rectIn(last, help->card()).bottom(), help->card()->height() - 1);
 
-        QSignalSpy busyChanges(m_model.get(), &AppModel::busyChanged);
+        QSignalSpy busyChanges(&m_model->supervision(), &Supervision::busyChanged);
         if (rows == 4) {
             click(remove);
         }
         if (removable) {
             // The call goes to a gateway that is not there: the failure lands in the error line.
-            QTRY_VERIFY(m_model->appError().has_value());
+            QTRY_VERIFY(m_model->supervision().appError().has_value());
             QVERIFY(busyChanges.size() >= 2);
-            QVERIFY(m_model->appError()->startsWith(QStringLiteral("Could not remove the certificate")));
-            QTRY_VERIFY(!m_model->busy());
+            QVERIFY(m_model->supervision().appError()->startsWith(QStringLiteral("Could not remove the certificate")));
+            QTRY_VERIFY(!m_model->supervision().busy());
             QVERIFY(remove->isEnabled());
         } else {
-            QCOMPARE(m_model->busy(), busy);
+            QCOMPARE(m_model->supervision().busy(), busy);
             QCOMPARE(busyChanges.size(), 0);
-            QVERIFY(!m_model->appError().has_value());
+            QVERIFY(!m_model->supervision().appError().has_value());
         }
     }
 
@@ -440,9 +442,10 @@ private Q_SLOTS:
         QFETCH(QString, language);
         QFETCH(int, width);
         L10n::setLanguage(language);
-        m_model->setStatus(statusWithCertificate(CAStatus::ok));
-        m_model->setLoginItemError(QStringLiteral("Couldn't change this: the autostart folder could not be written "
-                                                  "because the disk is full"));
+        AppModelAccess::setStatus(*m_model, statusWithCertificate(CAStatus::ok));
+        AppModelAccess::setLoginItemError(
+            *m_model, QStringLiteral("Couldn't change this: the autostart folder could not be written "
+                                     "because the disk is full"));
         SettingsScreen& screen = shown(true, width, 1200);
         QCOMPARE(truncatedTexts(&screen), QStringList());
         const QList<SettingRow*> rows = screen.findChildren<SettingRow*>();
@@ -505,13 +508,13 @@ private Q_SLOTS:
     void screenshots() {
         QFETCH(QString, language);
         L10n::setLanguage(language);
-        m_model->setStatus(statusWithCertificate(CAStatus::ok));
+        AppModelAccess::setStatus(*m_model, statusWithCertificate(CAStatus::ok));
         m_fakes->loginItem->current = LoginItemState::enabled;
         SettingsScreen& screen = shown(false, 860, 980);
         saveScreenshot(lightAndDark(&screen, 1.0), QStringLiteral("settingsscreen-%1").arg(language));
         // No text is cut or laid over other text, in either language.
         QVERIFY2(textProblems(&screen).isEmpty(), qPrintable(textProblems(&screen).join(u';')));
-        m_model->setStatus(statusWithCertificate(CAStatus::missing));
+        AppModelAccess::setStatus(*m_model, statusWithCertificate(CAStatus::missing));
         screen.hide();
         m_screen.reset();
         SettingsScreen& withUpdater = shown(true, 860, 980);

@@ -2,22 +2,25 @@
 // in its first-run and its normal form; then the window's first run over it, and the page over
 // the stand-in gateway.
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/TextLink.h"
 #include "FernholmApp/components/layout/FirstRunFrame.h"
 #include "FernholmApp/components/layout/PageHeader.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
 #include "FernholmApp/components/text/SelectableText.h"
-#include "FernholmApp/shell/Sidebar.h"
 #include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/TextLink.h"
-#include "FernholmApp/shell/RootView.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/setup/BrowserRowLine.h"
 #include "FernholmApp/pages/setup/BrowsersCard.h"
 #include "FernholmApp/pages/setup/SetupScreen.h"
 #include "FernholmApp/pages/setup/SetupStepButton.h"
 #include "FernholmApp/pages/setup/SetupStepCard.h"
 #include "FernholmApp/pages/setup/StepBadge.h"
+#include "FernholmApp/shell/RootView.h"
+#include "FernholmApp/shell/Sidebar.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/StandInCheckout.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -115,10 +118,10 @@ struct Setup {
 
     explicit Setup(const std::optional<Status>& status = std::nullopt) {
         model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setLink(SidecarLink::stopped);
-        model->setStatus(status);
-        QObject::connect(model.get(), &AppModel::busyChanged, model.get(), [this] {
-            if (model->busy()) {
+        AppModelAccess::setLink(*model, SidecarLink::stopped);
+        AppModelAccess::setStatus(*model, status);
+        QObject::connect(&model->supervision(), &Supervision::busyChanged, model.get(), [this] {
+            if (model->supervision().busy()) {
                 calls.append(QStringLiteral("busy"));
             }
         });
@@ -279,14 +282,14 @@ private Q_SLOTS:
         screen.show();
         SetupStepCard* certificate = screen.certificateCard();
         SetupStepCard* turnOn = screen.turnOnCard();
-        s.model->setStatus(status(QStringLiteral("ok")));
+        AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok")));
         QCOMPARE(screen.certificateCard(), certificate);
         QCOMPARE(screen.turnOnCard(), turnOn);
         QCOMPARE(certificate->step().look, SetupStep::Look::done);
         QCOMPARE(turnOn->step().look, SetupStep::Look::current);
         QVERIFY(turnOn->button()->isVisible());
         QCOMPARE(screen.stepCounter()->text(), QStringLiteral("Step 2 of 2"));
-        s.model->setStatus(std::nullopt);
+        AppModelAccess::setStatus(*s.model, std::nullopt);
         QCOMPARE(screen.stepCounter()->text(), QStringLiteral("Step 1 of 2"));
         QCOMPARE(turnOn->rowOpacity(), 0.6);
     }
@@ -307,7 +310,7 @@ private Q_SLOTS:
             SetupScreen& screen = s.make(firstRun);
             screen.show();
             QCoreApplication::processEvents();
-            s.model->setBusy(busy);
+            AppModelAccess::setBusy(*s.model, busy);
             s.calls.clear();
             SetupStepButton* install = screen.certificateCard()->button();
             SetupStepButton* turnOn = screen.turnOnCard()->button();
@@ -325,11 +328,11 @@ private Q_SLOTS:
 
             QTest::mouseClick(install, Qt::LeftButton);
             QCOMPARE(s.calls, busy ? QStringList() : QStringList({"busy"}));
-            s.model->setBusy(busy);
+            AppModelAccess::setBusy(*s.model, busy);
             s.calls.clear();
             QTest::mouseClick(turnOn, Qt::LeftButton);
             QCOMPARE(s.calls, busy ? QStringList() : QStringList({"busy", "completed"}));
-            s.model->setBusy(busy);
+            AppModelAccess::setBusy(*s.model, busy);
             s.calls.clear();
 
             // The tour control is never disabled.
@@ -351,12 +354,12 @@ private Q_SLOTS:
         QCOMPARE(remove->title(), QStringLiteral("Remove certificate"));
         // At the row's far end.
         QCOMPARE(placed(remove, &screen).right(), placed(screen.certificateCard(), &screen).right() - 22);
-        s.model->setBusy(true);
+        AppModelAccess::setBusy(*s.model, true);
         QVERIFY(!remove->isEnabled());
         s.calls.clear();
         QTest::mouseClick(remove, Qt::LeftButton);
         QCOMPARE(s.calls, QStringList());
-        s.model->setBusy(false);
+        AppModelAccess::setBusy(*s.model, false);
         QVERIFY(remove->isEnabled());
         QTest::mouseClick(remove, Qt::LeftButton);
         QCOMPARE(s.calls, QStringList({"busy"}));
@@ -389,24 +392,24 @@ private Q_SLOTS:
             QCOMPARE(s.completions(), 1);
 
             // An equal status, or another status with protection still on, brings nothing new.
-            s.model->setStatus(status(QStringLiteral("ok on")));
+            AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok on")));
             Status busier = *status(QStringLiteral("ok on"));
             busier.counters.total = 12;
-            s.model->setStatus(busier);
+            AppModelAccess::setStatus(*s.model, busier);
             QCOMPARE(s.completions(), 1);
 
             // Off, then on again while shown: one more.
-            s.model->setStatus(status(QStringLiteral("ok")));
+            AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok")));
             QCOMPARE(s.completions(), 1);
-            s.model->setStatus(status(QStringLiteral("ok on")));
+            AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok on")));
             QCOMPARE(s.completions(), 2);
-            s.model->setStatus(busier);
+            AppModelAccess::setStatus(*s.model, busier);
             QCOMPARE(s.completions(), 2);
 
             // Hidden and shown again: one more. Turned on while hidden: only when shown.
             screen.hide();
-            s.model->setStatus(status(QStringLiteral("ok")));
-            s.model->setStatus(status(QStringLiteral("ok on")));
+            AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok")));
+            AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok on")));
             QCOMPARE(s.completions(), 2);
             screen.show();
             QTRY_COMPARE(s.completions(), 3);
@@ -425,8 +428,8 @@ private Q_SLOTS:
         SetupScreen& screen = s.make(true);
         screen.show();
         QCoreApplication::processEvents();
-        s.model->setStatus(status(QStringLiteral("ok starting")));
-        s.model->setStatus(std::nullopt);
+        AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok starting")));
+        AppModelAccess::setStatus(*s.model, std::nullopt);
         QCOMPARE(s.completions(), 0);
     }
 
@@ -441,8 +444,8 @@ private Q_SLOTS:
         QTest::mouseClick(screen.turnOnCard()->button(), Qt::LeftButton);
         QCOMPARE(s.calls, QStringList({"busy", "completed"}));
         // The gateway is not there: the switch fails, and nothing more is called.
-        QTRY_VERIFY(s.model->appError().has_value());
-        QVERIFY(s.model->appError()->startsWith(QLatin1String("Toggle failed")));
+        QTRY_VERIFY(s.model->supervision().appError().has_value());
+        QVERIFY(s.model->supervision().appError()->startsWith(QLatin1String("Toggle failed")));
         QCOMPARE(s.completions(), 1);
     }
 
@@ -586,17 +589,17 @@ private Q_SLOTS:
         BrowserRowLine* first = card->lines().at(0);
         first->textView()->selectAll();
         QVERIFY(first->textView()->hasSelectedText());
-        s.model->setStatus(withFindings({"checking", "idle", "bypass"}));
+        AppModelAccess::setStatus(*s.model, withFindings({"checking", "idle", "bypass"}));
         QCOMPARE(card->lines().at(0), first);
         QVERIFY(first->textView()->hasSelectedText());
         QCOMPARE(card->lines().size(), 3);
-        s.model->setStatus(withFindings({"idle"}));
+        AppModelAccess::setStatus(*s.model, withFindings({"idle"}));
         QCOMPARE(card->lines().size(), 1);
         QVERIFY(!card->warns());
         QVERIFY(card->listCard()->look().fill == Theme::surface);
-        s.model->setStatus(status(QStringLiteral("ok on")));
+        AppModelAccess::setStatus(*s.model, status(QStringLiteral("ok on")));
         QVERIFY(!card->isVisible());
-        s.model->setStatus(withFindings({}));
+        AppModelAccess::setStatus(*s.model, withFindings({}));
         QVERIFY(card->isVisible());
         QVERIFY(card->allClearCard()->isVisible());
     }
@@ -662,7 +665,7 @@ private Q_SLOTS:
             shown = withRows;
         }
         Setup s(shown);
-        s.model->setBusy(busy);
+        AppModelAccess::setBusy(*s.model, busy);
         SetupScreen& screen = s.make(firstRun, true, firstRun ? QSize(1000, 900) : QSize(820, 1000));
         screen.show();
         QCoreApplication::processEvents();
@@ -690,8 +693,8 @@ private Q_SLOTS:
         QFETCH(QString, way);
         TestPlatform fakes;
         AppModel model(quickConfig(), fakes.platform());
-        model.setLink(SidecarLink::stopped);
-        model.setStatus(status(way == QLatin1String("already on") ? "ok on" : "ok"));
+        AppModelAccess::setLink(model, SidecarLink::stopped);
+        AppModelAccess::setStatus(model, status(way == QLatin1String("already on") ? "ok on" : "ok"));
         RootView root(model, fakes.defaults, std::function<void()>(), RootViewHooks{});
         root.resize(1000, 760);
         auto* setup = qobject_cast<SetupScreen*>(root.content());
@@ -705,7 +708,7 @@ private Q_SLOTS:
             QTest::mouseClick(setup->turnOnCard()->button(), Qt::LeftButton);
         } else if (way == QLatin1String("protection on")) {
             QVERIFY(!root.hasCompletedSetup());
-            model.setStatus(status("ok on"));
+            AppModelAccess::setStatus(model, status("ok on"));
         } else if (way == QLatin1String("tour")) {
             QTest::mouseClick(setup->tourLink(), Qt::LeftButton);
         }
@@ -742,8 +745,8 @@ private Q_SLOTS:
         QSignalSpy polls(&model, &AppModel::pollEnded);
         model.start();
         QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1, patienceMs);
-        QVERIFY(model.status());
-        QCOMPARE(model.status()->ca, CAStatus::missing);
+        QVERIFY(model.protection().status());
+        QCOMPARE(model.protection().status()->ca, CAStatus::missing);
         const auto count = [&](const QString& request) {
             return gatewayRequests(model).count(request);
         };
@@ -761,10 +764,10 @@ private Q_SLOTS:
         SetupStepButton* turnOn = screen.turnOnCard()->button();
 
         QTest::mouseClick(install, Qt::LeftButton);
-        QVERIFY(model.busy());
-        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
+        QVERIFY(model.supervision().busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.supervision().busy(), patienceMs);
         QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 1);
-        QVERIFY(!model.appError());
+        QVERIFY(!model.supervision().appError());
         QCoro::waitFor(model.pollOnce());
         QCOMPARE(screen.certificateCard()->step().look, SetupStep::Look::done);
         QVERIFY(screen.certificateCard()->removeLink()->isVisible());
@@ -777,12 +780,12 @@ private Q_SLOTS:
                               QJsonArray{QJsonObject{{QStringLiteral("delay_ms"), 600},
                                                      {QStringLiteral("body"), QStringLiteral(R"({"ok": true})")}}}));
         QTest::mouseClick(install, Qt::LeftButton);
-        QVERIFY(model.busy());
+        QVERIFY(model.supervision().busy());
         QVERIFY(!install->isEnabled() && !turnOn->isEnabled());
         QTest::mouseClick(install, Qt::LeftButton);
         QTest::mouseClick(turnOn, Qt::LeftButton);
         QCOMPARE(completed, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.supervision().busy(), patienceMs);
         QCOMPARE(count(QStringLiteral("POST /api/ca/install")), 2);
         QCOMPARE(count(QStringLiteral("POST /api/protection")), 0);
         setGatewayStatus({{QStringLiteral("ca_renewal"), QJsonValue::Null}});
@@ -790,7 +793,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(turnOn, Qt::LeftButton);
         QCOMPARE(completed, 1);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.supervision().busy(), patienceMs);
         QCOMPARE(count(QStringLiteral("POST /api/protection")), 1);
         // The reply says protection is on: the done row comes into view once more.
         QCOMPARE(screen.turnOnCard()->step().look, SetupStep::Look::done);

@@ -2,20 +2,21 @@
 // model launches it and drive the page as a user would (typing, clicking pills and chips,
 // selecting text); the stand-in's log shows what reached the gateway and its scripted replies
 // fail or hold back single answers. Layout cases and the pure texts need no gateway.
-#include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/components/activity/AnonymizedTextView.h"
-#include "FernholmApp/components/layout/Card.h"
-#include "FernholmApp/components/layout/Page.h"
-#include "FernholmApp/components/layout/PageHeader.h"
 #include "FernholmApp/components/controls/PlainTextEditor.h"
 #include "FernholmApp/components/controls/PrimaryButton.h"
 #include "FernholmApp/components/controls/Spinner.h"
+#include "FernholmApp/components/layout/Card.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/PageHeader.h"
 #include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/workbench/TestScreen.h"
 #include "FernholmApp/pages/workbench/WorkbenchChip.h"
 #include "FernholmApp/pages/workbench/WorkbenchPill.h"
+#include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/LayoutTesting.h"
@@ -132,7 +133,7 @@ class TestScreenTest : public QObject, public StandInModel {
         makeModel();
         m_model->start();
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(m_model->sidecarState(), SidecarState::ready(), patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(m_model->supervision().sidecarState(), SidecarState::ready(), patienceMs);
         }();
         return shown(width, height);
     }

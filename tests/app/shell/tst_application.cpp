@@ -2,16 +2,18 @@
 // closing without a tray), the tray coming late, the single instance, the uninstall question and the menu items.
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/shell/FernholmApplication.h"
+#include "FernholmApp/shell/MainWindow.h"
+#include "FernholmApp/shell/tray/MenuBarPopover.h"
+#include "FernholmApp/shell/tray/TrayHost.h"
 #include "FernholmApp/theme/Appearance.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
-#include "FernholmApp/shell/FernholmApplication.h"
-#include "FernholmApp/shell/MainWindow.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/MemorySingleInstance.h"
-#include "FernholmApp/shell/tray/MenuBarPopover.h"
-#include "FernholmApp/shell/tray/TrayHost.h"
 
 #include <QAction>
 #include <QSignalSpy>
@@ -76,14 +78,14 @@ private Q_SLOTS:
         QCOMPARE(shell.app->window()->windowTitle(), QStringLiteral("Tarvine"));
         QVERIFY(shell.app->isQuitHookInstalled());
         // No gateway in the fakes: the one start reports that it found none.
-        QVERIFY(shell.app->model().appError().has_value());
-        const auto error = shell.app->model().appError();
-        shell.app->model().setAppError(std::nullopt);
+        QVERIFY(shell.app->model().supervision().appError().has_value());
+        const auto error = shell.app->model().supervision().appError();
+        AppModelAccess::setAppError(shell.app->model(), std::nullopt);
 
         shell.app->window()->hide();
         shell.app->showWindow();
         QVERIFY(shell.app->window()->isVisible());
-        QVERIFY2(!shell.app->model().appError(), "a second show started the model again");
+        QVERIFY2(!shell.app->model().supervision().appError(), "a second show started the model again");
         QVERIFY(error->contains(QStringLiteral("Python runtime")));
     }
 
@@ -149,7 +151,7 @@ private Q_SLOTS:
         shell.app->window()->uninstallAction()->trigger();
         QCOMPARE(shell.confirmations, 1);
         // Cancelled: nothing was started.
-        QVERIFY(!shell.app->model().busy());
+        QVERIFY(!shell.app->model().supervision().busy());
         QVERIFY(!shell.app->model().isShutDown());
     }
 

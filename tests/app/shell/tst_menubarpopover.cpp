@@ -1,22 +1,25 @@
 // The tray panel: what it shows for the model's state (no gateway needed: the model's setters
 // drive it), what its buttons do, where it opens, and its controls against the stand-in gateway.
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/components/text/TokenChip.h"
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/shell/MainWindow.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverPlacement.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/text/TokenChip.h"
-#include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
+#include "app/support/StandInModel.h"
+#include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/LoopbackPort.h"
-#include "app/support/StandInModel.h"
 #include "support/StatusFixtures.h"
-#include "app/support/TestPlatform.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -151,10 +154,10 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         QFETCH(bool, on);
         Panel p;
-        p.model->setStatus(status);
-        p.model->setLink(link);
-        p.model->setBusy(busy);
-        p.model->setProxyStuck(stuck);
+        AppModelAccess::setStatus(*p.model, status);
+        AppModelAccess::setLink(*p.model, link);
+        AppModelAccess::setBusy(*p.model, busy);
+        AppModelAccess::setProxyStuck(*p.model, stuck);
         settle();
         MenuBarPopover* panel = p.panel;
         QCOMPARE(panel->statusLine()->text(), line);
@@ -190,17 +193,17 @@ private Q_SLOTS:
         QFETCH(QString, appError);
         QFETCH(QString, caption);
         Panel p;
-        p.model->setStatus(status);
-        p.model->setLink(link);
+        AppModelAccess::setStatus(*p.model, status);
+        AppModelAccess::setLink(*p.model, link);
         if (!appError.isEmpty()) {
-            p.model->setAppError(appError);
+            AppModelAccess::setAppError(*p.model, appError);
         }
         settle();
         QVERIFY(p.panel->criticalCard()->isVisible());
         QVERIFY(!p.panel->statusCard()->isVisible());
         QCOMPARE(p.panel->alertButton()->text(), caption);
         QVERIFY(p.panel->alertButton()->isEnabled());
-        p.model->setBusy(true);
+        AppModelAccess::setBusy(*p.model, true);
         settle();
         QVERIFY(!p.panel->alertButton()->isEnabled());
     }
@@ -292,7 +295,7 @@ private Q_SLOTS:
         QFETCH(QStringList, findings);
         QFETCH(QString, line);
         Panel p;
-        p.model->setStatus(onWith(findings));
+        AppModelAccess::setStatus(*p.model, onWith(findings));
         settle();
         QCOMPARE(p.panel->attentionLine()->isVisible(), !line.isEmpty());
         if (!line.isEmpty()) {
@@ -357,9 +360,9 @@ private Q_SLOTS:
     // Nothing polls here: an open panel shows a snoozed warning again when its snooze ends.
     void aSnoozedWarningComesBackWhenItsSnoozeEnds() {
         Panel p;
-        p.model->setLink(SidecarLink::trusted);
-        p.model->setStatus(onWith());
-        p.model->setAppError(QStringLiteral("Toggle failed: refused"));
+        AppModelAccess::setLink(*p.model, SidecarLink::trusted);
+        AppModelAccess::setStatus(*p.model, onWith());
+        AppModelAccess::setAppError(*p.model, QStringLiteral("Toggle failed: refused"));
         settle();
         QVERIFY(p.panel->state().showsAttention());
         const AppAlert warning = p.panel->state().layout.warnings.first();
@@ -428,10 +431,10 @@ private Q_SLOTS:
             L10n::setLanguage(language);
             {
                 Panel p(true);
-                p.model->setStatus(onWith({QStringLiteral("bypass"), QStringLiteral("bypass")}));
+                AppModelAccess::setStatus(*p.model, onWith({QStringLiteral("bypass"), QStringLiteral("bypass")}));
                 Provider chat{QStringLiteral("chatgpt"), QStringLiteral("ChatGPT"), {}, {}, true, {}, {}};
                 Provider claude{QStringLiteral("claude"), QStringLiteral("Claude"), {}, {}, true, {}, {}};
-                p.model->setProviders({chat, claude});
+                AppModelAccess::setProviders(*p.model, {chat, claude});
                 ActivityFeedAccess::setRecentEvents(
                     p.model->activity(),
                     {anEvent(1, "redacted", 5), anEvent(2, "blocked", 0), anEvent(3, "redacted", 2)}, 0);
@@ -441,7 +444,7 @@ private Q_SLOTS:
             }
             {
                 Panel p;
-                p.model->setLink(SidecarLink::stopped);
+                AppModelAccess::setLink(*p.model, SidecarLink::stopped);
                 p.settleSize();
                 QVERIFY(!saveScreenshot(lightAndDark(&p.window), QStringLiteral("popover-critical-%1").arg(language))
                              .isEmpty());
@@ -462,7 +465,9 @@ class MenuBarPopoverGatewayTest : public QObject, public StandInModel {
         makeModel();
         QSignalSpy polls(m_model.get(), &AppModel::pollEnded);
         m_model->start();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1 && m_model->status(), patienceMs); }();
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(polls.size() >= 1 && m_model->protection().status(), patienceMs);
+        }();
         return *m_model;
     }
 
@@ -483,7 +488,7 @@ private Q_SLOTS:
 
     void theSwitchTurnsProtectionOn() {
         AppModel& model = up();
-        QVERIFY(model.status()->protection != Protection::on);
+        QVERIFY(model.protection().status()->protection != Protection::on);
         QWidget window;
         auto* panel = new MenuBarPopover(model, {}, [] {}, [] {}, &window);
         window.show();
@@ -493,7 +498,7 @@ private Q_SLOTS:
         QTest::mouseClick(panel->protectionSwitch(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(bodiesOf(QStringLiteral("/api/protection")), QStringList{QStringLiteral("{\"on\":true}")},
                                   patienceMs);
-        QTRY_VERIFY(!model.busy());
+        QTRY_VERIFY(!model.supervision().busy());
     }
 
     void restartOnlyWhileStopped() {
@@ -507,7 +512,7 @@ private Q_SLOTS:
         settle();
         QVERIFY(!model.isReplacing());
         QCOMPARE(m_checkout->dumpedPid(), first);
-        model.setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(model, SidecarLink::stopped);
         panel->run(restart);
         QTRY_VERIFY_WITH_TIMEOUT(m_checkout->dumpedPid() != first && m_checkout->dumpedPid() != 0, patienceMs);
         QTRY_VERIFY_WITH_TIMEOUT(!model.isReplacing(), patienceMs);
@@ -520,12 +525,12 @@ private Q_SLOTS:
         QWidget window;
         auto* panel = new MenuBarPopover(model, {}, [] {}, [] {}, &window);
         window.show();
-        model.setLink(SidecarLink::checking);
+        AppModelAccess::setLink(model, SidecarLink::checking);
         settle();
         QVERIFY(panel->controlButton()->isVisible());
         QTest::mouseClick(panel->controlButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!processExists(pid), patienceMs);
-        QTRY_COMPARE_WITH_TIMEOUT(model.link(), SidecarLink::stopped, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.supervision().link(), SidecarLink::stopped, patienceMs);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/RedactionDraftAccess.h"
 #include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
@@ -124,11 +125,12 @@ private Q_SLOTS:
         fakes.defaults->setValue(Tour::flagKey, true);
         fakes.defaults->setValue(RootView::languageKey, QStringLiteral("pl"));
         AppModel model(quickConfig(), fakes.platform());
-        model.setLink(SidecarLink::trusted);
-        model.setStatus(dayOfUse());
-        model.setProviders(
-            {provider("chatgpt", "ChatGPT", true, std::nullopt), provider("claude", "Claude", true, std::nullopt),
-             provider("gemini", "Gemini", false, std::nullopt), provider("spellbook", "Spellbook", false, true)});
+        AppModelAccess::setLink(model, SidecarLink::trusted);
+        AppModelAccess::setStatus(model, dayOfUse());
+        AppModelAccess::setProviders(model, {provider("chatgpt", "ChatGPT", true, std::nullopt),
+                                             provider("claude", "Claude", true, std::nullopt),
+                                             provider("gemini", "Gemini", false, std::nullopt),
+                                             provider("spellbook", "Spellbook", false, true)});
         ActivityFeedAccess::setRecentEvents(model.activity(), recentEvents(), 0);
         RedactionDraftAccess::setSaved(model.redactionDraft(), rules());
         RedactionDraftAccess::setEdited(model.redactionDraft(), rules());

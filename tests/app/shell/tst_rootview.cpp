@@ -1,24 +1,25 @@
 // The main window's content on a model that never starts: the test sets the model's state and the
 // user defaults, and watches what the window shows, where it navigates and what its buttons do.
 
+#include "FernholmApp/components/alerts/AlertHandlers.h"
+#include "FernholmApp/components/alerts/PageAlerts.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/layout/Panel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/WorkbenchSession.h"
-#include "FernholmApp/components/alerts/AlertHandlers.h"
-#include "FernholmApp/report/IssueForm.h"
-#include "FernholmApp/components/alerts/PageAlerts.h"
-#include "FernholmApp/components/layout/Panel.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/shell/Sidebar.h"
-#include "FernholmApp/shell/TourOverlay.h"
-#include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/pages/activity/ActivityScreen.h"
 #include "FernholmApp/pages/home/HomeScreen.h"
 #include "FernholmApp/pages/workbench/TestScreen.h"
+#include "FernholmApp/report/IssueForm.h"
+#include "FernholmApp/shell/RootView.h"
+#include "FernholmApp/shell/Sidebar.h"
+#include "FernholmApp/shell/TourOverlay.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/PixelProbes.h"
 #include "app/support/RecordingClipboard.h"
-#include "app/support/TextGeometry.h"
 #include "app/support/TestPlatform.h"
+#include "app/support/TextGeometry.h"
 #include "app/support/ViewTesting.h"
 
 #include <QSignalSpy>
@@ -51,7 +52,7 @@ struct Window {
             fakes.defaults->setValue(Tour::flagKey, true);
         }
         model = std::make_unique<AppModel>(quickConfig(), fakes.platform());
-        model->setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(*model, SidecarLink::stopped);
     }
 
     RootView& make() {
@@ -102,8 +103,8 @@ private Q_SLOTS:
         QVERIFY(!root.tourOverlay());
         root.resize(900, 640);
         saveScreenshot(render(&root, ColorScheme::light), QStringLiteral("rootview-firstrun"));
-        w.model->setActivityRequest(1);
-        w.model->setPromptRequest(1);
+        AppModelAccess::setActivityRequest(*w.model, 1);
+        AppModelAccess::setPromptRequest(*w.model, 1);
         QCOMPARE(root.selection(), AppTab::home);
 
         root.completeSetup();
@@ -127,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(root.tour().index(), 1);
 
         // After setup the requests count.
-        w.model->setActivityRequest(2);
+        AppModelAccess::setActivityRequest(*w.model, 2);
         QCOMPARE(root.selection(), AppTab::activity);
     }
 
@@ -171,7 +172,7 @@ private Q_SLOTS:
         Window w(true);
         RootView& root = w.make();
         root.select(AppTab::activity);
-        w.model->setStatus(statusWithError(QStringLiteral("listener failed")));
+        AppModelAccess::setStatus(*w.model, statusWithError(QStringLiteral("listener failed")));
         QVERIFY(!root.alertLayout().critical.isEmpty());
         QCOMPARE(root.pageAlerts()->alertLayout(), root.alertLayout());
         for (const AppAlert& alert : root.alertLayout().critical) {
@@ -180,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(root.pageAlerts()->parentWidget()->isVisible());
         // The busy flag reaches every alert button.
         QVERIFY(!AlertHandlers::of(root.pageAlerts()).busy);
-        w.model->setBusy(true);
+        AppModelAccess::setBusy(*w.model, true);
         QVERIFY(AlertHandlers::of(root.pageAlerts()).busy);
     }
 
@@ -192,8 +193,8 @@ private Q_SLOTS:
         root.select(AppTab::activity);
         Status running;
         running.protection = Protection::on;
-        w.model->setLink(SidecarLink::trusted);
-        w.model->setStatus(running);
+        AppModelAccess::setLink(*w.model, SidecarLink::trusted);
+        AppModelAccess::setStatus(*w.model, running);
         const auto hasAppError = [&root] {
             for (const AppAlert& alert : root.alertLayout().warnings) {
                 if (alert.id == QLatin1String("app_error")) {
@@ -202,7 +203,7 @@ private Q_SLOTS:
             }
             return false;
         };
-        w.model->setAppError(QStringLiteral("Toggle failed: refused"));
+        AppModelAccess::setAppError(*w.model, QStringLiteral("Toggle failed: refused"));
         QVERIFY(hasAppError());
         QVERIFY(root.pageAlerts()->widgetFor(QStringLiteral("app_error")));
         const AppAlert warning = root.alertLayout().warnings.first();
@@ -231,7 +232,7 @@ private Q_SLOTS:
         Window w(true);
         RootView& root = w.make();
         if (withStatus) {
-            w.model->setStatus(statusWithError(QStringLiteral("listener failed")));
+            AppModelAccess::setStatus(*w.model, statusWithError(QStringLiteral("listener failed")));
         }
         root.run(AlertAction::copyError());
         QCOMPARE(w.clipboard->calls, QStringList({"clear", "text:" + copied}));
@@ -291,7 +292,8 @@ private Q_SLOTS:
         Window w(true);
         RootView& root = w.make();
         QVERIFY(!root.issueSheet());
-        w.model->setIssueRequest(IssueRequest{QUuid::createUuid(), QStringLiteral("row-1"), QStringLiteral("bug")});
+        AppModelAccess::setIssueRequest(
+            *w.model, IssueRequest{QUuid::createUuid(), QStringLiteral("row-1"), QStringLiteral("bug")});
         QVERIFY(root.issueSheet());
         IssueFormView* first = root.issueSheet();
         const auto firstForm = first->form();
@@ -301,7 +303,8 @@ private Q_SLOTS:
         QVERIFY(!w.model->issueRequest());
         QTRY_VERIFY(!root.issueSheet());
 
-        w.model->setIssueRequest(IssueRequest{QUuid::createUuid(), std::nullopt, QStringLiteral("bug")});
+        AppModelAccess::setIssueRequest(*w.model,
+                                        IssueRequest{QUuid::createUuid(), std::nullopt, QStringLiteral("bug")});
         QVERIFY(root.issueSheet());
         QVERIFY(root.issueSheet()->form() != firstForm);
     }

@@ -2,9 +2,11 @@
 // reaches the gateway, and what does not.
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/report/IssueForm.h"
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/RecordingClipboard.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"
@@ -108,11 +110,11 @@ private Q_SLOTS:
 
     void fixingTheProxyRestartsProtection() {
         RootView& root = up();
-        QCOMPARE(m_model->link(), SidecarLink::trusted);
+        QCOMPARE(m_model->supervision().link(), SidecarLink::trusted);
         root.run(AlertAction::degraded(DegradedAction::none));
         QCOMPARE(protectionCalls(*m_model), QStringList());
         root.run(AlertAction::degraded(DegradedAction::fixProxy));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_model->busy(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_model->supervision().busy(), patienceMs);
         QCOMPARE(protectionCalls(*m_model), QStringList({"off", "on"}));
     }
 
@@ -124,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(!m_model->isReplacing());
         QCOMPARE(m_model->sidecar(), running);
 
-        m_model->setLink(SidecarLink::stopped);
+        AppModelAccess::setLink(*m_model, SidecarLink::stopped);
         root.run(AlertAction::restartSidecar());
         QVERIFY(m_model->isReplacing());
         QTRY_VERIFY_WITH_TIMEOUT(!m_model->isReplacing(), patienceMs);

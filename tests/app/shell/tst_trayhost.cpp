@@ -1,14 +1,15 @@
 // The tray host without a real tray: the icon it picks, its menu, its panel window.
 #include "FernholmApp/model/AppModel.h"
-#include "FernholmApp/theme/BrandFonts.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
 #include "FernholmApp/shell/tray/TrayHost.h"
+#include "FernholmApp/theme/BrandFonts.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/LayoutTesting.h"
+#include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
-#include "app/support/TestPlatform.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -140,12 +141,12 @@ private Q_SLOTS:
     void iconFollowsTheStatusOnly() {
         Host h;
         QCOMPARE(h.tray->currentSymbol(), TraySymbol::markOff);
-        h.model->setStatus(status(Protection::on, true));
+        AppModelAccess::setStatus(*h.model, status(Protection::on, true));
         QCOMPARE(h.tray->currentSymbol(), TraySymbol::mark);
         // The link does not count: the status still says on.
-        h.model->setLink(SidecarLink::checking);
+        AppModelAccess::setLink(*h.model, SidecarLink::checking);
         QCOMPARE(h.tray->currentSymbol(), TraySymbol::mark);
-        h.model->setStatus(partly());
+        AppModelAccess::setStatus(*h.model, partly());
         QCOMPARE(h.tray->currentSymbol(), TraySymbol::markOff);
         QVERIFY(h.tray->trayIcon()->toolTip().startsWith(QStringLiteral("Tarvine\n")));
     }
@@ -158,13 +159,13 @@ private Q_SLOTS:
         for (int poll = 1; poll <= 10; ++poll) {
             busy.uptimeS = poll;
             busy.memoryMb = 100.0 + poll;
-            h.model->setStatus(busy);
+            AppModelAccess::setStatus(*h.model, busy);
             QCOMPARE(h.tray->trayIcon()->icon().cacheKey(), off);
         }
-        h.model->setStatus(status(Protection::on, true));
+        AppModelAccess::setStatus(*h.model, status(Protection::on, true));
         const qint64 on = h.tray->trayIcon()->icon().cacheKey();
         QVERIFY(on != off);
-        h.model->setStatus(partly());
+        AppModelAccess::setStatus(*h.model, partly());
         QVERIFY(h.tray->trayIcon()->icon().cacheKey() != on);
         QCOMPARE(h.tray->currentSymbol(), TraySymbol::markOff);
     }
@@ -183,7 +184,7 @@ private Q_SLOTS:
 
     void retranslate() {
         Host h;
-        h.model->setStatus(status(Protection::off));
+        AppModelAccess::setStatus(*h.model, status(Protection::off));
         const QString english = h.tray->trayIcon()->toolTip();
         L10n::setLanguage(QStringLiteral("pl"));
         h.tray->retranslate();

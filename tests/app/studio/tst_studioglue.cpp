@@ -5,8 +5,9 @@
 #include "FernholmApp/studio/StudioGlue.h"
 #include "FernholmApp/studio/StudioHost.h"
 #include "FernholmKit/text/L10n.h"
-#include "support/TestHttpServer.h"
+#include "app/support/AppModelAccess.h"
 #include "app/support/TestPlatform.h"
+#include "support/TestHttpServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -168,7 +169,7 @@ private Q_SLOTS:
         page()->runJavaScript(QStringLiteral("work('/api/slow')"));
         QTRY_VERIFY_WITH_TIMEOUT(m_sink->busy(), kLoadWait);
         // The link wavers while the page sends: kept until the page is idle, then blanked.
-        model.setLink(SidecarLink::checking);
+        AppModelAccess::setLink(model, SidecarLink::checking);
         model.syncStudio();
         QCOMPARE(page()->url().path(), QStringLiteral("/studio/auth"));
         QTRY_COMPARE_WITH_TIMEOUT(page()->url(), QUrl(QStringLiteral("about:blank")), kLoadWait);

@@ -5,6 +5,8 @@
 // offscreen and on an X server (where the module's OpenGL context is really made).
 
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/shell/FernholmApplication.h"
 #include "FernholmApp/studio/loader/StudioLoader.h"
 #include "FernholmKit/presentation/Tour.h"
@@ -119,8 +121,8 @@ private Q_SLOTS:
         FernholmApplication app(std::move(options));
         studio.attach(app.model());
         app.showWindow();
-        QTRY_COMPARE_WITH_TIMEOUT(app.model().link(), SidecarLink::trusted, 30'000);
-        QTRY_VERIFY_WITH_TIMEOUT(app.model().status().has_value(), 30'000);
+        QTRY_COMPARE_WITH_TIMEOUT(app.model().supervision().link(), SidecarLink::trusted, 30'000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.model().protection().status().has_value(), 30'000);
 
         // The window painted and the gateway polled: nothing of the studio yet.
         QCOMPARE(mapped(engineOrMesa), QStringList());

@@ -1,5 +1,6 @@
 #include "app/support/StandInModel.h"
 
+#include "FernholmApp/model/Supervision.h"
 #include "support/LoopbackPort.h"
 
 #include <QChildEvent>
@@ -93,7 +94,7 @@ AppModel& StandInModel::startedModel(const Environment& extra) {
     AppModel& model = makeModel(extra);
     model.start();
     [&] {
-        QTRY_VERIFY_WITH_TIMEOUT(model.sidecarState() != SidecarState::starting(), standInPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(model.supervision().sidecarState() != SidecarState::starting(), standInPatienceMs);
     }();
     return model;
 }

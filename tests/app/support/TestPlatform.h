@@ -4,7 +4,7 @@
 //
 //     test::TestPlatform fakes;              // outlives the model
 //     AppModel model(test::quickConfig(), fakes.platform());
-//     model.setStatus(status);               // no gateway, no process: nothing runs before start()
+//     AppModelAccess::setStatus(model, status); // no gateway, no process: nothing runs before start()
 //
 // Without TARVINE_REPO in `environment` (the default), start() finds no gateway runtime.
 

@@ -19,9 +19,10 @@ namespace fernholm {
 //     AlertHandlers::set(root, {
 //         .run = [dispatcher](const AlertAction& action) { dispatcher->perform(action); },
 //         .snooze = [model](const AppAlert& alert) { model->alerts().snooze(alert); },
-//         .busy = model->busy(),
+//         .busy = model->supervision().busy(),
 //     });
-//     connect(model, &AppModel::busyChanged, root, [root, model] { AlertHandlers::setBusy(root, model->busy()); });
+//     connect(&model->supervision(), &Supervision::busyChanged, root,
+//             [root, model] { AlertHandlers::setBusy(root, model->supervision().busy()); });
 //
 // Views read the handlers at the moment of a click, so handlers set again later are the ones
 // called. A change of `busy` (set or setBusy) updates the enabled state of every alert view

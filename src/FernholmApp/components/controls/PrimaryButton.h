@@ -11,7 +11,7 @@ namespace fernholm {
 //
 //     auto* start = new PrimaryButton(fernholm::tr("Turn on protection"), PrimaryButton::Style::primary, this);
 //     connect(start, &QAbstractButton::clicked, model, &AppModel::toggleProtection);
-//     start->setEnabled(!model->busy());
+//     start->setEnabled(!model->supervision().busy());
 //
 // The height is fixed by the style and the width follows the title (sizeHint is exact; the
 // horizontal policy lets a layout shrink it, never stretch it, unless the caller changes the

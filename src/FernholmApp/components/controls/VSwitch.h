@@ -17,7 +17,8 @@ namespace fernholm {
 //     auto* guard = new VSwitch(VSwitch::Size::hero, Theme::live, Theme::heroOffTrack,
 //                               fernholm::tr("Protection"), card);
 //     connect(guard, &VSwitch::toggleRequested, model, [model] { model->toggleProtection(); });
-//     connect(model, &AppModel::statusChanged, guard, [=] { guard->setOn(model->protectionOn()); });
+//     connect(protection, &ProtectionStatus::statusChanged, guard,
+//             [=] { guard->setOn(protectionOn(protection->status())); });
 //
 // A change of value slides the knob and blends the track colour over 0.15 s (ease-out), at once
 // while hidden or with animations off (Motion). Disabled, it is drawn at 55 % and ignores

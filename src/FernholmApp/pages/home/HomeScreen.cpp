@@ -2,24 +2,26 @@
 
 #include "FernholmApp/pages/home/HomeCounters.h"
 
-#include "FernholmApp/model/ActivityFeed.h"
-#include "FernholmApp/model/AppModel.h"
-#include "FernholmApp/components/alerts/CriticalAlertViews.h"
-#include "FernholmApp/components/layout/FlowLayout.h"
-#include "FernholmApp/components/alerts/MoreAlertsLine.h"
-#include "FernholmApp/components/controls/Motion.h"
-#include "FernholmApp/components/layout/Page.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/text/SelectableText.h"
-#include "FernholmApp/components/layout/Surface.h"
-#include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/TextLink.h"
-#include "FernholmApp/components/controls/VSwitch.h"
-#include "FernholmApp/components/alerts/WarningAlertViews.h"
-#include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/components/activity/EventRowList.h"
 #include "FernholmApp/components/activity/StatusWidgets.h"
+#include "FernholmApp/components/alerts/CriticalAlertViews.h"
+#include "FernholmApp/components/alerts/MoreAlertsLine.h"
+#include "FernholmApp/components/alerts/WarningAlertViews.h"
+#include "FernholmApp/components/controls/Motion.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/TextLink.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/layout/FlowLayout.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/Surface.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/SelectableText.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/presentation/BrowserNotices.h"
 #include "FernholmKit/text/L10n.h"
@@ -77,8 +79,8 @@ QWidget* noteRow(const BrowserNote& note) {
 
 HomeScreen::HomeScreen(AppModel& model, const AlertLayout& layout, std::function<void()> goToActivity,
                        std::function<void()> goToProviders, QWidget* parent)
-    : QWidget(parent), m_model(model), m_layout(layout), m_goToActivity(std::move(goToActivity)),
-      m_goToProviders(std::move(goToProviders)) {
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_layout(layout), m_goToActivity(std::move(goToActivity)), m_goToProviders(std::move(goToProviders)) {
     m_page = new Page(28);
     column(this, 0)->addWidget(m_page);
 
@@ -92,12 +94,12 @@ HomeScreen::HomeScreen(AppModel& model, const AlertLayout& layout, std::function
     m_page->addWidget(buildStats());
     m_page->addWidget(buildRecent());
 
-    for (const auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                              &AppModel::busyChanged}) {
-        connect(&m_model, signal, this, &HomeScreen::showProtection);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &HomeScreen::showProtection);
+    for (const auto signal : {&Supervision::linkChanged, &Supervision::proxyStuckChanged, &Supervision::busyChanged}) {
+        connect(&m_supervision, signal, this, &HomeScreen::showProtection);
     }
-    connect(&m_model, &AppModel::statusChanged, this, &HomeScreen::showAlerts);
-    connect(&m_model, &AppModel::providersChanged, this, &HomeScreen::showProviders);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &HomeScreen::showAlerts);
+    connect(&m_protection, &ProtectionStatus::providersChanged, this, &HomeScreen::showProviders);
     connect(&m_model.activity(), &ActivityFeed::recentEventsChanged, this, &HomeScreen::showRecent);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive && isVisible()) {
@@ -308,7 +310,8 @@ QList<QWidget*> HomeScreen::criticalCards() const {
 }
 
 void HomeScreen::showProtection() {
-    const HomeState state = homeState(m_model.status(), m_model.link(), m_model.proxyStuck(), m_model.busy());
+    const HomeState state =
+        homeState(m_protection.status(), m_supervision.link(), m_supervision.proxyStuck(), m_supervision.busy());
     const bool onChanged = state.on != m_state.on || state.uiState != m_state.uiState;
     const bool stateChanged = state.uiState != m_state.uiState;
     m_state = state;
@@ -388,7 +391,7 @@ void HomeScreen::fadeInHeroTexts() {
 }
 
 void HomeScreen::showProviders() {
-    const QList<Provider> providers = heroProviders(m_model.providers());
+    const QList<Provider> providers = heroProviders(m_protection.providers());
     const ThemeColor colour = homeStateColor(m_state.uiState);
     QHash<QString, ProviderChip*> kept;
     QList<ProviderChip*> order;
@@ -518,7 +521,7 @@ void HomeScreen::showAlerts() {
     }
     m_alertCards = keptAlerts;
 
-    const QList<BrowserNote> notes = privateWindowNotes(m_model.status());
+    const QList<BrowserNote> notes = privateWindowNotes(m_protection.status());
     QHash<QString, QWidget*> keptNotes;
     QList<QWidget*> noteOrder;
     for (const BrowserNote& note : notes) {

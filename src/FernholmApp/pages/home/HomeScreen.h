@@ -19,6 +19,8 @@ namespace fernholm {
 
 class AlertCard;
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class CriticalHero;
 class EventRowList;
 class FlowLayout;
@@ -118,6 +120,8 @@ private:
     void setSwitchEnabled(bool enabled);
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     AlertLayout m_layout;
     std::function<void()> m_goToActivity;
     std::function<void()> m_goToProviders;

@@ -1,15 +1,17 @@
 #include "FernholmApp/pages/providers/ProvidersScreen.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/layout/Surface.h"
-#include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/theme/Fonts.h"
-#include "FernholmApp/pages/providers/ProviderRows.h"
 #include "FernholmApp/components/layout/SettingsRows.h"
+#include "FernholmApp/components/layout/Surface.h"
+#include "FernholmApp/components/text/SectionLabel.h"
+#include "FernholmApp/components/text/TextLabel.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/pages/providers/ProviderRows.h"
+#include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -28,7 +30,8 @@ void growsForWidth(QWidget* widget) {
 
 } // namespace
 
-ProvidersScreen::ProvidersScreen(AppModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
+ProvidersScreen::ProvidersScreen(AppModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()) {
     m_page = new Page(Theme::sectionGap);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -95,9 +98,9 @@ ProvidersScreen::ProvidersScreen(AppModel& model, QWidget* parent) : QWidget(par
     footer->addWidget(footerText, 1, Qt::AlignVCenter);
     m_page->addWidget(m_footer);
 
-    connect(&m_model, &AppModel::providersChanged, this, &ProvidersScreen::showProviders);
-    connect(&m_model, &AppModel::statusChanged, this, &ProvidersScreen::showProtection);
-    connect(&m_model, &AppModel::busyChanged, this, &ProvidersScreen::showProtection);
+    connect(&m_protection, &ProtectionStatus::providersChanged, this, &ProvidersScreen::showProviders);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &ProvidersScreen::showProtection);
+    connect(&m_supervision, &Supervision::busyChanged, this, &ProvidersScreen::showProtection);
     showProviders();
     showProtection();
 }
@@ -111,7 +114,7 @@ void ProvidersScreen::showEvent(QShowEvent* event) {
 void ProvidersScreen::showProviders() {
     QList<Provider> main;
     QList<Provider> experimental;
-    for (const Provider& provider : m_model.providers()) {
+    for (const Provider& provider : m_protection.providers()) {
         (provider.experimental.value_or(false) ? experimental : main).append(provider);
     }
     m_main->setProviders(main);
@@ -121,10 +124,10 @@ void ProvidersScreen::showProviders() {
 }
 
 void ProvidersScreen::showProtection() {
-    const auto& status = m_model.status();
+    const auto& status = m_protection.status();
     const bool on = status && status->protection == Protection::on;
     m_note->setVisible(!on);
-    m_turnOn->setEnabled(!m_model.busy() && status.has_value());
+    m_turnOn->setEnabled(!m_supervision.busy() && status.has_value());
     m_main->setDimmed(!on);
     m_experimental->setDimmed(!on);
 }

@@ -5,6 +5,8 @@
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class Page;
 class PageHeader;
 class PrimaryButton;
@@ -53,6 +55,8 @@ private:
     void showProtection();
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     Page* m_page = nullptr;
     PageHeader* m_header = nullptr;
     Surface* m_note = nullptr;

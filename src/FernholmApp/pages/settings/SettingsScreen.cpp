@@ -1,14 +1,16 @@
 #include "FernholmApp/pages/settings/SettingsScreen.h"
 
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/SegmentedControl.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/layout/Page.h"
+#include "FernholmApp/components/layout/SettingsRows.h"
+#include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/AppPreferences.h"
 #include "FernholmApp/model/AppVersion.h"
-#include "FernholmApp/components/layout/Page.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
-#include "FernholmApp/components/controls/SegmentedControl.h"
-#include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/VSwitch.h"
-#include "FernholmApp/components/layout/SettingsRows.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/theme/Theme.h"
 #include "FernholmKit/platform/Defaults.h"
 #include "FernholmKit/text/L10n.h"
@@ -21,9 +23,9 @@ SettingsScreen::SettingsScreen(AppModel& model, std::shared_ptr<Defaults> defaul
                                std::function<void()> checkForUpdates, std::function<void()> onShowTour,
                                std::function<void()> onSetup, std::function<void(const QString&)> onLanguage,
                                QWidget* parent)
-    : QWidget(parent), m_model(model), m_defaults(std::move(defaults)),
-      m_checkForUpdates(std::move(checkForUpdates)), m_onShowTour(std::move(onShowTour)),
-      m_onSetup(std::move(onSetup)), m_onLanguage(std::move(onLanguage)),
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_defaults(std::move(defaults)), m_checkForUpdates(std::move(checkForUpdates)),
+      m_onShowTour(std::move(onShowTour)), m_onSetup(std::move(onSetup)), m_onLanguage(std::move(onLanguage)),
       m_appearance(AppPreferences::storedAppearance(*m_defaults)) {
     m_page = new Page(28);
     auto* outer = new QVBoxLayout(this);
@@ -106,8 +108,8 @@ SettingsScreen::SettingsScreen(AppModel& model, std::shared_ptr<Defaults> defaul
     m_page->addWidget(m_help);
 
     connect(&m_model, &AppModel::loginItemChanged, this, &SettingsScreen::showLoginItem);
-    connect(&m_model, &AppModel::statusChanged, this, &SettingsScreen::showCertificate);
-    connect(&m_model, &AppModel::busyChanged, this, &SettingsScreen::showCertificate);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &SettingsScreen::showCertificate);
+    connect(&m_supervision, &Supervision::busyChanged, this, &SettingsScreen::showCertificate);
     showLoginItem();
     showCertificate();
 }
@@ -148,9 +150,9 @@ void SettingsScreen::showLoginItem() {
 }
 
 void SettingsScreen::showCertificate() {
-    const auto& status = m_model.status();
+    const auto& status = m_protection.status();
     m_help->setRowShown(m_removeRow, status && status->ca == CAStatus::ok);
-    m_removeRow->setEnabled(!m_model.busy());
+    m_removeRow->setEnabled(!m_supervision.busy());
 }
 
 } // namespace fernholm

@@ -11,6 +11,8 @@
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class Defaults;
 class LinkRow;
 class Page;
@@ -76,6 +78,8 @@ private:
     void showCertificate();
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     std::shared_ptr<Defaults> m_defaults;
     std::function<void()> m_checkForUpdates;
     std::function<void()> m_onShowTour;

@@ -1,16 +1,18 @@
 #include "FernholmApp/pages/setup/SetupScreen.h"
 
-#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/controls/TextLink.h"
 #include "FernholmApp/components/layout/FirstRunFrame.h"
-#include "FernholmApp/components/text/MarkedTitle.h"
 #include "FernholmApp/components/layout/Page.h"
 #include "FernholmApp/components/layout/PageHeader.h"
-#include "FernholmApp/components/controls/PrimaryButton.h"
+#include "FernholmApp/components/text/MarkedTitle.h"
 #include "FernholmApp/components/text/TextLabel.h"
-#include "FernholmApp/components/controls/TextLink.h"
-#include "FernholmApp/theme/Fonts.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/pages/setup/BrowsersCard.h"
 #include "FernholmApp/pages/setup/SetupStepCard.h"
+#include "FernholmApp/theme/Fonts.h"
 #include "FernholmKit/presentation/SetupSteps.h"
 #include "FernholmKit/text/L10n.h"
 
@@ -34,8 +36,8 @@ QString counterText(const std::optional<Status>& status) {
 
 SetupScreen::SetupScreen(AppModel& model, bool firstRun, std::function<void()> onCompleted,
                          std::function<void()> onShowTour, QWidget* parent)
-    : QWidget(parent), m_model(model), m_firstRun(firstRun), m_onCompleted(std::move(onCompleted)),
-      m_onShowTour(std::move(onShowTour)) {
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_firstRun(firstRun), m_onCompleted(std::move(onCompleted)), m_onShowTour(std::move(onShowTour)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -44,15 +46,15 @@ SetupScreen::SetupScreen(AppModel& model, bool firstRun, std::function<void()> o
     } else {
         buildPage();
     }
-    connect(&m_model, &AppModel::statusChanged, this, &SetupScreen::followStatus);
-    connect(&m_model, &AppModel::busyChanged, this, &SetupScreen::followBusy);
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, &SetupScreen::followStatus);
+    connect(&m_supervision, &Supervision::busyChanged, this, &SetupScreen::followBusy);
     followBusy();
 }
 
 SetupScreen::~SetupScreen() = default;
 
 QWidget* SetupScreen::buildSteps() {
-    const auto& status = m_model.status();
+    const auto& status = m_protection.status();
     m_steps = new QWidget;
     auto* column = new QVBoxLayout(m_steps);
     column->setContentsMargins(0, 0, 0, 0);
@@ -87,7 +89,7 @@ QWidget* SetupScreen::buildSteps() {
 void SetupScreen::buildFirstRun() {
     m_frame = new FirstRunFrame;
     layout()->addWidget(m_frame);
-    m_counter = new TextLabel(counterText(m_model.status()), Fonts::sans(13), Theme::faint);
+    m_counter = new TextLabel(counterText(m_protection.status()), Fonts::sans(13), Theme::faint);
     m_counter->setMaxLines(1);
     m_frame->setTrailing(m_counter);
 
@@ -127,7 +129,7 @@ void SetupScreen::buildPage() {
 }
 
 void SetupScreen::followStatus() {
-    const auto& status = m_model.status();
+    const auto& status = m_protection.status();
     if (m_counter) {
         m_counter->setText(counterText(status));
     }
@@ -149,7 +151,7 @@ void SetupScreen::followStatus() {
 }
 
 void SetupScreen::followBusy() {
-    const bool busy = m_model.busy();
+    const bool busy = m_supervision.busy();
     m_certificate->setBusy(busy);
     m_turnOn->setBusy(busy);
 }
@@ -165,7 +167,7 @@ void SetupScreen::turnOn() {
 void SetupScreen::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     const int show = ++m_shows;
-    m_turnedOnShown = SetupSteps::protectionOn(m_model.status());
+    m_turnedOnShown = SetupSteps::protectionOn(m_protection.status());
     if (!m_turnedOnShown || !m_onCompleted) {
         return;
     }
@@ -173,7 +175,7 @@ void SetupScreen::showEvent(QShowEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this, show] {
-            if (show == m_shows && isVisible() && SetupSteps::protectionOn(m_model.status()) && m_onCompleted) {
+            if (show == m_shows && isVisible() && SetupSteps::protectionOn(m_protection.status()) && m_onCompleted) {
                 m_onCompleted();
             }
         },

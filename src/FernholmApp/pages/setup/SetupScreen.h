@@ -8,6 +8,8 @@
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class BrowsersCard;
 class FirstRunFrame;
 class Page;
@@ -69,6 +71,8 @@ private:
     void turnOn();
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     const bool m_firstRun;
     std::function<void()> m_onCompleted;
     std::function<void()> m_onShowTour;

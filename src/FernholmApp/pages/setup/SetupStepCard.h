@@ -25,7 +25,7 @@ class TextLink;
 //     auto* card = new SetupStepCard(SetupSteps::certificate(status, false));
 //     connect(card, &SetupStepCard::activated, this, [](SetupStep::Control control) { ... });
 //     card->setStep(SetupSteps::certificate(newStatus, false));   // in place
-//     card->setBusy(model.busy());
+//     card->setBusy(model.supervision().busy());
 //
 // The controls are disabled while busy; the card says which one was pressed.
 class SetupStepCard : public Surface {

@@ -1,18 +1,20 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 
-#include "FernholmApp/model/ActivityFeed.h"
-#include "FernholmApp/model/AppModel.h"
-#include "FernholmApp/model/AlertDispatch.h"
-#include "FernholmApp/model/AlertsModel.h"
-#include "FernholmApp/model/AppVersion.h"
 #include "FernholmApp/components/controls/FocusRing.h"
-#include "FernholmApp/shell/tray/PopoverRow.h"
+#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/ProviderLogo.h"
 #include "FernholmApp/components/text/SectionLabel.h"
-#include "FernholmApp/components/layout/Surface.h"
 #include "FernholmApp/components/text/TextLabel.h"
 #include "FernholmApp/components/text/TokenChip.h"
-#include "FernholmApp/components/controls/VSwitch.h"
+#include "FernholmApp/model/ActivityFeed.h"
+#include "FernholmApp/model/AlertDispatch.h"
+#include "FernholmApp/model/AlertsModel.h"
+#include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/AppVersion.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
+#include "FernholmApp/shell/tray/PopoverRow.h"
 #include "FernholmApp/theme/Fonts.h"
 #include "FernholmApp/theme/Painting.h"
 #include "FernholmApp/theme/TextPainting.h"
@@ -164,10 +166,10 @@ void LightButton::paintEvent(QPaintEvent*) {
 
 // --- Panel ---
 
-MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUpdates,
-                               std::function<void()> showWindow, std::function<void()> quit, QWidget* parent)
-    : QWidget(parent), m_model(model), m_checkForUpdates(std::move(checkForUpdates)),
-      m_showWindow(std::move(showWindow)), m_quit(std::move(quit)) {
+MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUpdates, std::function<void()> showWindow,
+                               std::function<void()> quit, QWidget* parent)
+    : QWidget(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_checkForUpdates(std::move(checkForUpdates)), m_showWindow(std::move(showWindow)), m_quit(std::move(quit)) {
     setFixedWidth(panelWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
@@ -316,9 +318,12 @@ MenuBarPopover::MenuBarPopover(AppModel& model, std::function<void()> checkForUp
         connect(shortcut, &QShortcut::activated, this, action);
     }
 
-    for (auto signal : {&AppModel::statusChanged, &AppModel::linkChanged, &AppModel::proxyStuckChanged,
-                        &AppModel::appErrorChanged, &AppModel::busyChanged, &AppModel::providersChanged}) {
-        connect(&m_model, signal, this, &MenuBarPopover::scheduleRefresh);
+    for (auto signal : {&ProtectionStatus::statusChanged, &ProtectionStatus::providersChanged}) {
+        connect(&m_protection, signal, this, &MenuBarPopover::scheduleRefresh);
+    }
+    for (auto signal : {&Supervision::linkChanged, &Supervision::proxyStuckChanged, &Supervision::appErrorChanged,
+                        &Supervision::busyChanged}) {
+        connect(&m_supervision, signal, this, &MenuBarPopover::scheduleRefresh);
     }
     connect(&m_model.activity(), &ActivityFeed::recentEventsChanged, this, &MenuBarPopover::scheduleRefresh);
     connect(&m_model.alerts(), &AlertsModel::changed, this, &MenuBarPopover::scheduleRefresh);
@@ -355,7 +360,7 @@ QList<PopoverRow*> MenuBarPopover::actionRows() const {
 
 void MenuBarPopover::run(const MenuProtectionItem& item) {
     if (item.restarts) {
-        if (m_model.link() == SidecarLink::stopped) {
+        if (m_supervision.link() == SidecarLink::stopped) {
             m_model.restartSidecar();
         }
     } else if (item.forceStops) {

@@ -14,6 +14,8 @@ class QVBoxLayout;
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class PopoverRow;
 class TextLabel;
 class VSwitch;
@@ -88,6 +90,8 @@ private:
     PopoverRow* actionRow(const QString& title, const QString& shortcut, QVBoxLayout* into);
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     std::function<void()> m_checkForUpdates;
     std::function<void()> m_showWindow;
     std::function<void()> m_quit;

@@ -4,6 +4,8 @@
 #include "FernholmApp/model/AlertDispatch.h"
 #include "FernholmApp/model/AlertsModel.h"
 #include "FernholmApp/model/AppModel.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -17,14 +19,16 @@ std::optional<AppAlert> PopoverState::criticalAlert() const {
 
 PopoverState popoverState(const AppModel& model) {
     PopoverState state;
-    state.item = menuProtectionItem(model.status(), model.busy(), model.link(), model.proxyStuck());
+    state.item = menuProtectionItem(model.protection().status(), model.supervision().busy(), model.supervision().link(),
+                                    model.supervision().proxyStuck());
     state.layout = model.alerts().layout(false);
-    state.summary = protectionSummary(state.layout,
-                                      protectionUIState(model.status(), model.link(), model.proxyStuck()));
-    state.switchOn = isProtectionActive(model.status());
-    state.busy = model.busy();
+    state.summary =
+        protectionSummary(state.layout, protectionUIState(model.protection().status(), model.supervision().link(),
+                                                          model.supervision().proxyStuck()));
+    state.switchOn = isProtectionActive(model.protection().status());
+    state.busy = model.supervision().busy();
     state.messages = popoverMessages(model.activity().recentEvents());
-    for (const Provider& provider : model.providers()) {
+    for (const Provider& provider : model.protection().providers()) {
         if (provider.enabled && !provider.experimental.value_or(false)) {
             state.logos << provider;
         }

@@ -1,12 +1,14 @@
 #include "FernholmApp/shell/tray/TrayHost.h"
 
 #include "FernholmApp/model/AppModel.h"
-#include "FernholmApp/theme/BrandImages.h"
+#include "FernholmApp/model/ProtectionStatus.h"
+#include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverPlacement.h"
+#include "FernholmApp/theme/BrandImages.h"
 #include "FernholmApp/theme/Icons.h"
-#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/presentation/ViewState.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -99,7 +101,8 @@ private:
 };
 
 TrayHost::TrayHost(AppModel& model, Hooks hooks, QObject* parent)
-    : QObject(parent), m_model(model), m_hooks(std::move(hooks)), m_tray(new QSystemTrayIcon(this)) {
+    : QObject(parent), m_model(model), m_protection(model.protection()), m_supervision(model.supervision()),
+      m_hooks(std::move(hooks)), m_tray(new QSystemTrayIcon(this)) {
     m_window = std::make_unique<TrayPanelWindow>(this);
     buildPanel();
     buildMenu();
@@ -110,12 +113,12 @@ TrayHost::TrayHost(AppModel& model, Hooks hooks, QObject* parent)
             togglePanel();
         }
     });
-    connect(&m_model, &AppModel::statusChanged, this, [this] {
+    connect(&m_protection, &ProtectionStatus::statusChanged, this, [this] {
         updateIcon();
         updateToolTip();
     });
-    connect(&m_model, &AppModel::linkChanged, this, &TrayHost::updateToolTip);
-    connect(&m_model, &AppModel::proxyStuckChanged, this, &TrayHost::updateToolTip);
+    connect(&m_supervision, &Supervision::linkChanged, this, &TrayHost::updateToolTip);
+    connect(&m_supervision, &Supervision::proxyStuckChanged, this, &TrayHost::updateToolTip);
 }
 
 TrayHost::~TrayHost() {
@@ -179,16 +182,17 @@ void TrayHost::show() {
 void TrayHost::updateIcon() {
     // Most status changes (each poll of a busy gateway) leave the image as it is: the tray is
     // told, and redraws, only when it changes.
-    const TraySymbol shown = symbol(m_model.status());
+    const TraySymbol shown = symbol(m_protection.status());
     if (shown == m_symbol && !m_tray->icon().isNull()) {
         return;
     }
     m_symbol = shown;
-    m_tray->setIcon(icon(m_model.status()));
+    m_tray->setIcon(icon(m_protection.status()));
 }
 
 void TrayHost::updateToolTip() {
-    const MenuProtectionItem item = menuProtectionItem(m_model.status(), false, m_model.link(), m_model.proxyStuck());
+    const MenuProtectionItem item =
+        menuProtectionItem(m_protection.status(), false, m_supervision.link(), m_supervision.proxyStuck());
     m_tray->setToolTip(QStringLiteral("Tarvine\n") + L10n::translated(item.statusText));
 }
 

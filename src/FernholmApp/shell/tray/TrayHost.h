@@ -19,6 +19,8 @@ class QWidget;
 namespace fernholm {
 
 class AppModel;
+class ProtectionStatus;
+class Supervision;
 class MenuBarPopover;
 
 // What the tray icon shows: the product mark while protection is on, the struck-through mark
@@ -87,6 +89,8 @@ private:
     void panelDeactivated();
 
     AppModel& m_model;
+    const ProtectionStatus& m_protection;
+    const Supervision& m_supervision;
     Hooks m_hooks;
     QSystemTrayIcon* m_tray;
     std::unique_ptr<QMenu> m_menu;

@@ -1,14 +1,15 @@
 // The tray host in a real tray (trayer under an X server, see tst_realtray.cmake): the icon is
 // embedded in the tray's panel, and a click on it opens the panel beside it, on screen.
+#include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
-#include "FernholmApp/components/controls/VSwitch.h"
 #include "FernholmApp/shell/tray/TrayHost.h"
 #include "FernholmKit/text/L10n.h"
+#include "app/support/AppModelAccess.h"
+#include "app/support/TestPlatform.h"
 #include "app/support/ViewTesting.h"
 #include "support/StatusFixtures.h"
-#include "app/support/TestPlatform.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -77,7 +78,7 @@ private Q_SLOTS:
 
         TestPlatform fakes;
         AppModel model(quickConfig(), fakes.platform());
-        model.setStatus(status(Protection::on, true));
+        AppModelAccess::setStatus(model, status(Protection::on, true));
         int windows = 0;
         TrayHost host(model, TrayHost::Hooks{[&] { ++windows; }, [] {}, [] {}, {}});
         host.show();
