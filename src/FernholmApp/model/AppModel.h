@@ -177,10 +177,8 @@ public:
     // --- State the views read ---
 
     // The gateway's status and providers (FernholmApp/model/ProtectionStatus.h).
-    ProtectionStatus& protection() { return *m_protection; }
     const ProtectionStatus& protection() const { return *m_protection; }
     // The process, the link, a stuck proxy, the error line and busy (FernholmApp/model/Supervision.h).
-    Supervision& supervision() { return *m_supervision; }
     const Supervision& supervision() const { return *m_supervision; }
     // The redaction rules being edited and as last loaded or saved, with the edits the pages make.
     RedactionDraft& redactionDraft() { return *m_redactionDraft; }

@@ -197,9 +197,9 @@ private Q_SLOTS:
 
         // Every signal of the model and of its parts but the end of a poll and the telemetry's own.
         std::vector<std::unique_ptr<QSignalSpy>> spies;
-        const QList<QObject*> parts{&model,          &model.protection(), &model.supervision(),   &model.activity(),
+        const QList<const QObject*> parts{&model,          &model.protection(), &model.supervision(),   &model.activity(),
                                     &model.alerts(), &model.workbench(),  &model.redactionDraft()};
-        for (QObject* part : parts) {
+        for (const QObject* part : parts) {
             const QMetaObject& meta = *part->metaObject();
             for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
                 const QMetaMethod method = meta.method(i);

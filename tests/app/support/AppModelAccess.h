@@ -12,23 +12,23 @@ namespace fernholm {
 
 struct AppModelAccess {
     static void setStatus(AppModel& model, const std::optional<Status>& status) {
-        model.protection().setStatus(status);
+        model.m_protection->setStatus(status);
     }
     static void setProviders(AppModel& model, const QList<Provider>& providers) {
-        model.protection().setProviders(providers);
+        model.m_protection->setProviders(providers);
     }
     static void setSidecarState(AppModel& model, const SidecarState& state) {
-        model.supervision().setSidecarState(state);
+        model.m_supervision->setSidecarState(state);
     }
-    static void setLink(AppModel& model, SidecarLink link) { model.supervision().setLink(link); }
-    static void setProxyStuck(AppModel& model, bool stuck) { model.supervision().setProxyStuck(stuck); }
+    static void setLink(AppModel& model, SidecarLink link) { model.m_supervision->setLink(link); }
+    static void setProxyStuck(AppModel& model, bool stuck) { model.m_supervision->setProxyStuck(stuck); }
     static void setAppError(AppModel& model, const std::optional<QString>& error) {
-        model.supervision().setAppError(error);
+        model.m_supervision->setAppError(error);
     }
     static void setAppErrorDetail(AppModel& model, const std::optional<QString>& detail) {
-        model.supervision().setAppErrorDetail(detail);
+        model.m_supervision->setAppErrorDetail(detail);
     }
-    static void setBusy(AppModel& model, bool busy) { model.supervision().setBusy(busy); }
+    static void setBusy(AppModel& model, bool busy) { model.m_supervision->setBusy(busy); }
     static void setActivityRequest(AppModel& model, int count) { model.setActivityRequest(count); }
     static void setHomeRequest(AppModel& model, int count) { model.setHomeRequest(count); }
     static void setPromptRequest(AppModel& model, int count) { model.setPromptRequest(count); }
