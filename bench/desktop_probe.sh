@@ -11,8 +11,9 @@
 #     connections, the tray, first map;
 #   - at rest, after PROBE_SETTLE seconds (default 20), PROBE_SECONDS (default 60) with the main
 #     window shown on Home, then as long hidden (closed to the tray): RSS and PSS, the processor
-#     time of the whole process (every thread) as a share of one core, and the mapped files that
-#     hold the most resident memory.
+#     time of the whole process (every thread) as a share of one core, the same per live thread
+#     with its wakeups (context switches) per second, and the mapped files that hold the most
+#     resident memory.
 #
 # Usage: bench/desktop_probe.sh [BUILD_DIR]     (default: build/normal)
 # Needs Xvfb, openbox, trayer, xdotool, xev, strace, gnome-keyring, dbus-run-session, curl.
@@ -176,18 +177,33 @@ echo "first window or tray icon mapped $(( $(cat "$work/trace-map" 2>/dev/null |
 rollup() { awk -v f="$2" '$1 == f":" { printf "%.1f", $2 / 1024 }' "/proc/$1/smaps_rollup"; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 gateway_pid() { pgrep -P "$1" | head -1 || true; }
+# Per live thread: id, name, time on a processor (ns, from the scheduler) and context switches.
+thread_times() {
+    local t
+    for t in /proc/$1/task/*; do
+        printf '%s %s %s %s\n' "${t##*/}" "$(tr ' ' _ <"$t/comm")" "$(awk '{ print $1 }' "$t/schedstat")" \
+            "$(awk '/ctxt_switches/ { n += $2 } END { print n }' "$t/status")"
+    done 2>/dev/null | sort
+}
 measure() {
     local state=$1 pid=$2 gw=$3
     local t0 c0 g0 t1 c1 g1 hz
     hz=$(getconf CLK_TCK)
+    thread_times "$pid" >"$work/threads0"
     t0=$(now_ms); c0=$(cpu_ticks "$pid"); g0=$(cpu_ticks "$gw")
     sleep "$seconds"
     t1=$(now_ms); c1=$(cpu_ticks "$pid"); g1=$(cpu_ticks "$gw")
+    thread_times "$pid" >"$work/threads1"
     local span=$((t1 - t0))
     awk -v s="$state" -v c=$((c1 - c0)) -v g=$((g1 - g0)) -v hz="$hz" -v span="$span" \
         -v rss="$(rollup "$pid" Rss)" -v pss="$(rollup "$pid" Pss)" -v anon="$(rollup "$pid" Anonymous)" \
         'BEGIN { printf "%-7s RSS %s MB, PSS %s MB, anonymous %s MB, CPU %.3f %% of a core (gateway %.3f %%)\n",
                  s, rss, pss, anon, 100 * c / hz / (span / 1000), 100 * g / hz / (span / 1000) }'
+    # Threads that ended meanwhile (a short-lived worker) count in the whole but not here.
+    echo "        threads (processor time as a share of one core, wakeups per second):"
+    join "$work/threads0" "$work/threads1" |
+        awk -v span="$span" '{ printf "%8.3f %%  %6.2f/s  %s\n", 100 * ($6 - $3) / 1e6 / span, 1000 * ($7 - $4) / span, $2 }' |
+        sort -rn | head -6 | sed 's/^/        /'
     echo "        largest resident mappings:"
     awk '/^[0-9a-f]+-[0-9a-f]+ / { name = NF >= 6 ? $6 : "[anonymous]"; for (i = 7; i <= NF; i++) name = name " " $i }
          /^Rss:/ { rss[name] += $2 }
