@@ -33,8 +33,9 @@
 namespace {
 
 constexpr quint16 port = 9090;
-// The model's terminate grace, and a second for the rest of the way out.
-constexpr int quitBound = 5000 + 1000;
+// How long to wait for a quitting program to end: its way out takes up to the model's terminate
+// grace (5 s) and a moment more, but a loaded machine may stretch that well past it.
+constexpr int quitBound = 30'000;
 
 QString run(const QStringList& command, const QProcessEnvironment& env, int* code = nullptr) {
     QProcess process;
@@ -233,7 +234,7 @@ class EndToEndTest : public QObject {
                                                &code);
             QVERIFY2(code == 0, qPrintable(said));
         }
-        QVERIFY2(program->waitForFinished(quitBound), "the program did not end within the terminate grace");
+        QVERIFY2(program->waitForFinished(quitBound), "the program did not end");
         QCOMPARE(program->exitStatus(), QProcess::NormalExit);
         QCOMPARE(program->exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(processesUnder(session.checkout()).isEmpty(), 10000);
