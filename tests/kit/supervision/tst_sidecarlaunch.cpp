@@ -387,7 +387,9 @@ private Q_SLOTS:
     void terminateNowBlocksUntilTheChildIsGone_data() {
         QTest::addColumn<bool>("ignoresTerm");
         QTest::addColumn<double>("grace");
-        QTest::newRow("ends on SIGTERM, long before the grace") << false << 20.0;
+        // An hour: a call that sat out the grace instead of returning once the child has gone would
+        // run into the test's own time-out.
+        QTest::newRow("ends on SIGTERM, long before the grace") << false << 3600.0;
         QTest::newRow("ignores SIGTERM, killed after the grace") << true << 0.3;
     }
     void terminateNowBlocksUntilTheChildIsGone() {
@@ -409,7 +411,10 @@ private Q_SLOTS:
         QVERIFY(!process->isRunning());
         QCOMPARE(exits, 1);
         QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1); // reaped
-        QVERIFY2(ignoresTerm ? took.count() >= grace : took.count() < grace, qPrintable(QString::number(took.count())));
+        if (ignoresTerm) {
+            // The grace was honoured before the kill.
+            QVERIFY2(took.count() >= grace, qPrintable(QString::number(took.count())));
+        }
 
         process->terminateNow(Seconds(grace));
         QCOMPARE(exits, 1);
@@ -422,9 +427,9 @@ private Q_SLOTS:
 
         auto ended = checkoutProcess({{"FAKE_GW_EXIT_CODE", "0"}});
         QCOMPARE(startAndWait(*ended, 10s, neverProven()), SidecarState::exited(0));
-        const auto asked = std::chrono::steady_clock::now();
-        ended->terminateNow(5s);
-        QVERIFY(Seconds(std::chrono::steady_clock::now() - asked).count() < 5.0);
+        // Returns at once: with a child to wait for, this grace would outlast the test's time-out.
+        ended->terminateNow(1h);
+        QVERIFY(!ended->isRunning());
     }
 
     void onExitIsTheOneSetAtLaunchAndRunsOnce() {
