@@ -9,7 +9,12 @@
 #include "FernholmApp/model/WorkbenchSession.h"
 
 #include "FernholmKit/presentation/ActivityText.h"
+#include "FernholmKit/presentation/AlertCenter.h"
+#include "FernholmKit/presentation/BlockNotifier.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
 #include "FernholmKit/supervision/BackupScope.h"
+#include "FernholmKit/supervision/DataKey.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
 #include "FernholmKit/text/L10n.h"
 
 #include <QDateTime>
@@ -43,8 +48,9 @@ AppModel::AppModel(Config config, Platform platform, QObject* parent)
       m_protection(std::make_unique<ProtectionStatus>()), m_supervision(std::make_unique<Supervision>()),
       m_redactionDraft(std::make_unique<RedactionDraft>()), m_launchToken(GatewayClient::makeToken(m_platform.random)),
       m_client(m_config.port, m_launchToken.value_or(QString()), m_gate),
-      m_blockNotifier(m_config.blockCooldown, m_config.blockRepeatWindow), m_clockOrigin(m_platform.monotonicClock()),
-      m_dataKeys(m_platform.keychain, m_platform.random, m_config.keychainBound),
+      m_blockNotifier(std::make_unique<BlockNotifier>(m_config.blockCooldown, m_config.blockRepeatWindow)),
+      m_bypassNotifier(std::make_unique<BypassNotifier>()), m_clockOrigin(m_platform.monotonicClock()),
+      m_dataKeys(std::make_unique<DataKeySource>(m_platform.keychain, m_platform.random, m_config.keychainBound)),
       m_alertCenter(std::make_unique<AlertCenter>(*m_platform.defaults)),
       m_workbench(std::make_unique<WorkbenchSession>(m_client, m_config.promptDebounce, m_config.replyDebounce)) {
     m_alerts =
@@ -116,7 +122,7 @@ QCoro::Task<> AppModel::launchFirst() {
 
 QCoro::Task<std::optional<QByteArray>> AppModel::dataKeyForLaunch() {
     const QPointer<AppModel> self(this);
-    const DataKeyRead read = co_await m_dataKeys.forStartAsync();
+    const DataKeyRead read = co_await m_dataKeys->forStartAsync();
     if (!self) {
         co_return std::nullopt;
     }

@@ -10,14 +10,9 @@
 #include "FernholmKit/control/Models.h"
 #include "FernholmKit/control/ProofGate.h"
 #include "FernholmKit/control/RedactionModels.h"
-#include "FernholmKit/presentation/AlertCenter.h"
-#include "FernholmKit/presentation/BlockNotifier.h"
-#include "FernholmKit/presentation/BypassNotifier.h"
 #include "FernholmKit/presentation/LoginItemSwitch.h"
-#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/supervision/SidecarLink.h"
 #include "FernholmKit/supervision/SidecarProcess.h"
-#include "FernholmKit/supervision/SidecarWatch.h"
 
 #include <QList>
 #include <QObject>
@@ -34,7 +29,13 @@
 namespace fernholm {
 
 class ActivityFeed;
+class AlertCenter;
+class BlockNotifier;
+class BypassNotifier;
+class DataKeySource;
+enum class NotificationTarget;
 class ProtectionStatus;
+class SidecarWatch;
 class RedactionDraft;
 class Supervision;
 class WorkbenchSession;
@@ -308,12 +309,12 @@ private:
     qint64 m_generation = 0;
     std::unique_ptr<SidecarWatch> m_watch;
     CancelToken m_pollTask; // cancelled when polling must stop
-    BlockNotifier m_blockNotifier;
-    BypassNotifier m_bypassNotifier;
+    std::unique_ptr<BlockNotifier> m_blockNotifier;
+    std::unique_ptr<BypassNotifier> m_bypassNotifier;
     QPointer<SystemNotifier> m_systemNotifier;
     bool m_shutDown = false;
     const std::chrono::steady_clock::time_point m_clockOrigin;
-    DataKeySource m_dataKeys;
+    std::unique_ptr<DataKeySource> m_dataKeys;
     bool m_started = false;
     bool m_replacing = false;
     std::unique_ptr<AlertCenter> m_alertCenter;

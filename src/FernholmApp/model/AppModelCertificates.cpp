@@ -4,6 +4,7 @@
 
 #include "FernholmApp/model/Supervision.h"
 
+#include "FernholmKit/supervision/DataKey.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -92,7 +93,7 @@ void AppModel::retryDataKey() {
 QCoro::Task<> AppModel::readDataKeyAgain() {
     const QPointer<AppModel> self(this);
     // Off the GUI thread and bounded: a Secret Service that never answers cannot freeze the window.
-    const std::optional<QByteArray> key = co_await m_dataKeys.retryAsync();
+    const std::optional<QByteArray> key = co_await m_dataKeys->retryAsync();
     if (self && key) {
         // The read is kept for the next launch, which the replace makes.
         replaceSidecar();

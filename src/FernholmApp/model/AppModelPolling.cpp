@@ -9,6 +9,9 @@
 #include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/model/SystemNotifier.h"
 
+#include "FernholmKit/presentation/BlockNotifier.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
 #include "FernholmKit/text/L10n.h"
 
 namespace fernholm {
@@ -118,7 +121,7 @@ QCoro::Task<> AppModel::pollSteps() {
     watch().remember(status);
     acceptStatus(status);
 
-    const BypassNotificationChange bypass = m_bypassNotifier.ingest(status.browserBypass);
+    const BypassNotificationChange bypass = m_bypassNotifier->ingest(status.browserBypass);
     if (m_systemNotifier) {
         if (m_systemNotifier->hasCenter() && !bypass.remove.isEmpty()) {
             m_systemNotifier->remove(bypass.remove);
@@ -150,7 +153,7 @@ QCoro::Task<> AppModel::pollSteps() {
 
     // An empty page still goes to the notifier: a notice held back by its cooldown goes out then.
     const double now = std::chrono::duration<double>(m_platform.monotonicClock() - m_clockOrigin).count();
-    const std::optional<BlockNotice> notice = m_blockNotifier.ingest(page.value().events, now);
+    const std::optional<BlockNotice> notice = m_blockNotifier->ingest(page.value().events, now);
     if (notice && m_systemNotifier) {
         m_systemNotifier->post(blockNotificationIdentifier, notice->title, notice->body);
     }

@@ -5,8 +5,9 @@
 #include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/Supervision.h"
 
-#include "FernholmKit/text/L10n.h"
 #include "FernholmKit/platform/Installation.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
+#include "FernholmKit/text/L10n.h"
 
 #include <QDir>
 #include <QtConcurrent/QtConcurrentRun>

@@ -5,6 +5,8 @@
 #include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/Supervision.h"
 #include "FernholmApp/model/SystemNotifier.h"
+#include "FernholmKit/presentation/BypassNotifier.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
 
 #include <QDir>
 
@@ -219,7 +221,7 @@ void AppModel::dropBypassNotifications() {
     if (!m_systemNotifier) {
         return;
     }
-    const QStringList identifiers = m_bypassNotifier.forgetAll();
+    const QStringList identifiers = m_bypassNotifier->forgetAll();
     if (m_systemNotifier->hasCenter() && !identifiers.isEmpty()) {
         m_systemNotifier->remove(identifiers);
     }

@@ -7,6 +7,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
+#include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
 #include "app/support/AppModelAccess.h"

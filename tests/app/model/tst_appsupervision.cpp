@@ -4,6 +4,7 @@
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/Supervision.h"
+#include "FernholmKit/supervision/SidecarWatch.h"
 #include "app/support/AppModelAccess.h"
 #include "app/support/StandInModel.h"
 #include "app/support/TestPlatform.h"

@@ -11,6 +11,7 @@
 #include "FernholmApp/shell/tray/MenuBarPopover.h"
 #include "FernholmApp/shell/tray/PopoverPlacement.h"
 #include "FernholmApp/shell/tray/PopoverRow.h"
+#include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/ActivityFeedAccess.h"
 #include "app/support/AppModelAccess.h"

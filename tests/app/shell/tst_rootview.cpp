@@ -14,6 +14,7 @@
 #include "FernholmApp/shell/RootView.h"
 #include "FernholmApp/shell/Sidebar.h"
 #include "FernholmApp/shell/TourOverlay.h"
+#include "FernholmKit/presentation/AlertCenter.h"
 #include "FernholmKit/text/L10n.h"
 #include "app/support/AppModelAccess.h"
 #include "app/support/PixelProbes.h"
