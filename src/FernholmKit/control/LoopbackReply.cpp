@@ -225,10 +225,10 @@ void LoopbackReply::pump() {
         succeed();
         return;
     case HttpResponseParser::Outcome::malformed:
-        complete(ProtocolFailure, tr("Malformed HTTP reply: %1").arg(m_parser.failure()));
+        complete(ProtocolFailure, QStringLiteral("Malformed HTTP reply: %1").arg(m_parser.failure()));
         return;
     case HttpResponseParser::Outcome::truncated:
-        complete(RemoteHostClosedError, tr("Connection closed"));
+        complete(RemoteHostClosedError, QStringLiteral("Connection closed"));
         return;
     }
 }
@@ -284,7 +284,7 @@ void LoopbackReply::succeed() {
     const int status = m_parser.status();
     if (status >= 400) {
         complete(statusError(status),
-                 tr("Error transferring %1 - server replied: %2")
+                 QStringLiteral("Error transferring %1 - server replied: %2")
                      .arg(url().toString(), QString::fromLatin1(m_parser.reason())));
     } else {
         complete(NoError, QString());
@@ -324,7 +324,7 @@ void LoopbackReply::abort() {
     QNetworkReply::close();
     m_body.clear();
     m_bodyRead = 0;
-    complete(OperationCanceledError, tr("Operation canceled"));
+    complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }
 
 void LoopbackReply::discardSocket() {
