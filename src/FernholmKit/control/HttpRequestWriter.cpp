@@ -20,8 +20,8 @@ bool isWritableValue(const QByteArray& value) {
 
 // Headers that frame the message or the connection.
 bool isFraming(const QByteArray& name) {
-    static const QByteArrayView framing[] = {"host", "content-length", "transfer-encoding", "connection",
-                                             "keep-alive", "te", "upgrade"};
+    static const QByteArrayView framing[] = {"host", "content-length", "transfer-encoding", "connection", "keep-alive",
+                                             "te",   "upgrade"};
     const QByteArray lower = name.toLower();
     return std::any_of(std::begin(framing), std::end(framing), [&](QByteArrayView f) { return lower == f; });
 }
@@ -42,8 +42,8 @@ std::optional<QByteArray> writeHttpRequest(QByteArrayView method, const QNetwork
     QByteArray out;
     out.reserve(256 + body.size());
     out += method;
-    out += ' ' + target + " HTTP/1.1\r\nHost: " + url.host().toLatin1() + ':' + QByteArray::number(url.port(80)) +
-           "\r\n";
+    out +=
+        ' ' + target + " HTTP/1.1\r\nHost: " + url.host().toLatin1() + ':' + QByteArray::number(url.port(80)) + "\r\n";
     const QList<QByteArray> names = request.rawHeaderList();
     for (const QByteArray& name : names) {
         if (name.isEmpty() || !std::all_of(name.begin(), name.end(), isTokenChar)) {

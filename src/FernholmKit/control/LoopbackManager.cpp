@@ -46,7 +46,8 @@ QNetworkReply* LoopbackManager::createRequest(Operation operation, const QNetwor
         return QNetworkAccessManager::createRequest(operation, request, outgoingData);
     }
     // Peeked, not read: should the request go to Qt after all, the body is still all there.
-    const QByteArray body = outgoingData ? outgoingData->peek(outgoingData->size() - outgoingData->pos()) : QByteArray();
+    const QByteArray body =
+        outgoingData ? outgoingData->peek(outgoingData->size() - outgoingData->pos()) : QByteArray();
     std::optional<QByteArray> bytes = writeHttpRequest(get ? "GET" : "POST", request, body, post);
     if (!bytes) {
         return QNetworkAccessManager::createRequest(operation, request, outgoingData);

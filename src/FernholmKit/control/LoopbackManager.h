@@ -23,8 +23,7 @@ public:
     int idleConnections(quint16 port) const;
 
 protected:
-    QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request,
-                                 QIODevice* outgoingData) override;
+    QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request, QIODevice* outgoingData) override;
 
 private:
     std::shared_ptr<LoopbackPool> m_pool;

@@ -31,7 +31,8 @@ QTcpSocket* LoopbackPool::take(quint16 port) {
 
 void LoopbackPool::put(quint16 port, QTcpSocket* socket) {
     socket->setParent(nullptr);
-    if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesAvailable() > 0 || idleCount(port) >= idlePerPort) {
+    if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesAvailable() > 0 ||
+        idleCount(port) >= idlePerPort) {
         socket->abort();
         socket->deleteLater();
         return;
@@ -39,7 +40,9 @@ void LoopbackPool::put(quint16 port, QTcpSocket* socket) {
     Idle idle{port, socket, {}};
     // Whatever happens on an idle connection ends it: the server closed it, failed it or spoke
     // out of turn.
-    const auto dropIt = [this, socket] { drop(socket); };
+    const auto dropIt = [this, socket] {
+        drop(socket);
+    };
     idle.watches.append(QObject::connect(socket, &QTcpSocket::readyRead, socket, dropIt));
     idle.watches.append(QObject::connect(socket, &QTcpSocket::disconnected, socket, dropIt));
     idle.watches.append(QObject::connect(socket, &QTcpSocket::errorOccurred, socket, dropIt));
@@ -52,7 +55,8 @@ int LoopbackPool::idleCount(quint16 port) const {
 }
 
 void LoopbackPool::drop(QTcpSocket* socket) {
-    const auto it = std::find_if(m_idle.begin(), m_idle.end(), [socket](const Idle& idle) { return idle.socket == socket; });
+    const auto it =
+        std::find_if(m_idle.begin(), m_idle.end(), [socket](const Idle& idle) { return idle.socket == socket; });
     if (it == m_idle.end()) {
         return;
     }

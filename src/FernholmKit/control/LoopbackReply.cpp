@@ -283,9 +283,8 @@ void LoopbackReply::succeed() {
     }
     const int status = m_parser.status();
     if (status >= 400) {
-        complete(statusError(status),
-                 QStringLiteral("Error transferring %1 - server replied: %2")
-                     .arg(url().toString(), QString::fromLatin1(m_parser.reason())));
+        complete(statusError(status), QStringLiteral("Error transferring %1 - server replied: %2")
+                                          .arg(url().toString(), QString::fromLatin1(m_parser.reason())));
     } else {
         complete(NoError, QString());
     }

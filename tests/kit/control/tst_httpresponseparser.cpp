@@ -57,26 +57,25 @@ private Q_SLOTS:
         // Status lines.
         QTest::newRow("length body") << ok("Content-Length: 5\r\n", "hello") << false << C << 200 << QByteArray("hello")
                                      << true;
-        QTest::newRow("no reason phrase") << QByteArray("HTTP/1.1 404\r\nContent-Length: 0\r\n\r\n") << false << C
-                                          << 404 << QByteArray() << true;
-        QTest::newRow("empty reason phrase")
-            << QByteArray("HTTP/1.1 503 \r\nContent-Length: 1\r\n\r\nx") << false << C << 503 << QByteArray("x") << true;
+        QTest::newRow("no reason phrase")
+            << QByteArray("HTTP/1.1 404\r\nContent-Length: 0\r\n\r\n") << false << C << 404 << QByteArray() << true;
+        QTest::newRow("empty reason phrase") << QByteArray("HTTP/1.1 503 \r\nContent-Length: 1\r\n\r\nx") << false << C
+                                             << 503 << QByteArray("x") << true;
         QTest::newRow("bare LF line ends")
             << QByteArray("HTTP/1.1 200 OK\nContent-Length: 2\n\nok") << false << C << 200 << QByteArray("ok") << true;
-        QTest::newRow("HTTP/1.0 closes by default")
-            << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok") << false << C << 200 << QByteArray("ok")
-            << false;
+        QTest::newRow("HTTP/1.0 closes by default") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok")
+                                                    << false << C << 200 << QByteArray("ok") << false;
         QTest::newRow("HTTP/1.0 keep-alive")
             << QByteArray("HTTP/1.0 200 OK\r\nConnection: Keep-Alive\r\nContent-Length: 2\r\n\r\nok") << false << C
             << 200 << QByteArray("ok") << true;
-        QTest::newRow("Connection: close") << ok("Connection: keep-alive, Close\r\nContent-Length: 2\r\n", "ok") << false
-                                           << C << 200 << QByteArray("ok") << false;
-        QTest::newRow("HTTP/2 status line") << QByteArray("HTTP/2 200\r\n\r\n") << false << M << 0 << QByteArray()
-                                            << false;
-        QTest::newRow("two-digit status") << QByteArray("HTTP/1.1 20 OK\r\n\r\n") << false << M << 0 << QByteArray()
-                                          << false;
-        QTest::newRow("four-digit status") << QByteArray("HTTP/1.1 2000 OK\r\n\r\n") << false << M << 0
-                                           << QByteArray() << false;
+        QTest::newRow("Connection: close") << ok("Connection: keep-alive, Close\r\nContent-Length: 2\r\n", "ok")
+                                           << false << C << 200 << QByteArray("ok") << false;
+        QTest::newRow("HTTP/2 status line")
+            << QByteArray("HTTP/2 200\r\n\r\n") << false << M << 0 << QByteArray() << false;
+        QTest::newRow("two-digit status")
+            << QByteArray("HTTP/1.1 20 OK\r\n\r\n") << false << M << 0 << QByteArray() << false;
+        QTest::newRow("four-digit status")
+            << QByteArray("HTTP/1.1 2000 OK\r\n\r\n") << false << M << 0 << QByteArray() << false;
         QTest::newRow("status 600") << QByteArray("HTTP/1.1 600 Odd\r\n\r\n") << false << M << 0 << QByteArray()
                                     << false;
         QTest::newRow("not HTTP") << QByteArray("ICY 200 OK\r\n\r\n") << false << M << 0 << QByteArray() << false;
@@ -86,10 +85,10 @@ private Q_SLOTS:
             << QByteArray("HTTP/1.1 200 O\rK\r\nContent-Length: 0\r\n\r\n") << false << M << 0 << QByteArray() << false;
 
         // Header lines.
-        QTest::newRow("header without colon") << ok("Content-Length 2\r\n", "ok") << false << M << 0 << QByteArray()
-                                              << false;
-        QTest::newRow("space before colon") << ok("Content-Length : 2\r\n", "ok") << false << M << 0 << QByteArray()
-                                            << false;
+        QTest::newRow("header without colon")
+            << ok("Content-Length 2\r\n", "ok") << false << M << 0 << QByteArray() << false;
+        QTest::newRow("space before colon")
+            << ok("Content-Length : 2\r\n", "ok") << false << M << 0 << QByteArray() << false;
         QTest::newRow("folded header") << ok("X-A: 1\r\n 2\r\nContent-Length: 2\r\n", "ok") << false << M << 0
                                        << QByteArray() << false;
         QTest::newRow("NUL in a value") << ok(QByteArray("X-A: a\0b\r\n", 10), "") << false << M << 0 << QByteArray()
@@ -107,27 +106,27 @@ private Q_SLOTS:
             << QByteArray() << false;
 
         // Content-Length.
-        QTest::newRow("repeated equal lengths") << ok("Content-Length: 2\r\nContent-Length: 2\r\n", "ok") << false
-                                                << C << 200 << QByteArray("ok") << true;
-        QTest::newRow("conflicting lengths") << ok("Content-Length: 2\r\nContent-Length: 3\r\n", "ok!") << false << M
-                                             << 0 << QByteArray() << false;
-        QTest::newRow("conflicting length list") << ok("Content-Length: 2, 3\r\n", "ok!") << false << M << 0
-                                                 << QByteArray() << false;
+        QTest::newRow("repeated equal lengths")
+            << ok("Content-Length: 2\r\nContent-Length: 2\r\n", "ok") << false << C << 200 << QByteArray("ok") << true;
+        QTest::newRow("conflicting lengths")
+            << ok("Content-Length: 2\r\nContent-Length: 3\r\n", "ok!") << false << M << 0 << QByteArray() << false;
+        QTest::newRow("conflicting length list")
+            << ok("Content-Length: 2, 3\r\n", "ok!") << false << M << 0 << QByteArray() << false;
         QTest::newRow("negative length") << ok("Content-Length: -1\r\n", "") << false << M << 0 << QByteArray()
                                          << false;
         QTest::newRow("signed length") << ok("Content-Length: +2\r\n", "ok") << false << M << 0 << QByteArray()
                                        << false;
-        QTest::newRow("overflowing length") << ok("Content-Length: 99999999999999999999\r\n", "") << false << M << 0
-                                            << QByteArray() << false;
-        QTest::newRow("length with trailing text") << ok("Content-Length: 2x\r\n", "ok") << false << M << 0
-                                                   << QByteArray() << false;
+        QTest::newRow("overflowing length")
+            << ok("Content-Length: 99999999999999999999\r\n", "") << false << M << 0 << QByteArray() << false;
+        QTest::newRow("length with trailing text")
+            << ok("Content-Length: 2x\r\n", "ok") << false << M << 0 << QByteArray() << false;
         QTest::newRow("empty length") << ok("Content-Length:\r\n", "") << false << M << 0 << QByteArray() << false;
         QTest::newRow("body shorter than its length, closed")
             << ok("Content-Length: 10\r\n", "hello") << true << T << 200 << QByteArray("hello") << false;
         QTest::newRow("body shorter than its length, still open")
             << ok("Content-Length: 10\r\n", "hello") << false << I << 200 << QByteArray("hello") << false;
-        QTest::newRow("bytes past the length") << ok("Content-Length: 2\r\n", "okEXTRA") << false << C << 200
-                                               << QByteArray("ok") << false;
+        QTest::newRow("bytes past the length")
+            << ok("Content-Length: 2\r\n", "okEXTRA") << false << C << 200 << QByteArray("ok") << false;
 
         // Chunked bodies.
         QTest::newRow("chunked") << ok(chunked, "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n") << false << C << 200
@@ -135,33 +134,31 @@ private Q_SLOTS:
         QTest::newRow("chunked, extensions and upper-case hex")
             << ok("Transfer-Encoding: Chunked\r\n", "A;name=value\r\n0123456789\r\n0;last\r\n\r\n") << false << C << 200
             << QByteArray("0123456789") << true;
-        QTest::newRow("chunked with trailers")
-            << ok(chunked, "2\r\nok\r\n0\r\nX-Checksum: abc\r\nX-Other: 1\r\n\r\n") << false << C << 200
-            << QByteArray("ok") << true;
-        QTest::newRow("malformed trailer") << ok(chunked, "2\r\nok\r\n0\r\nnot a header\r\n\r\n") << false << M << 200
-                                           << QByteArray("ok") << false;
+        QTest::newRow("chunked with trailers") << ok(chunked, "2\r\nok\r\n0\r\nX-Checksum: abc\r\nX-Other: 1\r\n\r\n")
+                                               << false << C << 200 << QByteArray("ok") << true;
+        QTest::newRow("malformed trailer")
+            << ok(chunked, "2\r\nok\r\n0\r\nnot a header\r\n\r\n") << false << M << 200 << QByteArray("ok") << false;
         QTest::newRow("trailers past the bound")
             << ok(chunked, "0\r\nX-Big: " + QByteArray(HttpResponseParser::maxHeadSize, 'a') + "\r\n\r\n") << false << M
             << 200 << QByteArray() << false;
-        QTest::newRow("chunk size not hex") << ok(chunked, "zz\r\nok\r\n0\r\n\r\n") << false << M << 200 << QByteArray()
-                                            << false;
-        QTest::newRow("negative chunk size") << ok(chunked, "-2\r\nok\r\n0\r\n\r\n") << false << M << 200
-                                             << QByteArray() << false;
-        QTest::newRow("empty chunk size") << ok(chunked, "\r\nok\r\n0\r\n\r\n") << false << M << 200 << QByteArray()
-                                          << false;
-        QTest::newRow("overflowing chunk size") << ok(chunked, "10000000000000000\r\n") << false << M << 200
-                                                << QByteArray() << false;
+        QTest::newRow("chunk size not hex")
+            << ok(chunked, "zz\r\nok\r\n0\r\n\r\n") << false << M << 200 << QByteArray() << false;
+        QTest::newRow("negative chunk size")
+            << ok(chunked, "-2\r\nok\r\n0\r\n\r\n") << false << M << 200 << QByteArray() << false;
+        QTest::newRow("empty chunk size")
+            << ok(chunked, "\r\nok\r\n0\r\n\r\n") << false << M << 200 << QByteArray() << false;
+        QTest::newRow("overflowing chunk size")
+            << ok(chunked, "10000000000000000\r\n") << false << M << 200 << QByteArray() << false;
         QTest::newRow("chunk size line without end")
             << ok(chunked, "2;" + QByteArray(2 * HttpResponseParser::maxChunkLine, 'x')) << false << M << 200
             << QByteArray() << false;
-        QTest::newRow("chunk longer than its size") << ok(chunked, "2\r\nhello\r\n0\r\n\r\n") << false << M << 200
-                                                    << QByteArray("he") << false;
+        QTest::newRow("chunk longer than its size")
+            << ok(chunked, "2\r\nhello\r\n0\r\n\r\n") << false << M << 200 << QByteArray("he") << false;
         QTest::newRow("chunked cut off") << ok(chunked, "5\r\nhel") << true << T << 200 << QByteArray("hel") << false;
         QTest::newRow("chunked cut off before the last chunk")
             << ok(chunked, "2\r\nok\r\n") << true << T << 200 << QByteArray("ok") << false;
-        QTest::newRow("chunked wins over a length")
-            << ok("Content-Length: 100\r\n" + chunked, "2\r\nok\r\n0\r\n\r\n") << false << C << 200 << QByteArray("ok")
-            << false;
+        QTest::newRow("chunked wins over a length") << ok("Content-Length: 100\r\n" + chunked, "2\r\nok\r\n0\r\n\r\n")
+                                                    << false << C << 200 << QByteArray("ok") << false;
         QTest::newRow("transfer coding other than chunked")
             << ok("Transfer-Encoding: gzip, chunked\r\n", "2\r\nok\r\n0\r\n\r\n") << false << M << 0 << QByteArray()
             << false;
@@ -174,8 +171,8 @@ private Q_SLOTS:
                                          << QByteArray() << false;
 
         // Bodies that are not there.
-        QTest::newRow("204 without body") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << false << C << 204
-                                          << QByteArray() << true;
+        QTest::newRow("204 without body")
+            << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << false << C << 204 << QByteArray() << true;
         QTest::newRow("304 with a length") << QByteArray("HTTP/1.1 304 Not Modified\r\nContent-Length: 20\r\n\r\n")
                                            << false << C << 304 << QByteArray() << true;
 
@@ -187,8 +184,8 @@ private Q_SLOTS:
             << QByteArray("HTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n" +
                           ok("Content-Length: 2\r\n", "ok"))
             << false << C << 200 << QByteArray("ok") << true;
-        QTest::newRow("interim only, closed") << QByteArray("HTTP/1.1 100 Continue\r\n\r\n") << true << T << 0
-                                              << QByteArray() << false;
+        QTest::newRow("interim only, closed")
+            << QByteArray("HTTP/1.1 100 Continue\r\n\r\n") << true << T << 0 << QByteArray() << false;
         QTest::newRow("protocol switch") << QByteArray("HTTP/1.1 101 Switching Protocols\r\nUpgrade: h2c\r\n\r\n")
                                          << false << M << 0 << QByteArray() << false;
     }
@@ -229,8 +226,8 @@ private Q_SLOTS:
     void dropsTheHeadersOfInterimResponses() {
         HttpResponseParser parser;
         QByteArray body;
-        parser.feed("HTTP/1.1 103 Early Hints\r\nLink: </style.css>\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n",
-                    body);
+        parser.feed(
+            "HTTP/1.1 103 Early Hints\r\nLink: </style.css>\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", body);
         QCOMPARE(parser.outcome(), Outcome::complete);
         QCOMPARE(parser.header("Link"), std::nullopt);
     }

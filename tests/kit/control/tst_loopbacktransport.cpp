@@ -73,7 +73,8 @@ private:
             }
             requests.append(buffer.left(headEnd + 4 + length));
             buffer.remove(0, headEnd + 4 + length);
-            const Step step = m_steps.isEmpty() ? Step{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"} : m_steps.takeFirst();
+            const Step step =
+                m_steps.isEmpty() ? Step{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"} : m_steps.takeFirst();
             socket->write(step.bytes);
             if (step.close) {
                 socket->disconnectFromHost();
@@ -131,7 +132,8 @@ private Q_SLOTS:
         scripted.headers.append(qMakePair(QByteArray("X-Twice"), QByteArray("2")));
         server.setReply("/api/status", scripted);
         LoopbackManager manager;
-        QNetworkRequest request = requestFor(QUrl(QStringLiteral("http://127.0.0.1:%1/api/status?x=1").arg(server.port())));
+        QNetworkRequest request =
+            requestFor(QUrl(QStringLiteral("http://127.0.0.1:%1/api/status?x=1").arg(server.port())));
         request.setRawHeader("Authorization", "Bearer abc");
         std::unique_ptr<QNetworkReply> reply(manager.post(request, QByteArray("{}")));
         QVERIFY(qobject_cast<LoopbackReply*>(reply.get()));
@@ -185,7 +187,8 @@ private Q_SLOTS:
 
     // A 3xx is a status like any other on the loopback path.
     void reportsRedirectsWithoutFollowing() {
-        RawServer server({{"HTTP/1.1 307 Temporary Redirect\r\nLocation: http://127.0.0.1:1/x\r\nContent-Length: 0\r\n\r\n"}});
+        RawServer server(
+            {{"HTTP/1.1 307 Temporary Redirect\r\nLocation: http://127.0.0.1:1/x\r\nContent-Length: 0\r\n\r\n"}});
         QVERIFY(server.listen());
         LoopbackManager manager;
         std::unique_ptr<QNetworkReply> reply(manager.get(requestFor(server.url())));
@@ -220,8 +223,8 @@ private Q_SLOTS:
         QTest::newRow("Connection: close")
             << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok") << false;
         QTest::newRow("HTTP/1.0") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok") << false;
-        QTest::newRow("bytes past the body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1")
-                                             << false;
+        QTest::newRow("bytes past the body")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1") << false;
         QTest::newRow("body until close") << QByteArray("HTTP/1.1 200 OK\r\n\r\nok") << true;
         QTest::newRow("error status with Connection: close")
             << QByteArray("HTTP/1.1 500 Oops\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok") << false;
@@ -266,12 +269,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("requests"); // as the server saw them
         const RawServer::Step ok{okReply};
         const RawServer::Step hangUp{QByteArray(), true};
-        QTest::newRow("sent again, answered") << QList<RawServer::Step>{ok, hangUp, ok} << 2 << QNetworkReply::NoError
-                                              << 3;
+        QTest::newRow("sent again, answered")
+            << QList<RawServer::Step>{ok, hangUp, ok} << 2 << QNetworkReply::NoError << 3;
         QTest::newRow("sent again, closed again")
             << QList<RawServer::Step>{ok, hangUp, hangUp} << 2 << QNetworkReply::RemoteHostClosedError << 3;
-        QTest::newRow("new connection closed") << QList<RawServer::Step>{hangUp} << 1
-                                               << QNetworkReply::RemoteHostClosedError << 1;
+        QTest::newRow("new connection closed")
+            << QList<RawServer::Step>{hangUp} << 1 << QNetworkReply::RemoteHostClosedError << 1;
         QTest::newRow("closed after part of the response")
             << QList<RawServer::Step>{ok, {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nok", true}} << 2
             << QNetworkReply::RemoteHostClosedError << 2;
@@ -396,8 +399,8 @@ private Q_SLOTS:
         QTest::addColumn<ScriptedReply>("scripted");
         QTest::addColumn<QNetworkReply::NetworkError>("error");
         QTest::newRow("no answer") << ScriptedReply::never() << QNetworkReply::OperationCanceledError;
-        QTest::newRow("stalled mid-body") << ScriptedReply::stalled(QByteArray(100, 'x'))
-                                          << QNetworkReply::OperationCanceledError;
+        QTest::newRow("stalled mid-body")
+            << ScriptedReply::stalled(QByteArray(100, 'x')) << QNetworkReply::OperationCanceledError;
         // A byte every 100 ms: twice the time-out in all, never idle that long.
         QTest::newRow("trickle") << ScriptedReply::trickled(trickledBody) << QNetworkReply::NoError;
     }
@@ -446,7 +449,9 @@ private Q_SLOTS:
         QSignalSpy managerFinished(&manager, &QNetworkAccessManager::finished);
         QPointer<QNetworkReply> reply = manager.get(requestFor(server.url()));
         QNetworkReply* raw = reply.data();
-        const auto deleteNow = [raw] { delete raw; };
+        const auto deleteNow = [raw] {
+            delete raw;
+        };
         if (when == "at once") {
             delete raw;
         } else if (when == "metaDataChanged") {
@@ -500,7 +505,8 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < body.size(); ++i) {
             body[i] = static_cast<char>('a' + (i * 7) % 26);
         }
-        RawServer server({{"HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body}});
+        RawServer server(
+            {{"HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body}});
         QVERIFY(server.listen());
         LoopbackManager manager;
         std::unique_ptr<QNetworkReply> reply(manager.get(requestFor(server.url())));
@@ -515,7 +521,8 @@ private Q_SLOTS:
         QVERIFY(!reply->isFinished());
 
         QByteArray received;
-        connect(reply.get(), &QNetworkReply::readyRead, this, [&] { received += reply->read(reply->bytesAvailable()); });
+        connect(reply.get(), &QNetworkReply::readyRead, this,
+                [&] { received += reply->read(reply->bytesAvailable()); });
         received += reply->read(limit);
         QTRY_VERIFY(reply->isFinished());
         received += reply->readAll();
