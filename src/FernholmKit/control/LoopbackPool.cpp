@@ -20,9 +20,15 @@ QTcpSocket* LoopbackPool::take(quint16 port) {
         if (m_idle[i].port != port) {
             continue;
         }
-        Idle idle = m_idle.takeAt(i);
+        Idle idle = m_idle.takeAt(i--);
         for (const auto& watch : idle.watches) {
             QObject::disconnect(watch);
+        }
+        // Closed, or written to, before the event loop could report it: not fit for a request.
+        if (idle.socket->state() != QAbstractSocket::ConnectedState || idle.socket->bytesAvailable() > 0) {
+            idle.socket->abort();
+            idle.socket->deleteLater();
+            continue;
         }
         return idle.socket;
     }

@@ -136,15 +136,22 @@ void LoopbackReply::onEnded() {
         return;
     }
     m_ended = true;
-    // A kept-alive connection the server closed just as it was taken: the request goes once more,
-    // on a new connection.
-    if (m_reused && !m_retried && !m_responseStarted && m_socket->bytesAvailable() == 0) {
-        m_retried = true;
-        discardSocket();
-        attach(nullptr, false);
+    if (m_socket->bytesAvailable() == 0 && resendOnNewConnection()) {
         return;
     }
     pump();
+}
+
+bool LoopbackReply::resendOnNewConnection() {
+    // A kept-alive connection the server closed or broke just as it was taken: the request goes
+    // once more, on a new connection.
+    if (!m_reused || m_retried || m_responseStarted) {
+        return false;
+    }
+    m_retried = true;
+    discardSocket();
+    attach(nullptr, false);
+    return true;
 }
 
 void LoopbackReply::onSocketError(QAbstractSocket::SocketError error) {
@@ -155,10 +162,7 @@ void LoopbackReply::onSocketError(QAbstractSocket::SocketError error) {
         onEnded();
         return;
     }
-    if (m_reused && !m_retried && !m_responseStarted) {
-        m_retried = true;
-        discardSocket();
-        attach(nullptr, false);
+    if (resendOnNewConnection()) {
         return;
     }
     const QString text = m_socket->errorString();

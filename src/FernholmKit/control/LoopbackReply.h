@@ -45,6 +45,7 @@ private:
     void attach(QTcpSocket* socket, bool reused);
     void onEnded();
     void onSocketError(QAbstractSocket::SocketError error);
+    bool resendOnNewConnection();
     // Moves what the connection holds into the body, as far as the read buffer allows, and
     // reports what came of it.
     void pump();
