@@ -10,10 +10,16 @@
 //                 FERNHOLM_IDLE_SECONDS (60 by default); `cpu_percent` is the process's CPU time
 //                 (getrusage RUSAGE_SELF) over that wall time, in percent of one core. Goal: under
 //                 0.1 %.
+//   BM_StatusRequest  one GET /api/status with the client's headers and read buffer, through Qt's
+//                 own manager (0) and through the loopback manager the client uses (1), on the
+//                 same running gateway: the manual time is the GUI thread's CPU time per request,
+//                 `process_cpu_us` the whole process's.
 #include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AppModel.h"
 #include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/Supervision.h"
+#include "FernholmKit/control/BoundedReply.h"
+#include "FernholmKit/control/LoopbackManager.h"
 #include "support/MemoryDefaults.h"
 #include "support/MemoryKeychain.h"
 #include "support/MemoryLoginItem.h"
@@ -26,6 +32,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -266,6 +274,55 @@ static void BM_IdleCost(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_IdleCost)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+static void BM_StatusRequest(benchmark::State& state) {
+    Rig rig(std::chrono::hours(1));
+    if (!rig.start()) {
+        state.SkipWithError("the stand-in gateway did not come up");
+        return;
+    }
+    std::unique_ptr<QNetworkAccessManager> manager =
+        state.range(0) == 0 ? std::make_unique<QNetworkAccessManager>() : std::make_unique<LoopbackManager>();
+    manager->setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1/api/status").arg(rig.model->config().port)));
+    request.setRawHeader("Authorization", "Bearer " + rig.model->controlToken().value_or(QString()).toUtf8());
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setTransferTimeout(60'000);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    const auto once = [&] {
+        QNetworkReply* reply = manager->get(request);
+        BoundedReply bounded(reply, GatewaySession::replyAllowance, std::chrono::minutes(2));
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::chrono::seconds(10), &loop, &QEventLoop::quit);
+        if (!reply->isFinished()) {
+            loop.exec();
+        }
+        const bool ok = reply->error() == QNetworkReply::NoError && !bounded.take().isEmpty();
+        reply->deleteLater();
+        return ok;
+    };
+    // The first exchange sets up what every later one shares (Qt's network thread, a connection).
+    if (!once()) {
+        state.SkipWithError("the status request failed");
+        return;
+    }
+    double processUs = 0;
+    for (auto _ : state) {
+        const double threadStart = cpuMicroseconds(RUSAGE_THREAD);
+        const double processStart = cpuMicroseconds(RUSAGE_SELF);
+        const bool ok = once();
+        state.SetIterationTime((cpuMicroseconds(RUSAGE_THREAD) - threadStart) / 1e6);
+        processUs += cpuMicroseconds(RUSAGE_SELF) - processStart;
+        if (!ok) {
+            state.SkipWithError("the status request failed");
+            break;
+        }
+    }
+    state.counters["process_cpu_us"] = benchmark::Counter(processUs, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_StatusRequest)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

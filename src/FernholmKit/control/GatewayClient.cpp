@@ -1,6 +1,7 @@
 #include "FernholmKit/control/GatewayClient.h"
 
 #include "FernholmKit/control/BoundedReply.h"
+#include "FernholmKit/control/LoopbackManager.h"
 
 #include <QCoroNetworkReply>
 #include <QJsonArray>
@@ -28,7 +29,7 @@ bool isExchangeFailure(QNetworkReply::NetworkError error) {
 } // namespace
 
 GatewaySession::GatewaySession(const QString& token, std::chrono::milliseconds timeout)
-    : m_manager(new QNetworkAccessManager()), m_authorization("Bearer " + token.toUtf8()), m_timeout(timeout) {
+    : m_manager(new LoopbackManager()), m_authorization("Bearer " + token.toUtf8()), m_timeout(timeout) {
     // Never through a proxy, also not the application's or the system's: while protection is on,
     // the gateway itself is the system proxy.
     m_manager->setProxy(QNetworkProxy::NoProxy);

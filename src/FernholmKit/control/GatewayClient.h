@@ -27,8 +27,9 @@ class QNetworkAccessManager;
 
 namespace fernholm {
 
-// The HTTP session every copy of one client talks through: loopback only, never through a
-// proxy (the gateway itself is the system's proxy), nothing kept on disk, the bearer token on
+// The HTTP session every copy of one client talks through: loopback only, over kept-alive
+// connections run on the session's own thread, never through a proxy (the gateway itself is the
+// system's proxy), nothing kept on disk, the bearer token on
 // every request, and three bounds on every exchange: an idle time-out, a deadline for the whole
 // exchange and a size for the reply's body. Lives on the thread that made it.
 class GatewaySession {
