@@ -73,17 +73,28 @@ bool StandInModel::setUpStandIn() {
     return m_checkout->isValid();
 }
 
-void StandInModel::tearDownStandIn() {
+void StandInModel::dropModel() {
     m_launchWatch.reset();
+    if (!m_model) {
+        return;
+    }
+    const std::weak_ptr<GatewaySession> session = m_model->client().session();
     m_model.reset();
+    // An exchange under way when the model went ends on a later turn of the event loop, once its
+    // gateway is gone; until then its coroutine holds the session. Waited for, so that nothing of
+    // one test's model is still running in the next, or left suspended when the program ends.
+    [[maybe_unused]] const bool ended = QTest::qWaitFor([&session] { return session.expired(); }, 10'000);
+}
+
+void StandInModel::tearDownStandIn() {
+    dropModel();
     m_launchedPids.clear();
     m_fakes.reset();
     m_checkout.reset();
 }
 
 AppModel& StandInModel::makeModel(const Environment& extra) {
-    m_launchWatch.reset();
-    m_model.reset();
+    dropModel();
     m_fakes->environment = m_checkout->environment(extra);
     m_model = std::make_unique<AppModel>(m_config, m_fakes->platform());
     watchLaunches();

@@ -59,6 +59,9 @@ protected:
     Config m_config;
 
 private:
+    // Deletes the model and waits (a while) for the exchanges it left under way to end.
+    void dropModel();
+
     std::unique_ptr<QObject> m_launchWatch;
     QList<qint64> m_launchedPids;
 };
