@@ -2,6 +2,7 @@
 
 #include "FernholmKit/supervision/BackupScope.h"
 #include "FernholmKit/control/BoundedReply.h"
+#include "FernholmKit/control/LoopbackManager.h"
 #include "FernholmKit/Version.h"
 #include "FernholmKit/platform/AppDataFolder.h"
 
@@ -447,8 +448,8 @@ QCoro::Task<bool> SidecarProcess::answersAsOurs(int port, std::optional<QString>
     }
 
     // A session of its own for this one request: never through a proxy (the gateway itself may
-    // be the system proxy), and nothing of it outlives the call.
-    auto manager = std::unique_ptr<QNetworkAccessManager, LaterDeleter>(new QNetworkAccessManager());
+    // be the system proxy), and nothing of it, its kept connection included, outlives the call.
+    auto manager = std::unique_ptr<QNetworkAccessManager, LaterDeleter>(new LoopbackManager());
     manager->setProxy(QNetworkProxy::NoProxy);
     manager->setCookieJar(nullptr);
 
