@@ -2,6 +2,7 @@
 
 #include "FernholmApp/model/ActivityFeed.h"
 #include "FernholmApp/model/AlertsModel.h"
+#include "FernholmApp/model/Assign.h"
 #include "FernholmApp/model/ProtectionStatus.h"
 #include "FernholmApp/model/RedactionDraft.h"
 #include "FernholmApp/model/Supervision.h"
@@ -25,15 +26,6 @@
 namespace fernholm {
 
 namespace {
-
-// Stores a value and reports whether it changed.
-template <typename T> bool assign(T& field, const T& value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
 
 QCoro::Task<> sendDataKeyReset(GatewayClient client, QString stamp) {
     // The reply and any failure are of no interest: the report repeats after every launch until

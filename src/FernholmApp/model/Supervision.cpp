@@ -1,21 +1,10 @@
 #include "FernholmApp/model/Supervision.h"
 
+#include "FernholmApp/model/Assign.h"
+
 #include <utility>
 
 namespace fernholm {
-
-namespace {
-
-// Stores a value and reports whether it changed.
-template <typename T> bool assign(T& field, T value) {
-    if (field == value) {
-        return false;
-    }
-    field = std::move(value);
-    return true;
-}
-
-} // namespace
 
 Supervision::Supervision(QObject* parent) : QObject(parent) {}
 

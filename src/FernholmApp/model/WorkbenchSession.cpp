@@ -2,6 +2,8 @@
 // (see WorkbenchSession.h for which outcome each may still write).
 #include "FernholmApp/model/WorkbenchSession.h"
 
+#include "FernholmApp/model/Assign.h"
+
 #include "FernholmKit/text/L10n.h"
 
 #include <QPointer>
@@ -13,15 +15,6 @@ namespace {
 // Blank: nothing but white space and line breaks.
 bool isBlank(const QString& text) {
     return text.trimmed().isEmpty();
-}
-
-// Stores a value and reports whether it changed.
-template <typename T> bool assign(T& field, const T& value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
 }
 
 } // namespace
