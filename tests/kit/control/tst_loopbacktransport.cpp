@@ -96,7 +96,9 @@ namespace {
 
 const QByteArray okReply("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
 
-const QByteArray trickledBody("0123456789abcdefghij");
+// Long enough that the idle time-out (half the trickle) leaves a loaded machine two seconds of
+// slack between bytes.
+const QByteArray trickledBody("0123456789abcdefghijklmnopqrstuvwxyzABCD");
 
 QNetworkRequest requestFor(const QUrl& url, int timeoutMs = 10'000) {
     QNetworkRequest request(url);
@@ -401,7 +403,7 @@ private Q_SLOTS:
         QTest::newRow("no answer") << ScriptedReply::never() << QNetworkReply::OperationCanceledError;
         QTest::newRow("stalled mid-body")
             << ScriptedReply::stalled(QByteArray(100, 'x')) << QNetworkReply::OperationCanceledError;
-        // A byte every 100 ms: twice the time-out in all, never idle that long.
+        // A byte every 100 ms: twice the time-out in all, never idle for long.
         QTest::newRow("trickle") << ScriptedReply::trickled(trickledBody) << QNetworkReply::NoError;
     }
     void idleTimeOut() {
